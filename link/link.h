@@ -1,0 +1,99 @@
+#pragma once
+
+#include "link/keycode.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+namespace tapwright {
+
+/// Anything that can press a key of the device. The text operations send
+/// through this, so they work the same on a serial port, a virtual terminal or
+/// a recorder in a test.
+class KeySink
+{
+public:
+    virtual ~KeySink() = default;
+    /// Sends the frame of (table, row, column); argument order as the device
+    /// manual gives it.
+    virtual void SendKey(int row, int column, int table) = 0;
+};
+
+/// Why a port could not be opened, or why an open port stopped working.
+struct LinkError
+{
+    enum Kind {
+        None,
+        NoPortGiven,      ///< the port text was empty or blank
+        BadPortNumber,    ///< digits that name no port (0, or too large)
+        NotFound,         ///< no such device
+        PermissionDenied, ///< the user may not open the device
+        Busy,             ///< another program, or the other window, holds it
+        OpenFailed,       ///< any other failure to open or set up the port
+        WriteFailed,      ///< a write failed on an open port (device gone)
+        Stalled,          ///< queued bytes stopped leaving while closing
+    };
+    Kind kind = None;
+    QString port;   ///< the port text as the user gave it
+    QString device; ///< the system's name for it, e.g. /dev/ttyS0
+    QString reason; ///< the system's own words, if any
+
+    bool isError() const { return kind != None; }
+};
+
+} // namespace tapwright
+
+Q_DECLARE_METATYPE(tapwright::LinkError)
+
+namespace tapwright {
+
+/// The error in English, naming the port and the system's reason; the
+/// command-line tool prints this.
+QString describe(const LinkError &error);
+
+/// One connection to the device. The owner sets the port text, opens, sends
+/// frames and closes. Frames sent while closed are dropped without a word:
+/// pressing keys while disconnected is an ordinary thing to do.
+class Link : public QObject, public KeySink
+{
+    Q_OBJECT
+public:
+    enum class CloseMode {
+        Drain,   ///< return only after every queued byte has left the port
+        Discard, ///< drop whatever is still queued and return at once
+    };
+
+    using QObject::QObject;
+
+    /// The port text used by the next OpenPort: a number n for the system's
+    /// serial port n, or a device name or path.
+    void setCommPort(const QString &text) { commPort_ = text; }
+    QString commPort() const { return commPort_; }
+
+    /// Opens the port named by commPort() unless it is open already; an open
+    /// port is kept as it is, even if commPort() names another one by now.
+    /// Returns false when the port could not be opened; lastError() says why
+    /// and the port stays closed.
+    virtual bool OpenPort() = 0;
+    /// Closes the port if it is open.
+    virtual void ClosePort(CloseMode mode = CloseMode::Drain) = 0;
+    virtual bool isOpen() const = 0;
+
+    /// The last open failure or port failure.
+    const LinkError &lastError() const { return lastError_; }
+
+Q_SIGNALS:
+    /// An open port failed (a write error, an unplugged device). Emitted once
+    /// per failure; the port is closed by then.
+    void failed(const tapwright::LinkError &error);
+
+protected:
+    void setLastError(const LinkError &error) { lastError_ = error; }
+
+private:
+    QString commPort_;
+    LinkError lastError_;
+};
+
+} // namespace tapwright

@@ -1,0 +1,276 @@
+#include "link/seriallink.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace tapwright {
+
+namespace {
+
+// How long queued bytes may sit without any of them leaving before a drain
+// gives up. At 600 baud a byte leaves every 18 ms, so a port that makes no
+// progress for this long is not coming back.
+constexpr int StallTimeoutMs = 10000;
+// How often a drain looks at the system's output queue. The system tells us
+// when the port can take more bytes, but not when its queue has emptied.
+constexpr int DrainPollMs = 20;
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+PortName resolvePortName(const QString &text)
+{
+    PortName result;
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        result.error = {LinkError::NoPortGiven, text, QString(), QString()};
+        return result;
+    }
+    bool allDigits = true;
+    for (QChar c : trimmed)
+        allDigits = allDigits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!allDigits) {
+        result.device = trimmed;
+        return result;
+    }
+    bool ok = false;
+    const int number = trimmed.toInt(&ok);
+    if (!ok || number < 1 || number > 255) {
+        result.error = {LinkError::BadPortNumber, trimmed, QString(), QString()};
+        return result;
+    }
+#ifdef Q_OS_WIN
+    result.device = QStringLiteral("COM%1").arg(number);
+#else
+    result.device = QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+    return result;
+}
+
+SerialLink::SerialLink(QObject *parent)
+    : Link(parent), port_(new QSerialPort(this)), stallTimeoutMs_(StallTimeoutMs)
+{
+    connect(port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
+}
+
+SerialLink::~SerialLink()
+{
+    ClosePort(CloseMode::Discard);
+}
+
+bool SerialLink::isOpen() const
+{
+    return port_->isOpen();
+}
+
+bool SerialLink::OpenPort()
+{
+    if (port_->isOpen())
+        return true;
+
+    const QString text = commPort();
+    const PortName name = resolvePortName(text);
+    if (name.error.isError()) {
+        setLastError(name.error);
+        return false;
+    }
+    LinkError error{LinkError::OpenFailed, text.trimmed(), name.device, QString()};
+
+#ifdef Q_OS_UNIX
+    // Qt accepts bare names ("ttyUSB0") and looks for them under /dev.
+    QString path = name.device;
+    if (!path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./")) &&
+        !path.startsWith(QLatin1String("../")))
+        path = QStringLiteral("/dev/") + path;
+    error.device = path;
+    if (!QFileInfo::exists(path)) {
+        error.kind = LinkError::NotFound;
+        error.reason = systemReason(ENOENT);
+        setLastError(error);
+        return false;
+    }
+    const QByteArray nativePath = QFile::encodeName(path);
+    if (::access(nativePath.constData(), W_OK) != 0 && errno == EACCES) {
+        error.kind = LinkError::PermissionDenied;
+        error.reason = systemReason(EACCES);
+        setLastError(error);
+        return false;
+    }
+#endif
+
+    port_->setPortName(name.device);
+    port_->setBaudRate(600);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::EvenParity);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+
+    opening_ = true;
+    const bool opened = port_->open(QIODevice::WriteOnly);
+    opening_ = false;
+    if (!opened) {
+        switch (port_->error()) {
+        case QSerialPort::DeviceNotFoundError:
+            error.kind = LinkError::NotFound;
+            break;
+        case QSerialPort::PermissionError:
+            // Access was checked above, so what is left is somebody else
+            // holding the port: its lock file, or the exclusive-use flag.
+            error.kind = LinkError::Busy;
+            break;
+        default:
+            error.kind = LinkError::OpenFailed;
+            break;
+        }
+        error.reason = port_->errorString();
+        port_->clearError();
+        setLastError(error);
+        return false;
+    }
+
+    // Qt sets the line up while opening; read it back, so that a driver that
+    // quietly refused a setting is caught here and not by a garbled device.
+    if (port_->baudRate(QSerialPort::Output) != 600 || port_->dataBits() != QSerialPort::Data8 ||
+        port_->parity() != QSerialPort::EvenParity || port_->stopBits() != QSerialPort::OneStop ||
+        port_->flowControl() != QSerialPort::NoFlowControl) {
+        error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
+        port_->close();
+        setLastError(error);
+        return false;
+    }
+
+    openedPortText_ = text.trimmed();
+    openedDevice_ = error.device;
+    setLastError(LinkError());
+    return true;
+}
+
+void SerialLink::ClosePort(CloseMode mode)
+{
+    if (!port_->isOpen())
+        return;
+    if (mode == CloseMode::Drain) {
+        drain();
+        if (!port_->isOpen())
+            return; // failed, or discarded by a nested close, while waiting
+#ifdef Q_OS_UNIX
+        // The queue is empty; what may still sit in the UART's FIFO leaves
+        // within a few byte times.
+        ::tcdrain(port_->handle());
+#endif
+    } else {
+        port_->clear(QSerialPort::Output);
+    }
+    port_->close();
+}
+
+void SerialLink::SendKey(int row, int column, int table)
+{
+    if (!port_->isOpen())
+        return;
+    const KeyFrame frame = makeKeyFrame(KeyCode{table, row, column});
+    // QSerialPort keeps its own unbounded write buffer and feeds the system
+    // as it takes bytes, so a burst of any length queues in order.
+    port_->write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+}
+
+qint64 SerialLink::systemOutputQueue() const
+{
+#ifdef Q_OS_UNIX
+    int pending = 0;
+    if (::ioctl(port_->handle(), TIOCOUTQ, &pending) == 0 && pending > 0)
+        return pending;
+#endif
+    return 0;
+}
+
+void SerialLink::drain()
+{
+    QEventLoop loop;
+    bool done = false;
+    qint64 lastPending = -1;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+
+    auto check = [&] {
+        if (done)
+            return;
+        if (!port_->isOpen()) {
+            done = true;
+        } else {
+            const qint64 pending = port_->bytesToWrite() + systemOutputQueue();
+            if (pending == 0) {
+                done = true;
+            } else if (pending != lastPending) {
+                lastPending = pending;
+                sinceProgress.restart();
+            } else if (sinceProgress.elapsed() > stallTimeoutMs_) {
+                done = true;
+                fail(LinkError::Stalled, QString());
+            }
+        }
+        if (done)
+            loop.quit();
+    };
+
+    QTimer poll;
+    poll.setInterval(DrainPollMs);
+    connect(&poll, &QTimer::timeout, &loop, check);
+    connect(port_, &QSerialPort::bytesWritten, &loop, check);
+    connect(this, &Link::failed, &loop, check);
+    check();
+    if (done)
+        return;
+    poll.start();
+    loop.exec();
+}
+
+void SerialLink::onPortError(QSerialPort::SerialPortError error)
+{
+    if (opening_ || failing_ || !port_->isOpen())
+        return;
+    switch (error) {
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+        fail(LinkError::WriteFailed, port_->errorString());
+        break;
+    default:
+        break;
+    }
+}
+
+void SerialLink::fail(LinkError::Kind kind, const QString &reason)
+{
+    if (failing_)
+        return;
+    failing_ = true;
+    const LinkError error{kind, openedPortText_, openedDevice_, reason};
+    setLastError(error);
+    if (port_->isOpen()) {
+        port_->clear(QSerialPort::Output);
+        port_->close();
+    }
+    port_->clearError();
+    failing_ = false;
+    Q_EMIT failed(error);
+}
+
+} // namespace tapwright

@@ -1,0 +1,96 @@
+#pragma once
+
+// A real pseudo-terminal for link tests: the code under test opens the slave
+// by its path like any serial device, and the test reads the master side,
+// whose bytes are the truth about what went out.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+class PtyPair
+{
+public:
+    PtyPair()
+    {
+        char name[128] = {};
+        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+            master_ = slave_ = -1;
+            return;
+        }
+        termios raw{};
+        ::tcgetattr(master_, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(master_, TCSANOW, &raw);
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        path_ = QString::fromLocal8Bit(name);
+    }
+    ~PtyPair()
+    {
+        closeMaster();
+        if (slave_ >= 0)
+            ::close(slave_);
+    }
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    bool isValid() const { return master_ >= 0; }
+    QString path() const { return path_; }
+    int masterFd() const { return master_; }
+
+    /// Hangs the terminal up, as an unplugged adapter would: the slave then
+    /// fails every write. Our own slave descriptor goes too, so that nothing
+    /// keeps the line alive.
+    void hangUp()
+    {
+        closeMaster();
+        if (slave_ >= 0) {
+            ::close(slave_);
+            slave_ = -1;
+        }
+    }
+
+    /// Reads whatever arrives until `count` bytes are in or `timeoutMs` passes
+    /// without any byte arriving.
+    QByteArray read(qsizetype count, int timeoutMs = 5000)
+    {
+        QByteArray data;
+        while (data.size() < count) {
+            pollfd pfd{master_, POLLIN, 0};
+            if (::poll(&pfd, 1, timeoutMs) <= 0)
+                break;
+            char buffer[4096];
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0) {
+                if (n < 0 && errno == EAGAIN)
+                    continue;
+                break;
+            }
+            data.append(buffer, n);
+        }
+        return data;
+    }
+
+    /// Everything that is already waiting, without blocking beyond `waitMs`.
+    QByteArray readAvailable(int waitMs = 50) { return read(1 << 30, waitMs); }
+
+private:
+    void closeMaster()
+    {
+        if (master_ >= 0) {
+            ::close(master_);
+            master_ = -1;
+        }
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString path_;
+};

@@ -1,0 +1,67 @@
+#include "text/textsender.h"
+
+#include "text/chartable.h"
+
+namespace tapwright {
+
+void SendChar(KeySink &link, QStringView text)
+{
+    const CharEntry *entry = findChar(text);
+    if (!entry)
+        return;
+    for (const KeyCode &code : entry->codes)
+        link.SendKey(code.row, code.column, code.table);
+}
+
+void SendStr(KeySink &link, QStringView Str)
+{
+    // One code unit at a time: a half-width kana and its mark go out as two
+    // lookups, which sends the same frames as the pair entry would.
+    const qsizetype n = Str.size();
+    for (qsizetype i = 0; i < n; ++i)
+        SendChar(link, Str.mid(i, 1));
+}
+
+void SendAddress(KeySink &link, const std::function<void(const QString &)> &showLabel,
+                 const QString &text)
+{
+    if (showLabel)
+        showLabel(text);
+    SendStr(link, text);
+}
+
+namespace {
+
+template <typename Visit> void forEachUnsupported(QStringView text, Visit visit)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            visit(text.mid(i, 2));
+            ++i;
+        } else if (!findChar(text.mid(i, 1))) {
+            visit(text.mid(i, 1));
+        }
+    }
+}
+
+} // namespace
+
+QStringList unsupportedCharacters(QStringView text)
+{
+    QStringList list;
+    forEachUnsupported(text, [&list](QStringView c) {
+        if (!list.contains(c))
+            list.append(c.toString());
+    });
+    return list;
+}
+
+int countUnsupported(QStringView text)
+{
+    int count = 0;
+    forEachUnsupported(text, [&count](QStringView) { ++count; });
+    return count;
+}
+
+} // namespace tapwright

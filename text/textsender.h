@@ -1,0 +1,31 @@
+#pragma once
+
+#include "link/link.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <functional>
+
+namespace tapwright {
+
+/// Sends the frames of `text` if it is a key of the character table (one
+/// character, or a half-width kana and its mark); sends nothing otherwise.
+void SendChar(KeySink &link, QStringView text);
+
+/// Sends a text one UTF-16 code unit at a time through SendChar, in order.
+/// Characters the table lacks are skipped; nothing waits between characters.
+void SendStr(KeySink &link, QStringView Str);
+
+/// Shows the text wherever `showLabel` puts it, then sends it as SendStr does.
+void SendAddress(KeySink &link, const std::function<void(const QString &)> &showLabel,
+                 const QString &text);
+
+/// The characters of `text` that SendStr would skip, each once, in order of
+/// first appearance. A character outside the BMP is listed whole.
+QStringList unsupportedCharacters(QStringView text);
+
+/// How many characters (code points) of `text` SendStr would skip.
+int countUnsupported(QStringView text);
+
+} // namespace tapwright
