@@ -1,0 +1,2 @@
+#include "cli/monitor.h"
+namespace tapwright::cli { int monitorCommand(const QStringList &) { return 2; } }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+namespace tapwright::cli {
+
+/// `tapwright-cli monitor [PORT]`: shows what arrives on a port, decoded as the
+/// device would enter it. Without PORT it creates a pseudo-terminal, prints
+/// "virtual terminal on /dev/pts/N" and decodes whatever any program sends
+/// there. Runs until interrupted; returns the exit code.
+int monitorCommand(const QStringList &args);
+
+} // namespace tapwright::cli

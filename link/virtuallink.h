@@ -1,0 +1,50 @@
+#pragma once
+
+#include "link/link.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace tapwright {
+
+/// A terminal inside the process, in place of a device: every frame sent is
+/// decoded back into what the device would enter and handed out through
+/// received(). By default frames come out at the pace of the real line (600
+/// baud, 8E1: 88 bit times, about 147 ms a frame); with pacing off they come
+/// out as soon as the event loop runs.
+///
+/// It behaves like a serial link: frames sent while closed are dropped,
+/// ClosePort(Drain) returns only after every queued frame has come out (with
+/// the event loop running), ClosePort(Discard) drops the rest.
+class VirtualLink : public Link
+{
+    Q_OBJECT
+public:
+    explicit VirtualLink(QObject *parent = nullptr);
+    ~VirtualLink() override;
+
+    /// The port text that selects this link on the command line.
+    static QString portName() { return QStringLiteral("virtual"); }
+
+    void setPaced(bool paced);
+    bool isPaced() const;
+
+    bool OpenPort() override;
+    void ClosePort(CloseMode mode = CloseMode::Drain) override;
+    void SendKey(int row, int column, int table) override;
+    bool isOpen() const override;
+
+    /// Frames sent and not yet come out.
+    int pendingFrames() const;
+
+Q_SIGNALS:
+    /// Decoded output (see FrameDecoder), in order.
+    void received(const QStringList &pieces);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tapwright

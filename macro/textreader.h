@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tapwright {
+
+/// How a text file's bytes are read.
+enum class TextEncoding {
+    Cp932,   ///< the default: code page 932 (Shift_JIS with Microsoft's extensions)
+    Utf8,    ///< a UTF-8 BOM, or valid UTF-8 with non-ASCII bytes in the first 64 KiB
+    Utf16LE, ///< a UTF-16 little-endian BOM
+    Utf16BE, ///< a UTF-16 big-endian BOM
+};
+
+/// Reads a text file one line at a time, never ahead and never whole: only a
+/// small buffer and the current line are in memory, however large the file.
+///
+/// A line ends at CR LF, at a lone CR or at a lone LF; the terminator is not
+/// part of the line, and a last line without one is still a line. The encoding
+/// is chosen once, at open, from the first bytes (see TextEncoding); a BOM is
+/// never part of the first line. Bytes that cannot be decoded become U+FFFD.
+class TextLineReader
+{
+public:
+    TextLineReader();
+    ~TextLineReader();
+    TextLineReader(const TextLineReader &) = delete;
+    TextLineReader &operator=(const TextLineReader &) = delete;
+
+    /// Opens the file and picks its encoding. On failure returns false, and
+    /// errorString() holds the system's reason ("No such file or directory").
+    bool open(const QString &path);
+    void close();
+    bool isOpen() const;
+
+    /// The next line, or nothing at end of file (or after a read error, which
+    /// errorString() then describes).
+    std::optional<QString> readLine();
+    /// Skips up to `count` lines without keeping them; returns how many were
+    /// skipped, fewer than `count` only at end of file. Nothing for count <= 0.
+    qint64 skipLines(qint64 count);
+    /// True once the last line has been consumed (at once for an empty file).
+    bool atEnd();
+
+    /// Number of lines consumed so far (read or skipped), so the 1-based
+    /// number of the line readLine() returned last.
+    qint64 lineNumber() const;
+    TextEncoding encoding() const;
+    QString errorString() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+/// Picks the encoding of a file from its first bytes: `head` holds up to the
+/// first 64 KiB. `bomLength` receives the number of BOM bytes to skip.
+TextEncoding detectEncoding(const QByteArray &head, int *bomLength = nullptr);
+
+} // namespace tapwright
