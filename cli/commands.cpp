@@ -1,13 +1,24 @@
 #include "cli/commands.h"
 
+#include "cli/monitor.h"
 #include "link/keytable.h"
 #include "link/seriallink.h"
+#include "link/virtuallink.h"
+#include "macro/runner.h"
 #include "text/textsender.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tapwright::cli {
 
@@ -34,15 +45,25 @@ Commands:
                              5, #, ...); case does not matter
   type --port PORT TEXT      type TEXT (UTF-8) character by character; characters
                              the device cannot enter are skipped and listed
+  run  --port PORT [--addr FILE] [--counter N] MACRO
+                             run a macro file pass after pass; GETSTR takes the
+                             next line of FILE, skipping the first N lines (the
+                             pass counter, default 0); Ctrl-C stops the run and
+                             prints the pass counter to continue from
+  monitor [PORT]             show what arrives on PORT, decoded; without PORT,
+                             create a virtual terminal (a pseudo-terminal) and
+                             print its path, for any program to send to
   help                       show this text
 
 PORT is a number n for the system's serial port n (1 is /dev/ttyS0 on Linux,
-COM1 on Windows) or a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,
-/dev/pts/4). There is no default port.
+COM1 on Windows), a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,
+/dev/pts/4), or "virtual": a terminal inside this program that prints what the
+device would enter, at the pace of the real line (add --fast to drop the
+pacing). There is no default port.
 
 Every command returns only after every frame has left the port.
-Exit status: 0 done, 1 the port failed, 2 the command line was wrong (nothing
-was sent).
+Exit status: 0 done (for run also: stopped, or the address list is done),
+1 the port or a file failed, 2 the command line was wrong (nothing was sent).
 )";
 
 int usageError(const QString &message)
@@ -56,8 +77,23 @@ int usageError(const QString &message)
 struct Options
 {
     std::optional<QString> port;
+    std::optional<QString> addr;
+    std::optional<QString> counter;
+    bool fast = false;
     QStringList positional;
 };
+
+std::optional<QString> *valueOption(const QString &arg, Options &options)
+{
+    const QString name = arg.section(QLatin1Char('='), 0, 0);
+    if (name == QLatin1String("--port"))
+        return &options.port;
+    if (name == QLatin1String("--addr"))
+        return &options.addr;
+    if (name == QLatin1String("--counter"))
+        return &options.counter;
+    return nullptr;
+}
 
 /// Splits `--port PORT` / `--port=PORT` from the positional arguments. Returns
 /// an error message, or an empty string.
@@ -70,12 +106,17 @@ QString parseOptions(const QStringList &args, Options &options)
             options.positional << arg;
         } else if (arg == QLatin1String("--")) {
             onlyPositional = true;
-        } else if (arg == QLatin1String("--port")) {
-            if (i + 1 >= args.size())
-                return QStringLiteral("--port needs a value");
-            options.port = args[++i];
-        } else if (arg.startsWith(QLatin1String("--port="))) {
-            options.port = arg.mid(7);
+        } else if (arg == QLatin1String("--fast")) {
+            options.fast = true;
+        } else if (std::optional<QString> *slot = valueOption(arg, options)) {
+            const int eq = arg.indexOf(QLatin1Char('='));
+            if (eq >= 0) {
+                *slot = arg.mid(eq + 1);
+            } else {
+                if (i + 1 >= args.size())
+                    return QStringLiteral("%1 needs a value").arg(arg);
+                *slot = args[++i];
+            }
         } else if (arg.startsWith(QLatin1String("--")) && arg.size() > 2) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else {
@@ -85,23 +126,125 @@ QString parseOptions(const QStringList &args, Options &options)
     return QString();
 }
 
+/// Prints what the virtual terminal enters, a line at a time: a key ends its
+/// line, and text that has sat for a moment is shown as it is.
+class DeviceLines : public QObject
+{
+public:
+    DeviceLines()
+    {
+        idle_.setSingleShot(true);
+        idle_.setInterval(300);
+        connect(&idle_, &QTimer::timeout, this, &DeviceLines::flush);
+    }
+    ~DeviceLines() override { flush(); }
+
+    void add(const QStringList &pieces)
+    {
+        for (const QString &piece : pieces) {
+            line_ += piece;
+            if (piece.startsWith(QLatin1Char('[')) || piece.startsWith(QLatin1Char('<')))
+                flush();
+        }
+        if (!line_.isEmpty())
+            idle_.start();
+    }
+    void flush()
+    {
+        idle_.stop();
+        if (line_.isEmpty())
+            return;
+        out() << "device: " << line_ << "\n";
+        out().flush();
+        line_.clear();
+    }
+
+private:
+    QString line_;
+    QTimer idle_;
+};
+
+/// The link a port text names: the virtual terminal, or a serial port.
+std::unique_ptr<Link> makeLink(const Options &options, DeviceLines &lines)
+{
+    if (options.port && options.port->trimmed() == VirtualLink::portName()) {
+        auto link = std::make_unique<VirtualLink>();
+        link->setPaced(!options.fast);
+        QObject::connect(link.get(), &VirtualLink::received, &lines, &DeviceLines::add);
+        return link;
+    }
+    return std::make_unique<SerialLink>();
+}
+
+/// Turns SIGINT and SIGTERM into calls on the event loop: the first one asks
+/// politely, the second one insists.
+class InterruptWatch
+{
+public:
+    explicit InterruptWatch(std::function<void(int count)> onInterrupt)
+        : onInterrupt_(std::move(onInterrupt))
+    {
+        if (::pipe(pipe_) != 0)
+            return;
+        ::fcntl(pipe_[1], F_SETFL, O_NONBLOCK);
+        writeEnd_ = pipe_[1];
+        struct sigaction action = {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t n = ::write(writeEnd_, &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &oldInt_);
+        ::sigaction(SIGTERM, &action, &oldTerm_);
+        notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char byte;
+            while (::read(pipe_[0], &byte, 1) == 1)
+                onInterrupt_(++count_);
+        });
+        ::fcntl(pipe_[0], F_SETFL, O_NONBLOCK);
+    }
+    ~InterruptWatch()
+    {
+        if (writeEnd_ < 0)
+            return;
+        ::sigaction(SIGINT, &oldInt_, nullptr);
+        ::sigaction(SIGTERM, &oldTerm_, nullptr);
+        notifier_.reset();
+        writeEnd_ = -1;
+        ::close(pipe_[0]);
+        ::close(pipe_[1]);
+    }
+
+private:
+    static inline int writeEnd_ = -1;
+    int pipe_[2] = {-1, -1};
+    int count_ = 0;
+    struct sigaction oldInt_ = {};
+    struct sigaction oldTerm_ = {};
+    std::function<void(int)> onInterrupt_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
 /// Opens the link, lets `send` queue frames, and waits until every one of them
 /// has left the port.
-int sendThrough(const QString &portText, const std::function<void(Link &)> &send)
+int sendThrough(const Options &options, const std::function<void(Link &)> &send)
 {
-    SerialLink link;
+    DeviceLines lines;
+    const std::unique_ptr<Link> link = makeLink(options, lines);
     std::optional<LinkError> failure;
-    QObject::connect(&link, &Link::failed, [&failure](const LinkError &e) {
+    QObject::connect(link.get(), &Link::failed, [&failure](const LinkError &e) {
         if (!failure)
             failure = e;
     });
-    link.setCommPort(portText);
-    if (!link.OpenPort()) {
-        err() << "tapwright-cli: " << describe(link.lastError()) << "\n";
+    link->setCommPort(*options.port);
+    if (!link->OpenPort()) {
+        err() << "tapwright-cli: " << describe(link->lastError()) << "\n";
         return ExitFailure;
     }
-    send(link);
-    link.ClosePort(Link::CloseMode::Drain);
+    send(*link);
+    link->ClosePort(Link::CloseMode::Drain);
+    lines.flush();
     if (failure) {
         err() << "tapwright-cli: " << describe(*failure) << "\n";
         return ExitFailure;
@@ -133,7 +276,7 @@ int keyCommand(const QStringList &args)
                               .arg(unknown.size() > 1 ? QStringLiteral("s") : QString(),
                                    unknown.join(QStringLiteral(", "))));
     }
-    return sendThrough(*options.port, [&codes](Link &link) {
+    return sendThrough(options, [&codes](Link &link) {
         for (const KeyCode &code : codes)
             link.SendKey(code.row, code.column, code.table);
     });
@@ -170,7 +313,113 @@ int typeCommand(const QStringList &args)
               << " the device cannot enter: " << shown.join(QLatin1Char(' ')) << "\n";
         err().flush();
     }
-    return sendThrough(*options.port, [&text](Link &link) { SendStr(link, text); });
+    return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
+}
+
+/// The command line as the runner's host: every change is a line of output.
+class CliHost : public RunnerHost
+{
+public:
+    QString macro;
+    QString addr;
+    QString port;
+    QString counter = QStringLiteral("0");
+    DeviceLines *lines = nullptr;
+    bool running = false;
+    bool failed = false;
+
+    QString macroFile() const override { return macro; }
+    QString addrFile() const override { return addr; }
+    QString portText() const override { return port; }
+    QString counterText() const override { return counter; }
+    void setCounterText(const QString &text) override
+    {
+        counter = text;
+        say(QStringLiteral("counter ") + text);
+    }
+    void setStatus(const QString &text) override { say(text); }
+    void setAddress(const QString &text) override
+    {
+        if (running && !text.isEmpty())
+            say(QStringLiteral("address: ") + text);
+    }
+    void setRunning(bool on) override { running = on; }
+    void report(const RunReport &report) override
+    {
+        failed = true;
+        lines->flush();
+        err() << "tapwright-cli: " << describe(report) << "\n";
+        err().flush();
+    }
+
+private:
+    void say(const QString &text)
+    {
+        lines->flush();
+        out() << text << "\n";
+        out().flush();
+    }
+};
+
+int runCommand(const QStringList &args)
+{
+    Options options;
+    const QString problem = parseOptions(args, options);
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (!options.port)
+        return usageError(QStringLiteral("run needs --port PORT"));
+    if (options.positional.size() != 1)
+        return usageError(QStringLiteral("run needs exactly one MACRO file"));
+    if (options.counter && !parsePassCounter(*options.counter)) {
+        return usageError(QStringLiteral("--counter must be a whole number from %1 to %2, got "
+                                         "\"%3\"")
+                              .arg(MinPassCounter)
+                              .arg(MaxPassCounter)
+                              .arg(*options.counter));
+    }
+
+    DeviceLines lines;
+    const std::unique_ptr<Link> link = makeLink(options, lines);
+    CliHost host;
+    host.macro = options.positional.front();
+    host.addr = options.addr.value_or(QString());
+    host.port = *options.port;
+    host.counter = options.counter.value_or(QStringLiteral("0"));
+    host.lines = &lines;
+
+    MacroRunner runner(host, *link);
+    InterruptWatch interrupts([&](int count) {
+        if (count == 1) {
+            lines.flush();
+            err() << "tapwright-cli: stopping; the frames already queued still go out (press "
+                     "Ctrl-C again to drop them)\n";
+            err().flush();
+            runner.requestStop();
+        } else {
+            link->ClosePort(Link::CloseMode::Discard);
+        }
+    });
+
+    const RunEnd end = runner.run();
+    lines.flush();
+    switch (end) {
+    case RunEnd::EndOfMacro:
+        out() << "end of the macro file";
+        break;
+    case RunEnd::AddressListDone:
+        out() << "end of the address file: the list is done";
+        break;
+    case RunEnd::Stopped:
+        out() << "stopped";
+        break;
+    default:
+        out() << "the run ended on an error";
+        break;
+    }
+    out() << "; pass counter " << host.counter << "\n";
+    out().flush();
+    return host.failed ? ExitFailure : ExitOk;
 }
 
 } // namespace
@@ -191,6 +440,10 @@ int run(const QStringList &args)
             return keyCommand(rest);
         if (command == QLatin1String("type"))
             return typeCommand(rest);
+        if (command == QLatin1String("run"))
+            return runCommand(rest);
+        if (command == QLatin1String("monitor"))
+            return monitorCommand(rest);
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
     }();
     out().flush();

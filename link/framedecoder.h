@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tapwright {
 
@@ -37,6 +38,11 @@ public:
 
     /// The piece one frame gives on its own, with no composition.
     static QString describe(const KeyCode &code);
+
+private:
+    QByteArray pending_;          ///< a frame, or the start of one, not yet whole
+    QByteArray noise_;            ///< bytes that form no frame, not yet given out
+    std::optional<KeyCode> held_; ///< a base kana waiting for a possible mark
 };
 
 } // namespace tapwright

@@ -1,14 +1,191 @@
-// Stub until the virtual terminal lands.
 #include "link/virtuallink.h"
+
+#include "link/framedecoder.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <deque>
+#include <vector>
+
 namespace tapwright {
-struct VirtualLink::Private {};
-VirtualLink::VirtualLink(QObject *parent) : Link(parent) {}
-VirtualLink::~VirtualLink() = default;
-void VirtualLink::setPaced(bool) {}
-bool VirtualLink::isPaced() const { return true; }
-bool VirtualLink::OpenPort() { return false; }
-void VirtualLink::ClosePort(CloseMode) {}
-void VirtualLink::SendKey(int, int, int) {}
-bool VirtualLink::isOpen() const { return false; }
-int VirtualLink::pendingFrames() const { return 0; }
+
+namespace {
+
+// One frame is 8 characters of 11 bits (start, 8 data, parity, stop) at 600
+// baud.
+constexpr qint64 FrameBits = 88;
+constexpr qint64 Baud = 600;
+constexpr qint64 NsPerSecond = 1000000000;
+
+/// When frame `n` (counted from 1) of a burst is complete, measured from the
+/// start of the burst. Computed from the start each time, so rounding never
+/// adds up over a long text.
+qint64 dueNs(qint64 n)
+{
+    return n * FrameBits * NsPerSecond / Baud;
 }
+
+} // namespace
+
+struct VirtualLink::Private
+{
+    explicit Private(VirtualLink *owner) : q(owner) {}
+
+    VirtualLink *q;
+    bool open = false;
+    bool paced = true;
+    std::deque<KeyFrame> queue;
+    FrameDecoder decoder;
+    /// Runs only while frames are queued: the link costs nothing when idle.
+    QTimer timer;
+    QElapsedTimer burstClock;
+    /// Frames of the current burst that have come out already.
+    qint64 burstDone = 0;
+    /// The event loops of ClosePort(Drain) calls in progress.
+    std::vector<QEventLoop *> drains;
+
+    void quitDrains()
+    {
+        for (QEventLoop *loop : drains)
+            loop->quit();
+    }
+
+    void startBurst()
+    {
+        burstClock.start();
+        burstDone = 0;
+        scheduleNext();
+    }
+
+    void scheduleNext()
+    {
+        if (!paced) {
+            timer.start(0);
+            return;
+        }
+        const qint64 waitNs = dueNs(burstDone + 1) - burstClock.nsecsElapsed();
+        // Rounded up: a timer that fired early would only find nothing due.
+        timer.start(int(std::max<qint64>(0, (waitNs + 999999) / 1000000)));
+    }
+
+    void deliver()
+    {
+        QStringList pieces;
+        const qint64 elapsed = burstClock.nsecsElapsed();
+        // A busy event loop does not slow the line down: whatever fell due
+        // meanwhile comes out now, together.
+        while (!queue.empty() && (!paced || dueNs(burstDone + 1) <= elapsed)) {
+            const KeyFrame frame = queue.front();
+            queue.pop_front();
+            ++burstDone;
+            pieces += decoder.feed(
+                QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
+        }
+        // A kana whose mark is still queued must stay held; once the line is
+        // idle, no mark is coming.
+        if (queue.empty())
+            pieces += decoder.flush();
+        else
+            scheduleNext();
+
+        if (!pieces.isEmpty()) {
+            const QPointer<VirtualLink> self(q);
+            Q_EMIT q->received(pieces);
+            if (!self)
+                return;
+        }
+        // Looked at after the signal: a receiver may have sent more.
+        if (queue.empty())
+            quitDrains();
+    }
+};
+
+VirtualLink::VirtualLink(QObject *parent) : Link(parent), d(std::make_unique<Private>(this))
+{
+    d->timer.setSingleShot(true);
+    d->timer.setTimerType(Qt::PreciseTimer);
+    connect(&d->timer, &QTimer::timeout, this, [this] { d->deliver(); });
+}
+
+VirtualLink::~VirtualLink()
+{
+    // Nobody is left to receive what was still on its way.
+    d->queue.clear();
+    d->timer.stop();
+    d->quitDrains();
+}
+
+void VirtualLink::setPaced(bool paced)
+{
+    if (d->paced == paced)
+        return;
+    d->paced = paced;
+    if (!d->queue.empty())
+        d->startBurst();
+}
+
+bool VirtualLink::isPaced() const
+{
+    return d->paced;
+}
+
+bool VirtualLink::OpenPort()
+{
+    if (!d->open) {
+        d->open = true;
+        setLastError(LinkError());
+    }
+    return true;
+}
+
+void VirtualLink::ClosePort(CloseMode mode)
+{
+    if (!d->open)
+        return;
+    if (mode == CloseMode::Drain && !d->queue.empty()) {
+        QEventLoop loop;
+        d->drains.push_back(&loop);
+        // Again if a receiver sent more just as the queue ran empty.
+        while (d->open && !d->queue.empty())
+            loop.exec();
+        d->drains.erase(std::find(d->drains.begin(), d->drains.end(), &loop));
+        if (!d->open)
+            return; // discarded by a nested close while waiting
+    }
+    d->open = false;
+    if (d->queue.empty())
+        return;
+    d->queue.clear();
+    d->timer.stop();
+    d->quitDrains();
+    // A kana that already came out was only waiting for a mark that now never
+    // comes; it did reach the terminal.
+    const QStringList pieces = d->decoder.flush();
+    if (!pieces.isEmpty())
+        Q_EMIT received(pieces);
+}
+
+void VirtualLink::SendKey(int row, int column, int table)
+{
+    if (!d->open)
+        return;
+    d->queue.push_back(makeKeyFrame(KeyCode{table, row, column}));
+    if (!d->timer.isActive())
+        d->startBurst();
+}
+
+bool VirtualLink::isOpen() const
+{
+    return d->open;
+}
+
+int VirtualLink::pendingFrames() const
+{
+    return int(d->queue.size());
+}
+
+} // namespace tapwright

@@ -1,1 +1,167 @@
-// placeholder
+#pragma once
+
+#include "link/link.h"
+#include "macro/macrofile.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QEventLoop;
+
+namespace tapwright {
+
+/// Why a run could not start or could not go on. Rendered in English by
+/// describe() as "file:line: message" plus the line itself; the windows render
+/// the same data in Japanese.
+struct RunReport
+{
+    enum Kind {
+        None,
+        NoMacroFile,     ///< no macro file chosen
+        BadCounter,      ///< the pass counter box holds no whole number in range
+        CounterOverflow, ///< REPEAT would raise the counter past its largest value
+        PortFailed,      ///< the port could not be opened at the start
+        MacroOpenFailed, ///< the macro file could not be opened
+        AddrOpenFailed,  ///< the address file could not be opened
+        MacroReadFailed, ///< reading the macro file failed part-way
+        AddrReadFailed,  ///< reading the address file failed part-way
+        MissingNumber,   ///< BASEWAIT or SLEEP without its number
+        BadNumber,       ///< BASEWAIT or SLEEP with something that is no number
+        LinkFailed,      ///< the port failed during the run
+    };
+    Kind kind = None;
+    QString file;     ///< the file the report is about
+    qint64 line = 0;  ///< 1-based line number, 0 when the report is not about a line
+    QString lineText; ///< that line as read
+    QString command;  ///< the command word, for argument errors
+    QString value;    ///< the offending text (argument, counter text)
+    QString reason;   ///< the system's reason, for files
+    LinkError link;   ///< for PortFailed and LinkFailed
+
+    bool isError() const { return kind != None; }
+};
+
+/// The report in English: "file:line: message", then the line, indented.
+QString describe(const RunReport &report);
+
+/// How a run ended.
+enum class RunEnd {
+    NotStarted,      ///< no macro file, or a bad pass counter; nothing changed
+    EndOfMacro,      ///< the macro file ended
+    AddressListDone, ///< GETSTR found no further address line
+    Stopped,         ///< the stop was requested
+    Failed,          ///< a report ended it
+    Abandoned,       ///< the program is quitting: no end sequence ran
+};
+
+/// What the runner drives: the window's labels, buttons and boxes, or the
+/// command line's output.
+class RunnerHost
+{
+public:
+    virtual ~RunnerHost() = default;
+    /// The macro file's path; read at the start of the run and of every pass.
+    virtual QString macroFile() const = 0;
+    /// The address file's path, empty for none; read at the start of the run.
+    virtual QString addrFile() const = 0;
+    /// The port text, taken at the start of the run.
+    virtual QString portText() const = 0;
+    /// The pass counter as the user typed it.
+    virtual QString counterText() const = 0;
+    virtual void setCounterText(const QString &text) = 0;
+    /// The step number and command word, "12 SLEEP".
+    virtual void setStatus(const QString &text) = 0;
+    /// The current address, or the end mark.
+    virtual void setAddress(const QString &text) = 0;
+    /// Running: start disabled and stop enabled; idle: the reverse.
+    virtual void setRunning(bool running) = 0;
+    /// A run could not start or could not go on. Called once, after the end
+    /// sequence, so the host is idle again when it shows the report.
+    virtual void report(const RunReport &report) = 0;
+};
+
+/// Where waits get their time and where they sleep. The real one sleeps in
+/// the event loop; tests put a fake clock in its place.
+class WaitClock
+{
+public:
+    virtual ~WaitClock() = default;
+    virtual qint64 nowNs() const = 0;
+    /// Lets pending events be delivered and sleeps in the event loop until
+    /// `deadlineNs`, or until wake(). With the deadline already past, delivers
+    /// what is pending and returns.
+    virtual void sleepUntil(qint64 deadlineNs) = 0;
+    /// Ends the current sleepUntil() at once.
+    virtual void wake() = 0;
+};
+
+/// The real clock: a steady clock and Qt's event loop, with no polling.
+class EventLoopClock : public WaitClock
+{
+public:
+    EventLoopClock();
+    qint64 nowNs() const override;
+    void sleepUntil(qint64 deadlineNs) override;
+    void wake() override;
+
+private:
+    QElapsedTimer timer_;
+    QEventLoop *loop_ = nullptr;
+};
+
+/// The end mark shown in the address label when a run ends.
+QString endMark();
+
+/// Runs a macro file against a link, pass after pass, until the file ends,
+/// the address list is done, the stop is requested or something fails. Runs
+/// on the caller's thread; waits deliver events, so the stop request and the
+/// rest of the program keep working during a run.
+class MacroRunner : public QObject
+{
+    Q_OBJECT
+public:
+    MacroRunner(RunnerHost &host, Link &link, QObject *parent = nullptr);
+    ~MacroRunner() override;
+
+    /// Uses `clock` instead of the real one (tests). Not owned.
+    void setClock(WaitClock *clock);
+
+    /// Starts a run and returns when it has ended.
+    RunEnd run();
+    /// Asks the run to stop at its next check; nothing happens outside a run.
+    void requestStop();
+    /// The program is quitting: the run returns as soon as it can, without its
+    /// end sequence.
+    void abandon();
+
+    bool isRunning() const { return running_; }
+    /// True while a run goes on and may go on; the stop request clears it.
+    bool MacroExe = false;
+
+    /// Waits `seconds`, returning early when the stop is requested or the link
+    /// fails. Events are delivered meanwhile, at least once even for a wait of
+    /// 0; a negative wait returns at once.
+    void WaitSeconds(float seconds);
+
+private:
+    RunEnd execute(qint64 passCounter);
+    RunEnd fail(RunReport report);
+    void onLinkFailed(const LinkError &error);
+    bool shouldStop() const;
+
+    RunnerHost &host_;
+    Link &link_;
+    EventLoopClock realClock_;
+    WaitClock *clock_;
+    bool running_ = false;
+    bool abandoned_ = false;
+    std::optional<LinkError> linkFailure_;
+    RunReport pendingReport_;
+    MacroReader macro_;
+    TextLineReader addresses_;
+    QString macroPath_;
+};
+
+} // namespace tapwright

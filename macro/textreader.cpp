@@ -1,1 +1,408 @@
-// placeholder
+#include "macro/textreader.h"
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tapwright {
+
+namespace {
+
+/// Bytes read at a time; also the window that detectEncoding() looks at.
+constexpr qint64 BlockSize = 64 * 1024;
+/// Room in front of a block for the end of an unfinished UTF-8 character.
+constexpr qint64 CarryRoom = 3;
+
+constexpr char16_t Cr = u'\r';
+constexpr char16_t Lf = u'\n';
+
+/// How many bytes at the end of `bytes` begin a UTF-8 character that the
+/// block does not finish.
+qsizetype unfinishedUtf8Tail(QByteArrayView bytes)
+{
+    const qsizetype size = bytes.size();
+    for (qsizetype back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = uchar(bytes[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+/// Turns a file's bytes into UTF-16 block by block, so that a character split
+/// between two blocks still comes out whole.
+class BlockDecoder
+{
+public:
+    explicit BlockDecoder(TextEncoding encoding);
+
+    bool isValid() const { return m_decoder.isValid(); }
+    /// Appends the text of `bytes` to `out`. Returns how many bytes at the end
+    /// were left undecoded; they belong in front of the next block.
+    qsizetype decode(QByteArrayView bytes, QString &out);
+    /// At end of file: what is left of an unfinished character becomes U+FFFD.
+    void finish(QByteArrayView leftover, QString &out);
+
+private:
+    void decodeCp932(QByteArrayView bytes, QString &out);
+    void append(QByteArrayView bytes, QString &out);
+
+    TextEncoding m_encoding;
+    QStringDecoder m_decoder;
+};
+
+QStringDecoder makeDecoder(TextEncoding encoding)
+{
+    // The UTF decoders are stateless and get whole characters only: Qt 6.4's
+    // UTF-8 decoder, carrying a broken sequence over from one call to the next,
+    // swallows the byte after it, which may be a line end. Stateless decoders
+    // strip a BOM on every call unless told not to; ours is already gone.
+    constexpr auto utf = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return QStringDecoder(QStringDecoder::Utf8, utf);
+    case TextEncoding::Utf16LE:
+        return QStringDecoder(QStringDecoder::Utf16LE, utf);
+    case TextEncoding::Utf16BE:
+        return QStringDecoder(QStringDecoder::Utf16BE, utf);
+    case TextEncoding::Cp932:
+        break;
+    }
+    // ICU's windows-31j is Microsoft's table (0x5C is a backslash, 0x8160 is
+    // U+FF5E), whatever name() then reports. Stateful, because only ICU knows
+    // where a two-byte character starts. Undecodable bytes come out as U+0000
+    // so that decodeCp932() can find them; by default ICU writes U+001A for
+    // some and U+FFFD for others.
+    return QStringDecoder("windows-31j", QStringDecoder::Flag::ConvertInvalidToNull);
+}
+
+BlockDecoder::BlockDecoder(TextEncoding encoding)
+    : m_encoding(encoding), m_decoder(makeDecoder(encoding))
+{
+}
+
+qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
+{
+    qsizetype keep = 0;
+    switch (m_encoding) {
+    case TextEncoding::Cp932:
+        decodeCp932(bytes, out);
+        return 0;
+    case TextEncoding::Utf8:
+        keep = unfinishedUtf8Tail(bytes);
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        keep = bytes.size() % 2;
+        break;
+    }
+    append(bytes.first(bytes.size() - keep), out);
+    return keep;
+}
+
+void BlockDecoder::finish(QByteArrayView leftover, QString &out)
+{
+    switch (m_encoding) {
+    case TextEncoding::Cp932: {
+        // ICU keeps a lone first byte of a pair until more input comes, and
+        // Qt never tells it the input has ended. A NUL cannot complete a
+        // pair, so it flushes that byte out; then the NUL itself is dropped.
+        const char nul = '\0';
+        decodeCp932(QByteArrayView(&nul, 1), out);
+        out.chop(1);
+        break;
+    }
+    case TextEncoding::Utf8:
+        append(leftover, out); // stateless: an unfinished sequence becomes U+FFFD
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        if (!leftover.isEmpty())
+            out.append(QChar::ReplacementCharacter);
+        break;
+    }
+}
+
+void BlockDecoder::decodeCp932(QByteArrayView bytes, QString &out)
+{
+    // Two things are put right after ICU. It marks undecodable bytes with
+    // U+0000, as a real NUL byte also decodes; and its table follows IBM's PC
+    // habit for three control bytes (0x1A -> U+001C, 0x1C -> U+007F,
+    // 0x7F -> U+001A) where code page 932 keeps them as they are. None of these
+    // bytes can be the second byte of a pair, so each real NUL is decoded as
+    // the last byte of a piece, and comes out as that piece's last character.
+    while (!bytes.isEmpty()) {
+        const void *nul = std::memchr(bytes.data(), 0, size_t(bytes.size()));
+        const qsizetype length =
+            nul ? static_cast<const char *>(nul) - bytes.data() + 1 : bytes.size();
+        const qsizetype from = out.size();
+        append(bytes.first(length), out);
+        Q_ASSERT(!nul || out.endsWith(QChar(0)));
+        char16_t *const end = reinterpret_cast<char16_t *>(out.data()) + out.size() - (nul ? 1 : 0);
+        for (char16_t *c = reinterpret_cast<char16_t *>(out.data()) + from; c != end; ++c) {
+            switch (*c) {
+            case 0x0000:
+                *c = QChar::ReplacementCharacter;
+                break;
+            case 0x001C:
+                *c = 0x001A;
+                break;
+            case 0x007F:
+                *c = 0x001C;
+                break;
+            case 0x001A:
+                *c = 0x007F;
+                break;
+            default:
+                break;
+            }
+        }
+        bytes = bytes.sliced(length);
+    }
+}
+
+void BlockDecoder::append(QByteArrayView bytes, QString &out)
+{
+    const qsizetype from = out.size();
+    out.resize(from + m_decoder.requiredSpace(bytes.size()));
+    const QChar *end = m_decoder.appendToBuffer(out.data() + from, bytes);
+    out.resize(end - out.constData());
+}
+
+bool looksLikeUtf8(QByteArrayView head)
+{
+    const bool ascii =
+        std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; });
+    if (ascii)
+        return false;
+    // Stateful, so that a character cut in two by the end of the window is
+    // kept back as unfinished rather than counted as an error.
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(head); // decodes only when it becomes a QString
+    Q_UNUSED(text);
+    return !decoder.hasError();
+}
+
+} // namespace
+
+TextEncoding detectEncoding(const QByteArray &head, int *bomLength)
+{
+    int bom = 0;
+    TextEncoding encoding = TextEncoding::Cp932;
+    if (head.startsWith("\xEF\xBB\xBF")) {
+        bom = 3;
+        encoding = TextEncoding::Utf8;
+    } else if (head.startsWith("\xFF\xFE")) {
+        bom = 2;
+        encoding = TextEncoding::Utf16LE;
+    } else if (head.startsWith("\xFE\xFF")) {
+        bom = 2;
+        encoding = TextEncoding::Utf16BE;
+    } else if (looksLikeUtf8(head)) {
+        encoding = TextEncoding::Utf8;
+    }
+    if (bomLength)
+        *bomLength = bom;
+    return encoding;
+}
+
+struct TextLineReader::Private
+{
+    /// Decodes the next block into `text`, replacing what was there. False at
+    /// end of file or on a read error.
+    bool fill();
+    /// Makes sure unread text is at `pos`. False when the file has no more.
+    bool hasText();
+    /// Consumes one line, appending it to `line` unless that is null.
+    bool takeLine(QString *line);
+
+    QFile file;
+    TextEncoding encoding = TextEncoding::Cp932;
+    std::optional<BlockDecoder> decoder;
+    /// Raw bytes: the first `carried` are left over from the block before.
+    QByteArray block;
+    qsizetype carried = 0;
+    /// Decoded text of the current block; everything before `pos` is consumed.
+    QString text;
+    qsizetype pos = 0;
+    /// The last line ended in CR: a LF right after it is part of that end.
+    bool crPending = false;
+    bool exhausted = false;
+    bool failed = false;
+    qint64 lineNumber = 0;
+    QString error;
+};
+
+bool TextLineReader::Private::fill()
+{
+    text.resize(0); // keeps the capacity, so blocks reuse one buffer
+    pos = 0;
+    while (!exhausted && !failed) {
+        const qint64 got = file.read(block.data() + carried, BlockSize);
+        if (got < 0) {
+            failed = true;
+            error = file.errorString();
+            return false;
+        }
+        if (got == 0) {
+            exhausted = true;
+            decoder->finish(QByteArrayView(block.constData(), carried), text);
+            carried = 0;
+            return !text.isEmpty();
+        }
+        const qsizetype size = carried + got;
+        carried = decoder->decode(QByteArrayView(block.constData(), size), text);
+        std::memmove(block.data(), block.constData() + size - carried, size_t(carried));
+        // A block can decode to nothing, e.g. a lone first byte of a pair.
+        if (!text.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+bool TextLineReader::Private::hasText()
+{
+    for (;;) {
+        if (pos < text.size()) {
+            if (!crPending)
+                return true;
+            crPending = false;
+            if (text.at(pos) == Lf)
+                ++pos;
+            continue;
+        }
+        if (!fill())
+            return false;
+    }
+}
+
+bool TextLineReader::Private::takeLine(QString *line)
+{
+    if (!hasText())
+        return false;
+    for (;;) {
+        const auto *base = reinterpret_cast<const char16_t *>(text.constData());
+        const char16_t *const begin = base + pos;
+        const char16_t *const end = base + text.size();
+        const char16_t *p = begin;
+        while (p != end && *p != Lf && *p != Cr)
+            ++p;
+        if (line)
+            line->append(QStringView(begin, p));
+        if (p != end) {
+            crPending = *p == Cr;
+            pos = p - base + 1;
+            ++lineNumber;
+            return true;
+        }
+        pos = text.size();
+        if (!fill()) {
+            if (failed)
+                return false;
+            ++lineNumber; // the last line, without a terminator
+            return true;
+        }
+    }
+}
+
+TextLineReader::TextLineReader() : d(std::make_unique<Private>()) {}
+
+TextLineReader::~TextLineReader() = default;
+
+bool TextLineReader::open(const QString &path)
+{
+    d = std::make_unique<Private>();
+    d->file.setFileName(path);
+    if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        // Qt words this case in its own way; say what the system would.
+        d->error = QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR))
+                                           : d->file.errorString();
+        return false;
+    }
+
+    d->block.resize(CarryRoom + BlockSize);
+    qint64 size = 0;
+    while (size < BlockSize) {
+        const qint64 got = d->file.read(d->block.data() + size, BlockSize - size);
+        if (got < 0) {
+            d->error = d->file.errorString();
+            d->file.close();
+            return false;
+        }
+        if (got == 0)
+            break;
+        size += got;
+    }
+
+    int bom = 0;
+    d->encoding = detectEncoding(QByteArray::fromRawData(d->block.constData(), size), &bom);
+    d->decoder.emplace(d->encoding);
+    if (!d->decoder->isValid()) {
+        d->error = QStringLiteral("This system's Qt cannot decode code page 932 (it lacks ICU)");
+        d->file.close();
+        return false;
+    }
+    d->carried =
+        d->decoder->decode(QByteArrayView(d->block.constData() + bom, size - bom), d->text);
+    std::memmove(d->block.data(), d->block.constData() + size - d->carried, size_t(d->carried));
+    return true;
+}
+
+void TextLineReader::close()
+{
+    QString error = d->error;
+    d = std::make_unique<Private>();
+    d->error = error;
+}
+
+bool TextLineReader::isOpen() const
+{
+    return d->file.isOpen();
+}
+
+std::optional<QString> TextLineReader::readLine()
+{
+    QString line;
+    if (!isOpen() || !d->takeLine(&line))
+        return std::nullopt;
+    return line;
+}
+
+qint64 TextLineReader::skipLines(qint64 count)
+{
+    qint64 skipped = 0;
+    if (!isOpen())
+        return 0;
+    while (skipped < count && d->takeLine(nullptr))
+        ++skipped;
+    return skipped;
+}
+
+bool TextLineReader::atEnd()
+{
+    return !isOpen() || !d->hasText();
+}
+
+qint64 TextLineReader::lineNumber() const
+{
+    return d->lineNumber;
+}
+
+TextEncoding TextLineReader::encoding() const
+{
+    return d->encoding;
+}
+
+QString TextLineReader::errorString() const
+{
+    return d->error;
+}
+
+} // namespace tapwright
