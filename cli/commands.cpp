@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/monitor.h"
+#include "cli/output.h"
 #include "link/keytable.h"
 #include "link/seriallink.h"
 #include "link/virtuallink.h"
@@ -23,18 +24,6 @@
 namespace tapwright::cli {
 
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 const char *const HelpText = R"(usage: tapwright-cli COMMAND [OPTIONS] ARGUMENTS
 
@@ -65,14 +54,6 @@ Every command returns only after every frame has left the port.
 Exit status: 0 done (for run also: stopped, or the address list is done),
 1 the port or a file failed, 2 the command line was wrong (nothing was sent).
 )";
-
-int usageError(const QString &message)
-{
-    err() << "tapwright-cli: " << message << "\n"
-          << "Try 'tapwright-cli --help'.\n";
-    err().flush();
-    return ExitUsage;
-}
 
 struct Options
 {
@@ -126,44 +107,6 @@ QString parseOptions(const QStringList &args, Options &options)
     return QString();
 }
 
-/// Prints what the virtual terminal enters, a line at a time: a key ends its
-/// line, and text that has sat for a moment is shown as it is.
-class DeviceLines : public QObject
-{
-public:
-    DeviceLines()
-    {
-        idle_.setSingleShot(true);
-        idle_.setInterval(300);
-        connect(&idle_, &QTimer::timeout, this, &DeviceLines::flush);
-    }
-    ~DeviceLines() override { flush(); }
-
-    void add(const QStringList &pieces)
-    {
-        for (const QString &piece : pieces) {
-            line_ += piece;
-            if (piece.startsWith(QLatin1Char('[')) || piece.startsWith(QLatin1Char('<')))
-                flush();
-        }
-        if (!line_.isEmpty())
-            idle_.start();
-    }
-    void flush()
-    {
-        idle_.stop();
-        if (line_.isEmpty())
-            return;
-        out() << "device: " << line_ << "\n";
-        out().flush();
-        line_.clear();
-    }
-
-private:
-    QString line_;
-    QTimer idle_;
-};
-
 /// The link a port text names: the virtual terminal, or a serial port.
 std::unique_ptr<Link> makeLink(const Options &options, DeviceLines &lines)
 {
@@ -176,78 +119,26 @@ std::unique_ptr<Link> makeLink(const Options &options, DeviceLines &lines)
     return std::make_unique<SerialLink>();
 }
 
-/// Turns SIGINT and SIGTERM into calls on the event loop: the first one asks
-/// politely, the second one insists.
-class InterruptWatch
-{
-public:
-    explicit InterruptWatch(std::function<void(int count)> onInterrupt)
-        : onInterrupt_(std::move(onInterrupt))
-    {
-        if (::pipe(pipe_) != 0)
-            return;
-        ::fcntl(pipe_[1], F_SETFL, O_NONBLOCK);
-        writeEnd_ = pipe_[1];
-        struct sigaction action = {};
-        action.sa_handler = [](int) {
-            const char byte = 1;
-            [[maybe_unused]] const ssize_t n = ::write(writeEnd_, &byte, 1);
-        };
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &oldInt_);
-        ::sigaction(SIGTERM, &action, &oldTerm_);
-        notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-            char byte;
-            while (::read(pipe_[0], &byte, 1) == 1)
-                onInterrupt_(++count_);
-        });
-        ::fcntl(pipe_[0], F_SETFL, O_NONBLOCK);
-    }
-    ~InterruptWatch()
-    {
-        if (writeEnd_ < 0)
-            return;
-        ::sigaction(SIGINT, &oldInt_, nullptr);
-        ::sigaction(SIGTERM, &oldTerm_, nullptr);
-        notifier_.reset();
-        writeEnd_ = -1;
-        ::close(pipe_[0]);
-        ::close(pipe_[1]);
-    }
-
-private:
-    static inline int writeEnd_ = -1;
-    int pipe_[2] = {-1, -1};
-    int count_ = 0;
-    struct sigaction oldInt_ = {};
-    struct sigaction oldTerm_ = {};
-    std::function<void(int)> onInterrupt_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
-
 /// Opens the link, lets `send` queue frames, and waits until every one of them
 /// has left the port.
 int sendThrough(const Options &options, const std::function<void(Link &)> &send)
 {
-    DeviceLines lines;
+    DeviceLines lines(QStringLiteral("device: "));
     const std::unique_ptr<Link> link = makeLink(options, lines);
-    std::optional<LinkError> failure;
-    QObject::connect(link.get(), &Link::failed, [&failure](const LinkError &e) {
-        if (!failure)
-            failure = e;
+    std::optional<LinkError> failed;
+    QObject::connect(link.get(), &Link::failed, [&failed](const LinkError &e) {
+        if (!failed)
+            failed = e;
     });
     link->setCommPort(*options.port);
     if (!link->OpenPort()) {
-        err() << "tapwright-cli: " << describe(link->lastError()) << "\n";
-        return ExitFailure;
+        return failure(describe(link->lastError()));
     }
     send(*link);
     link->ClosePort(Link::CloseMode::Drain);
     lines.flush();
-    if (failure) {
-        err() << "tapwright-cli: " << describe(*failure) << "\n";
-        return ExitFailure;
+    if (failed) {
+        return failure(describe(*failed));
     }
     return ExitOk;
 }
@@ -308,10 +199,10 @@ int typeCommand(const QStringList &args)
         for (const QString &c : skipped)
             shown << visible(c);
         const int count = countUnsupported(text);
-        err() << "tapwright-cli: warning: skipped " << count
-              << (count == 1 ? " character" : " characters")
-              << " the device cannot enter: " << shown.join(QLatin1Char(' ')) << "\n";
-        err().flush();
+        printErr(QStringLiteral("tapwright-cli: warning: skipped %1 %2 the device cannot enter: %3\n")
+                     .arg(count)
+                     .arg(count == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
+                     .arg(shown.join(QLatin1Char(' '))));
     }
     return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
 }
@@ -348,16 +239,14 @@ public:
     {
         failed = true;
         lines->flush();
-        err() << "tapwright-cli: " << describe(report) << "\n";
-        err().flush();
+        printErr(QStringLiteral("tapwright-cli: ") + describe(report) + QLatin1Char('\n'));
     }
 
 private:
     void say(const QString &text)
     {
         lines->flush();
-        out() << text << "\n";
-        out().flush();
+        printOut(text + QLatin1Char('\n'));
     }
 };
 
@@ -379,7 +268,7 @@ int runCommand(const QStringList &args)
                               .arg(*options.counter));
     }
 
-    DeviceLines lines;
+    DeviceLines lines(QStringLiteral("device: "));
     const std::unique_ptr<Link> link = makeLink(options, lines);
     CliHost host;
     host.macro = options.positional.front();
@@ -389,12 +278,11 @@ int runCommand(const QStringList &args)
     host.lines = &lines;
 
     MacroRunner runner(host, *link);
-    InterruptWatch interrupts([&](int count) {
+    StopSignals interrupts([&](int count) {
         if (count == 1) {
             lines.flush();
-            err() << "tapwright-cli: stopping; the frames already queued still go out (press "
-                     "Ctrl-C again to drop them)\n";
-            err().flush();
+            printErr(QStringLiteral("tapwright-cli: stopping; the frames already queued still go "
+                                    "out (press Ctrl-C again to drop them)\n"));
             runner.requestStop();
         } else {
             link->ClosePort(Link::CloseMode::Discard);
@@ -403,22 +291,22 @@ int runCommand(const QStringList &args)
 
     const RunEnd end = runner.run();
     lines.flush();
+    QString how;
     switch (end) {
     case RunEnd::EndOfMacro:
-        out() << "end of the macro file";
+        how = QStringLiteral("end of the macro file");
         break;
     case RunEnd::AddressListDone:
-        out() << "end of the address file: the list is done";
+        how = QStringLiteral("end of the address file: the list is done");
         break;
     case RunEnd::Stopped:
-        out() << "stopped";
+        how = QStringLiteral("stopped");
         break;
     default:
-        out() << "the run ended on an error";
+        how = QStringLiteral("the run ended on an error");
         break;
     }
-    out() << "; pass counter " << host.counter << "\n";
-    out().flush();
+    printOut(QStringLiteral("%1; pass counter %2\n").arg(how, host.counter));
     return host.failed ? ExitFailure : ExitOk;
 }
 
@@ -433,7 +321,7 @@ int run(const QStringList &args)
         const QStringList rest = args.mid(1);
         if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
             command == QLatin1String("help") || rest.contains(QLatin1String("--help"))) {
-            out() << HelpText;
+            printOut(QString::fromUtf8(HelpText));
             return ExitOk;
         }
         if (command == QLatin1String("key"))
@@ -446,8 +334,6 @@ int run(const QStringList &args)
             return monitorCommand(rest);
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
     }();
-    out().flush();
-    err().flush();
     return code;
 }
 

@@ -78,21 +78,17 @@ bool SerialLink::isOpen() const
     return port_->isOpen();
 }
 
-bool SerialLink::OpenPort()
+LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
+                             QIODevice::OpenMode mode)
 {
-    if (port_->isOpen())
-        return true;
-
-    const QString text = commPort();
-    const PortName name = resolvePortName(text);
-    if (name.error.isError()) {
-        setLastError(name.error);
-        return false;
-    }
-    LinkError error{LinkError::OpenFailed, text.trimmed(), name.device, QString()};
+    const PortName name = resolvePortName(portText);
+    if (name.error.isError())
+        return name.error;
+    LinkError error{LinkError::OpenFailed, portText.trimmed(), name.device, QString()};
 
 #ifdef Q_OS_UNIX
-    // Qt accepts bare names ("ttyUSB0") and looks for them under /dev.
+    // Qt accepts bare names ("ttyUSB0") and looks for them under /dev. The
+    // checks tell the user which of the common reasons it is.
     QString path = name.device;
     if (!path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./")) &&
         !path.startsWith(QLatin1String("../")))
@@ -101,30 +97,25 @@ bool SerialLink::OpenPort()
     if (!QFileInfo::exists(path)) {
         error.kind = LinkError::NotFound;
         error.reason = systemReason(ENOENT);
-        setLastError(error);
-        return false;
+        return error;
     }
-    const QByteArray nativePath = QFile::encodeName(path);
-    if (::access(nativePath.constData(), W_OK) != 0 && errno == EACCES) {
+    const int access = (mode & QIODevice::WriteOnly ? W_OK : 0) | (mode & QIODevice::ReadOnly ? R_OK : 0);
+    if (::access(QFile::encodeName(path).constData(), access) != 0 && errno == EACCES) {
         error.kind = LinkError::PermissionDenied;
         error.reason = systemReason(EACCES);
-        setLastError(error);
-        return false;
+        return error;
     }
 #endif
 
-    port_->setPortName(name.device);
-    port_->setBaudRate(600);
-    port_->setDataBits(QSerialPort::Data8);
-    port_->setParity(QSerialPort::EvenParity);
-    port_->setStopBits(QSerialPort::OneStop);
-    port_->setFlowControl(QSerialPort::NoFlowControl);
+    port.setPortName(name.device);
+    port.setBaudRate(600);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::EvenParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
 
-    opening_ = true;
-    const bool opened = port_->open(QIODevice::WriteOnly);
-    opening_ = false;
-    if (!opened) {
-        switch (port_->error()) {
+    if (!port.open(mode)) {
+        switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
             error.kind = LinkError::NotFound;
             break;
@@ -137,25 +128,37 @@ bool SerialLink::OpenPort()
             error.kind = LinkError::OpenFailed;
             break;
         }
-        error.reason = port_->errorString();
-        port_->clearError();
-        setLastError(error);
-        return false;
+        error.reason = port.errorString();
+        port.clearError();
+        return error;
     }
 
     // Qt sets the line up while opening; read it back, so that a driver that
     // quietly refused a setting is caught here and not by a garbled device.
-    if (port_->baudRate(QSerialPort::Output) != 600 || port_->dataBits() != QSerialPort::Data8 ||
-        port_->parity() != QSerialPort::EvenParity || port_->stopBits() != QSerialPort::OneStop ||
-        port_->flowControl() != QSerialPort::NoFlowControl) {
+    if (port.baudRate(QSerialPort::Output) != 600 || port.dataBits() != QSerialPort::Data8 ||
+        port.parity() != QSerialPort::EvenParity || port.stopBits() != QSerialPort::OneStop ||
+        port.flowControl() != QSerialPort::NoFlowControl) {
         error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
-        port_->close();
-        setLastError(error);
+        port.close();
+        return error;
+    }
+    error.kind = LinkError::None;
+    return error;
+}
+
+bool SerialLink::OpenPort()
+{
+    if (port_->isOpen())
+        return true;
+    opening_ = true;
+    const LinkError result = openAtLineSettings(*port_, commPort(), QIODevice::WriteOnly);
+    opening_ = false;
+    if (result.isError()) {
+        setLastError(result);
         return false;
     }
-
-    openedPortText_ = text.trimmed();
-    openedDevice_ = error.device;
+    openedPortText_ = result.port;
+    openedDevice_ = result.device;
     setLastError(LinkError());
     return true;
 }

@@ -18,6 +18,12 @@ struct PortName
 };
 PortName resolvePortName(const QString &text);
 
+/// Opens `port` for the port text at the device's line settings (600 baud,
+/// 8E1, no flow control) and reads the settings back. On success the result
+/// is no error but names the device; on failure the port stays closed.
+LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
+                             QIODevice::OpenMode mode);
+
 /// The link over a real serial port, at the device's line settings: 600 baud,
 /// even parity, 8 data bits, 1 stop bit, no flow control. Bytes leave exactly
 /// as sent; every frame queues, in order, however many are sent at once.

@@ -39,6 +39,8 @@ public:
     /// (errorString() is set then).
     std::optional<MacroStep> next();
     QString errorString() const;
+    /// Lines consumed so far.
+    qint64 lineNumber() const { return reader_.lineNumber(); }
 
 private:
     TextLineReader reader_;

@@ -241,25 +241,29 @@ RunEnd MacroRunner::execute(qint64 passCounter)
 
     const QString addrPath = host_.addrFile();
     const bool haveAddresses = !addrPath.isEmpty();
+    // A file that could not be opened or read, with the system's reason.
+    auto fileReport = [](RunReport::Kind kind, const QString &path, qint64 line,
+                         const QString &reason) {
+        RunReport report;
+        report.kind = kind;
+        report.file = path;
+        report.line = line;
+        report.reason = reason;
+        return report;
+    };
+    auto addressReadFailed = [&] {
+        return fail(fileReport(RunReport::AddrReadFailed, addrPath, addresses_.lineNumber(),
+                               addresses_.errorString()));
+    };
     if (haveAddresses) {
-        if (!addresses_.open(addrPath)) {
-            RunReport report;
-            report.kind = RunReport::AddrOpenFailed;
-            report.file = addrPath;
-            report.reason = addresses_.errorString();
-            return fail(report);
-        }
+        if (!addresses_.open(addrPath))
+            return fail(
+                fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString()));
         // Passes that each took one line and ended with REPEAT used exactly
         // this many lines; the list goes on after them.
         if (passCounter > 0 && addresses_.skipLines(passCounter) < passCounter &&
-            !addresses_.errorString().isEmpty()) {
-            RunReport report;
-            report.kind = RunReport::AddrReadFailed;
-            report.file = addrPath;
-            report.line = addresses_.lineNumber();
-            report.reason = addresses_.errorString();
-            return fail(report);
-        }
+            !addresses_.errorString().isEmpty())
+            return addressReadFailed();
     }
 
     auto stepReport = [this](RunReport::Kind kind, const MacroStep &s) {
@@ -286,23 +290,14 @@ RunEnd MacroRunner::execute(qint64 passCounter)
 
     for (;;) { // one pass
         macroPath_ = host_.macroFile();
-        if (!macro_.open(macroPath_)) {
-            RunReport report;
-            report.kind = RunReport::MacroOpenFailed;
-            report.file = macroPath_;
-            report.reason = macro_.errorString();
-            return fail(report);
-        }
+        if (!macro_.open(macroPath_))
+            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0, macro_.errorString()));
         for (;;) { // one step
             const std::optional<MacroStep> s = macro_.next();
             if (!s) {
-                if (!macro_.errorString().isEmpty()) {
-                    RunReport report;
-                    report.kind = RunReport::MacroReadFailed;
-                    report.file = macroPath_;
-                    report.reason = macro_.errorString();
-                    return fail(report);
-                }
+                if (!macro_.errorString().isEmpty())
+                    return fail(fileReport(RunReport::MacroReadFailed, macroPath_,
+                                           macro_.lineNumber(), macro_.errorString()));
                 return RunEnd::EndOfMacro;
             }
             ++step;
@@ -330,14 +325,8 @@ RunEnd MacroRunner::execute(qint64 passCounter)
                 if (haveAddresses) {
                     std::optional<QString> line = addresses_.readLine();
                     if (!line) {
-                        if (!addresses_.errorString().isEmpty()) {
-                            RunReport report;
-                            report.kind = RunReport::AddrReadFailed;
-                            report.file = addrPath;
-                            report.line = addresses_.lineNumber();
-                            report.reason = addresses_.errorString();
-                            return fail(report);
-                        }
+                        if (!addresses_.errorString().isEmpty())
+                            return addressReadFailed();
                         return RunEnd::AddressListDone;
                     }
                     address = std::move(*line);

@@ -2,7 +2,10 @@
 #include "testutil.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 // Runs the real tapwright-cli against a pty, end to end.
 
@@ -16,9 +19,11 @@ struct Result
     QByteArray wire;
 };
 
-Result runCli(const QStringList &args, PtyPair *pty = nullptr)
+Result runCli(const QStringList &args, PtyPair *pty = nullptr, const QString &dir = QString())
 {
     QProcess process;
+    if (!dir.isEmpty())
+        process.setWorkingDirectory(dir);
     process.start(qEnvironmentVariable("TAPWRIGHT_CLI"), args);
     Result r;
     if (!process.waitForStarted())
@@ -52,7 +57,22 @@ private Q_SLOTS:
     void usageErrors();
     void portFailureExitsOne();
     void help();
+    void runTakesTheAddressList();
+    void runReportsFileAndLine();
+    void runStopsOnInterrupt();
+    void runCounterMustBeANumber();
+    void virtualTerminalShowsWhatTheDeviceEnters();
 };
+
+namespace {
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile f(dir.filePath(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return f.fileName();
+}
+} // namespace
 
 void TestCli::initTestCase()
 {
@@ -162,6 +182,92 @@ void TestCli::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("key  --port PORT NAME...")));
     QVERIFY(r.out.contains(QStringLiteral("type --port PORT TEXT")));
+}
+
+void TestCli::runTakesTheAddressList()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("m.mac"), "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
+    writeFile(dir, QStringLiteral("a.txt"), "a1\na2\na3\n");
+    PtyPair pty;
+    const Result r =
+        runCli({QStringLiteral("run"), QStringLiteral("--port"), pty.path(),
+                QStringLiteral("--addr"), QStringLiteral("a.txt"), QStringLiteral("--counter"),
+                QStringLiteral("1"), QStringLiteral("m.mac")},
+               &pty, dir.path());
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QStringLiteral("1 GETSTR\n2 SENDSTR\naddress: a2\n3 ENTER\n4 REPEAT\n"
+                                   "counter 2\n5 GETSTR\n6 SENDSTR\naddress: a3\n7 ENTER\n"
+                                   "8 REPEAT\ncounter 3\n9 GETSTR\n"
+                                   "end of the address file: the list is done; pass counter 3\n"));
+    QCOMPARE(r.wire,
+             framesOf({{1, 4, 6}, {1, 14, 2}, {3, 6, 2}, {1, 4, 6}, {1, 14, 3}, {3, 6, 2}}));
+}
+
+void TestCli::runReportsFileAndLine()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("m.mac"), "UP\nSLEEP 1,5\nDOWN\n");
+    PtyPair pty;
+    const Result r = runCli(
+        {QStringLiteral("run"), QStringLiteral("--port"), pty.path(), QStringLiteral("m.mac")},
+        &pty, dir.path());
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QStringLiteral("tapwright-cli: m.mac:2: SLEEP needs a number of seconds, got "
+                                   "\"1,5\"\n    SLEEP 1,5\n"));
+    QCOMPARE(r.wire, framesOf({{3, 1, 1}}));
+}
+
+void TestCli::runStopsOnInterrupt()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("m.mac"), "UP\r\nSLEEP 100\r\nREPEAT\r\n");
+    PtyPair pty;
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(qEnvironmentVariable("TAPWRIGHT_CLI"),
+                  {QStringLiteral("run"), QStringLiteral("--port"), pty.path(),
+                   QStringLiteral("--counter"), QStringLiteral("5"), QStringLiteral("m.mac")});
+    QVERIFY(process.waitForStarted());
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("2 SLEEP"), 10000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    out += process.readAllStandardOutput();
+    QCOMPARE(QString::fromUtf8(out), QStringLiteral("1 UP\n2 SLEEP\nstopped; pass counter 5\n"));
+    QVERIFY(process.readAllStandardError().contains("stopping"));
+    QCOMPARE(pty.readAvailable(), framesOf({{3, 1, 1}}));
+}
+
+void TestCli::runCounterMustBeANumber()
+{
+    const Result r =
+        runCli({QStringLiteral("run"), QStringLiteral("--port"), QStringLiteral("virtual"),
+                QStringLiteral("--counter"), QStringLiteral("x"), QStringLiteral("m.mac")});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("tapwright-cli: --counter must be a whole number")));
+}
+
+void TestCli::virtualTerminalShowsWhatTheDeviceEnters()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("m.mac"), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
+    const Result r =
+        runCli({QStringLiteral("run"), QStringLiteral("--port"), QStringLiteral("virtual"),
+                QStringLiteral("--fast"), QStringLiteral("m.mac")},
+               nullptr, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("device: [MOJI]\n")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("device: がｶﾞA\n")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("device: [&ENTER]\n")), qPrintable(r.out));
+
+    const Result keys =
+        runCli({QStringLiteral("key"), QStringLiteral("--port"), QStringLiteral("virtual"),
+                QStringLiteral("--fast"), QStringLiteral("up"), QStringLiteral("&submenu")});
+    QCOMPARE(keys.exitCode, 0);
+    QCOMPARE(keys.out, QStringLiteral("device: [UP]\ndevice: [&SUBMENU]\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

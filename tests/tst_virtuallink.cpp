@@ -44,7 +44,6 @@ private Q_SLOTS:
     void discardDuringDrainEndsIt();
     void pacedModePaces();
     void kanaIsNotSplitFromItsQueuedMark();
-    void reopenStartsClean();
 };
 
 void TestVirtualLink::unpacedRoundTrip()
@@ -150,20 +149,6 @@ void TestVirtualLink::kanaIsNotSplitFromItsQueuedMark()
     SendStr(link, QStringLiteral("ばか"));
     link.ClosePort();
     QCOMPARE(allPieces(spy), (QStringList{QStringLiteral("ば"), QStringLiteral("か")}));
-}
-
-void TestVirtualLink::reopenStartsClean()
-{
-    VirtualLink link;
-    link.setPaced(false);
-    QSignalSpy spy(&link, &VirtualLink::received);
-    for (int i = 0; i < 2; ++i) {
-        QVERIFY(link.OpenPort());
-        QVERIFY(link.isOpen());
-        SendStr(link, QStringLiteral("は"));
-        link.ClosePort();
-    }
-    QCOMPARE(receivedText(spy), QStringLiteral("はは"));
 }
 
 QTEST_GUILESS_MAIN(TestVirtualLink)
