@@ -243,9 +243,10 @@ public:
     }
 
 private:
+    // The device's lines are not cut short by ours: at the pace of the line,
+    // a text is still being entered while the next steps run.
     void say(const QString &text)
     {
-        lines->flush();
         printOut(text + QLatin1Char('\n'));
     }
 };
