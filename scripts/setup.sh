@@ -35,9 +35,11 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-        -DTAPWRIGHT_WERROR=ON -DTAPWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON -DTAPWRIGHT_BENCH=OFF
+        -DTAPWRIGHT_WERROR=ON -DTAPWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON -DTAPWRIGHT_BENCH=OFF \
+        -DTAPWRIGHT_GUI=ON
     cmake --build build-test -j "$jobs"
 else
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+        -DTAPWRIGHT_GUI=ON -DTAPWRIGHT_BENCH=ON
     cmake --build build -j "$jobs"
 fi

@@ -30,6 +30,10 @@ public:
         ::cfmakeraw(&raw);
         ::tcsetattr(master_, TCSANOW, &raw);
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        // A program the test starts must not hold our ends open: the line
+        // would never hang up.
+        ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+        ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
         path_ = QString::fromLocal8Bit(name);
     }
     ~PtyPair()

@@ -1,0 +1,172 @@
+#!/bin/bash
+# Takes docs/screenshot.png: the main window, the keypad and the typing window
+# on a virtual X screen. Installs what is missing (Debian 12 packages) and
+# builds build/bin/tapwright through scripts/setup.sh first.
+#   scripts/screenshot.sh
+#   TAPWRIGHT_BIN=path/to/tapwright scripts/screenshot.sh   another build, as is
+# No port is opened: only the menus are used, never 実行 or the keypad's
+# connect button.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+desk='#3d5a70'
+out=docs/screenshot.png
+
+if [ "${1:-}" != --inside ]; then
+    # A window manager for title bars and focus; ImageMagick for the capture.
+    packages=(xvfb xauth xdotool imagemagick openbox)
+    missing=()
+    for p in "${packages[@]}"; do
+        if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
+            missing+=("$p")
+        fi
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo=sudo
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}"
+    fi
+    # setup.sh also brings the Japanese fonts; ninja rebuilds only what changed.
+    if [ -z "${TAPWRIGHT_BIN:-}" ]; then
+        scripts/setup.sh
+        # A build/ first configured without the desktop program keeps that
+        # choice in its cache.
+        if [ ! -x build/bin/tapwright ]; then
+            cmake -S . -B build -DTAPWRIGHT_GUI=ON
+            cmake --build build --target tapwright
+        fi
+    fi
+    mkdir -p docs
+    exec xvfb-run -a -s "-screen 0 1024x600x24 -dpi 96 -nolisten tcp" \
+        "$PWD/scripts/screenshot.sh" --inside
+fi
+
+# From here on, inside the virtual X server.
+bin=${TAPWRIGHT_BIN:-build/bin/tapwright}
+[ -x "$bin" ] || { echo "$bin: no such program" >&2; exit 1; }
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work" "${demo:-}"
+}
+trap cleanup EXIT
+
+convert -size 1024x600 "xc:$desk" "$work/desk.png"
+# Sets the desktop colour; it reports failure even when it worked.
+display -window root "$work/desk.png" || true
+# The three windows have a close box only; the stock title bar would add
+# minimise and maximise to each.
+sed 's|<titleLayout>.*</titleLayout>|<titleLayout>NLC</titleLayout>|' /etc/xdg/openbox/rc.xml \
+    >"$work/rc.xml"
+openbox --sm-disable --config-file "$work/rc.xml" >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+# No Japanese locale is needed for the text itself; these make the shared
+# CJK font take its Japanese glyph forms rather than the Chinese ones.
+XDG_RUNTIME_DIR=$work LC_ALL=C.UTF-8 LANGUAGE=ja FC_LANG=ja "$bin" &
+app=$!
+pids+=("$app")
+
+# Prints the program's visible windows, one "id width height" a line.
+windows() {
+    local id geometry WIDTH=0 HEIGHT=0
+    for id in $(xdotool search --onlyvisible --class tapwright 2>/dev/null); do
+        # A window may go between the search and this.
+        geometry=$(xdotool getwindowgeometry --shell "$id" 2>/dev/null) || continue
+        eval "$geometry"
+        echo "$id $WIDTH $HEIGHT"
+    done
+}
+# Waits until the program shows at least $1 windows.
+wait_windows() {
+    for _ in $(seq 100); do
+        [ "$(windows | wc -l)" -ge "$1" ] && return 0
+        kill -0 "$app" 2>/dev/null || { echo "tapwright ended early" >&2; exit 1; }
+        sleep 0.1
+    done
+    echo "tapwright did not show $1 windows" >&2
+    windows >&2
+    exit 1
+}
+
+wait_windows 1
+main=$(windows | head -n1 | cut -d' ' -f1)
+xdotool windowmove --sync "$main" 24 24
+
+# Opens the File menu's item with mnemonic $1 and types path $2 into its
+# file dialog.
+choose() {
+    xdotool windowactivate --sync "$main"
+    sleep 0.3
+    xdotool key --clearmodifiers alt+f
+    sleep 0.3
+    xdotool key --clearmodifiers "$1"
+    wait_windows 2
+    sleep 0.5
+    xdotool type --delay 20 "$2"
+    xdotool key --clearmodifiers Return
+    for _ in $(seq 50); do
+        [ "$(windows | wc -l)" -eq 1 ] && return 0
+        sleep 0.1
+    done
+    echo "the file dialog did not close" >&2
+    exit 1
+}
+# The examples under a short neutral path, as the labels show it whole.
+demo=/tmp/tapwright-examples
+rm -rf "$demo"
+cp -r examples "$demo"
+choose m "$demo/address-book.mac"
+choose a "$demo/addresses.txt"
+
+xdotool windowactivate --sync "$main"
+sleep 0.3
+# 表示(&V) → キーボード(&K): the keypad, which brings the typing window along.
+xdotool key --clearmodifiers alt+v
+sleep 0.3
+xdotool key --clearmodifiers k
+wait_windows 3
+
+keypad="" input=""
+while read -r id width height; do
+    [ "$id" = "$main" ] && continue
+    if [ "$height" -gt "$width" ]; then keypad=$id; else input=$id; fi
+done < <(windows)
+if [ -z "$keypad" ] || [ -z "$input" ]; then
+    echo "keypad or typing window missing" >&2
+    exit 1
+fi
+
+# The main window with the typing window below it, the keypad to their right.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool windowmove --sync "$keypad" $((X + WIDTH + 24)) 24
+xdotool windowmove --sync "$input" 24 $((Y + HEIGHT + 16))
+xdotool windowactivate --sync "$input"
+sleep 0.3
+# Something typed but not sent: Enter would send it, and no key here is one
+# that presses a keypad key.
+xdotool type --delay 60 'やまだ たろう 03-1234-5678'
+sleep 0.5
+
+# A guard, not a step: the program must not be holding any real serial device.
+for fd in "/proc/$app/fd"/*; do
+    case "$(readlink "$fd" || true)" in
+    /dev/ttyS* | /dev/ttyUSB* | /dev/ttyACM*)
+        echo "tapwright opened a serial device; no picture taken" >&2
+        exit 1
+        ;;
+    esac
+done
+
+import -window root "$work/screen.png"
+# Cropped to the windows, with an even margin of desktop round them.
+convert "$work/screen.png" -bordercolor "$desk" -border 1 -fuzz 2% -trim +repage \
+    -bordercolor "$desk" -border 20 "$out"
+echo "Wrote $out"

@@ -1,0 +1,173 @@
+#include "ui/frmInput.h"
+
+#include "ui/common.h"
+#include "ui/frmKeyboard.h"
+#include "ui/frmMain.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+
+#include <limits>
+
+namespace tapwright::ui {
+
+namespace {
+
+// The loaded typing window; cleared by the close itself, as the keypad's is.
+QPointer<frmInput> loaded;
+
+// Keypad buttons the typing window presses.
+constexpr int ButtonUp = 17;
+constexpr int ButtonMenu = 18;
+constexpr int ButtonLeft = 19;
+constexpr int ButtonEnter = 20;
+constexpr int ButtonRight = 21;
+constexpr int ButtonCharacter = 22;
+constexpr int ButtonDown = 23;
+constexpr int ButtonOff = 24;
+constexpr int ButtonClear = 25;
+constexpr int ButtonOn = 26;
+constexpr int ButtonDigit1 = 27;
+constexpr int ButtonStar = 36;
+constexpr int ButtonDigit0 = 37;
+constexpr int ButtonHash = 38;
+
+/// The keypad button a key stands for, or -1.
+int buttonForKey(int key, bool numericPad)
+{
+    switch (key) {
+    case Qt::Key_Up:
+        return ButtonUp;
+    case Qt::Key_Down:
+        return ButtonDown;
+    case Qt::Key_Left:
+        return ButtonLeft;
+    case Qt::Key_Right:
+        return ButtonRight;
+    case Qt::Key_End:
+        return ButtonOff;
+    case Qt::Key_PageDown:
+        return ButtonOn;
+    case Qt::Key_Home:
+        return ButtonCharacter;
+    case Qt::Key_PageUp:
+        return ButtonMenu;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return ButtonClear;
+    default:
+        break;
+    }
+    // Digits and signs of the main rows are just text for the box.
+    if (!numericPad)
+        return -1;
+    if (key == Qt::Key_0)
+        return ButtonDigit0;
+    if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        return ButtonDigit1 + (key - Qt::Key_1);
+    if (key == Qt::Key_Asterisk)
+        return ButtonStar;
+    if (key == Qt::Key_Minus)
+        return ButtonHash;
+    return -1;
+}
+
+} // namespace
+
+frmInput *frmInput::instance()
+{
+    if (!loaded) {
+        loaded = new frmInput;
+        loaded->Form_Load();
+    }
+    return loaded;
+}
+
+bool frmInput::exists()
+{
+    return !loaded.isNull();
+}
+
+frmInput::frmInput()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(appIcon());
+    setClientTwips(this, 3120, 495);
+
+    Text1 = new QLineEdit(this);
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+    placeTwips(Text1, 120, 120, 2895, 270);
+    Text1->installEventFilter(this);
+}
+
+frmInput::~frmInput() = default;
+
+void frmInput::Form_Load()
+{
+    const frmMain *main = frmMain::instance();
+    setWindowTitle(main->Title + QStringLiteral(" ") + main->Version);
+    if (frmKeyboard::exists())
+        placeUnder(frmKeyboard::instance());
+}
+
+void frmInput::placeUnder(const QWidget *keypad)
+{
+    move(keypad->x(), keypad->y() + twipsY(this, 5000));
+}
+
+void frmInput::Form_Unload()
+{
+    if (frmKeyboard::exists())
+        frmKeyboard::instance()->hide();
+}
+
+void frmInput::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    if (loaded == this)
+        loaded = nullptr;
+    event->accept();
+}
+
+bool frmInput::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        Text1_KeyDown(key->key(), key->modifiers());
+    }
+    // Never consumed: the box edits, moves its caret and takes the digits
+    // typed on the numeric pad as well.
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmInput::Text1_KeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        SubmitText();
+        return;
+    }
+    const int button = buttonForKey(key, modifiers.testFlag(Qt::KeypadModifier));
+    // The keypad may have been closed; typing must not bring it back.
+    if (button >= 0 && frmKeyboard::exists())
+        frmKeyboard::instance()->Command1_Click(button);
+}
+
+void frmInput::SubmitText()
+{
+    if (!frmKeyboard::exists())
+        return;
+    frmKeyboard *keypad = frmKeyboard::instance();
+    const QString text = Text1->text();
+    if (text.isEmpty()) {
+        keypad->Command1_Click(ButtonEnter);
+        return;
+    }
+    keypad->SendStr(text);
+    Text1->clear();
+}
+
+} // namespace tapwright::ui

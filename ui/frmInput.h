@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+
+namespace tapwright::ui {
+
+/// The one-line typing window: Enter sends the text through the keypad's
+/// port; arrows, the numeric pad and a few editing keys press keypad keys.
+class frmInput : public QWidget
+{
+    Q_OBJECT
+public:
+    /// The typing window, created (and loaded) on first use.
+    static frmInput *instance();
+    /// Whether it is loaded; closing it unloads it.
+    static bool exists();
+    ~frmInput() override;
+
+    QLineEdit *Text1;
+
+    /// A key went down in the text box: press the keypad key it stands for.
+    /// The key still reaches the box.
+    void Text1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    /// Stands right under `keypad`, aligned with its left edge.
+    void placeUnder(const QWidget *keypad);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    frmInput();
+    void Form_Load();
+    void Form_Unload();
+    void SubmitText();
+};
+
+} // namespace tapwright::ui

@@ -1,0 +1,234 @@
+#include "ui/frmKeyboard.h"
+
+#include "link/keytable.h"
+#include "text/textsender.h"
+#include "ui/common.h"
+#include "ui/frmInput.h"
+#include "ui/frmMain.h"
+#include "ui/seams.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+namespace tapwright::ui {
+
+namespace {
+
+// The loaded keypad. Cleared by the close itself rather than by the deletion
+// that follows it, so that a load right after a close never gets the dying
+// window back.
+QPointer<frmKeyboard> loaded;
+
+// Caption of the connect button while the port is closed, and while open.
+const QString &captionClosed()
+{
+    static const QString text = QStringLiteral("切断");
+    return text;
+}
+const QString &captionOpen()
+{
+    static const QString text = QStringLiteral("接続中");
+    return text;
+}
+
+struct KeyPlace
+{
+    int index;
+    int left;
+    int top;
+};
+
+// Key buttons in tab order; index 16 has no button.
+constexpr KeyPlace keyPlaces[] = {
+    {0, 120, 720},    {1, 120, 1080},   {2, 120, 1440},   {3, 120, 1800},   {4, 120, 2160},
+    {5, 120, 2520},   {6, 120, 2880},   {7, 120, 3240},   {8, 120, 3600},   {9, 120, 3960},
+    {10, 960, 720},   {11, 1680, 720},  {12, 2400, 720},  {13, 960, 1080},  {14, 1680, 1080},
+    {15, 2400, 2280}, {17, 1680, 1560}, {18, 2400, 1560}, {19, 960, 1920},  {20, 1680, 1920},
+    {21, 2400, 1920}, {22, 960, 2280},  {23, 1680, 2280}, {24, 960, 2760},  {25, 1680, 2760},
+    {26, 2400, 2760}, {27, 960, 3120},  {28, 1680, 3120}, {29, 2400, 3120}, {30, 960, 3480},
+    {31, 1680, 3480}, {32, 2400, 3480}, {33, 960, 3840},  {34, 1680, 3840}, {35, 2400, 3840},
+    {36, 960, 4200},  {37, 1680, 4200}, {38, 2400, 4200},
+};
+constexpr int KeyWidth = 615;
+constexpr int KeyHeight = 255;
+
+} // namespace
+
+frmKeyboard *frmKeyboard::instance()
+{
+    if (!loaded) {
+        // Published before the load: the load shows the typing window, whose
+        // own load looks for this window to sit under it.
+        loaded = new frmKeyboard;
+        loaded->Form_Load();
+    }
+    return loaded;
+}
+
+bool frmKeyboard::exists()
+{
+    return !loaded.isNull();
+}
+
+frmKeyboard::frmKeyboard()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(appIcon());
+    setClientTwips(this, 3150, 4590);
+
+    lblPort = new QLabel(QStringLiteral("ポート"), this);
+    placeTwips(lblPort, 2280, 120, 735, 255);
+
+    // Created in tab order: keys, then the connect button, then the port box.
+    const std::vector<ButtonEntry> &table = buttonTable();
+    QWidget *previous = nullptr;
+    auto chain = [&previous](QWidget *next) {
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    };
+    for (const KeyPlace &place : keyPlaces) {
+        auto *button = new QPushButton(table[static_cast<std::size_t>(place.index)].caption, this);
+        placeTwips(button, place.left, place.top, KeyWidth, KeyHeight);
+        connect(button, &QPushButton::clicked, this,
+                [this, index = place.index] { Command1_Click(index); });
+        Command1[static_cast<std::size_t>(place.index)] = button;
+        chain(button);
+    }
+
+    auto *connectButton = new QPushButton(captionClosed(), this);
+    placeTwips(connectButton, 1200, 360, 975, 255);
+    connect(connectButton, &QPushButton::clicked, this,
+            [this] { Command1_Click(ConnectButtonIndex); });
+    Command1[ConnectButtonIndex] = connectButton;
+    chain(connectButton);
+
+    cmbCommPort = new QComboBox(this);
+    cmbCommPort->setEditable(true);
+    // The box holds a port text as typed: Enter must not add it to the list,
+    // and completion must not turn "1" into "10".
+    cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
+    cmbCommPort->setCompleter(nullptr);
+    placeTwips(cmbCommPort, 2280, 360, 735, 300);
+    chain(cmbCommPort);
+
+    connect(&link_, &Link::failed, this, [this](const LinkError &error) {
+        Command1[ConnectButtonIndex]->setText(captionClosed());
+        seams().showMessage(this, japanese(error));
+    });
+}
+
+frmKeyboard::~frmKeyboard() = default;
+
+void frmKeyboard::Form_Load()
+{
+    frmMain *main = frmMain::instance();
+    setWindowTitle(main->Title + QStringLiteral(" ") + main->Version);
+
+    const QString port = main->cmbCommPort->currentText();
+    for (int n = 1; n <= 16; ++n)
+        cmbCommPort->addItem(QString::number(n));
+    // Items go in first: the first item added to an empty box becomes the
+    // current one and would replace the text.
+    cmbCommPort->setCurrentIndex(cmbCommPort->findText(port));
+    cmbCommPort->setEditText(port);
+
+    Command1[ConnectButtonIndex]->setText(captionClosed());
+    frmInput::instance()->show();
+}
+
+void frmKeyboard::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        typingFollows_.setRemainingTime(1000);
+    }
+}
+
+void frmKeyboard::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (shownOnce_ && !typingFollows_.hasExpired() && frmInput::exists())
+        frmInput::instance()->placeUnder(this);
+}
+
+void frmKeyboard::Form_Unload()
+{
+    // Closing the keypad is not the end of the program: what was typed still
+    // goes out before the port closes.
+    if (link_.isOpen())
+        ClosePort();
+    if (frmInput::exists())
+        frmInput::instance()->hide();
+}
+
+void frmKeyboard::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    if (loaded == this)
+        loaded = nullptr;
+    if (draining_ > 0) {
+        // Closed from within a drain (the window stays responsive while it
+        // waits): the drain runs on this window's link, so the window must
+        // outlive it. Command1_Click deletes it once the drain is over.
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        deleteAfterDrain_ = true;
+    }
+    event->accept();
+}
+
+void frmKeyboard::Command1_Click(int Index)
+{
+    if (Index == ConnectButtonIndex) {
+        QPushButton *button = Command1[ConnectButtonIndex];
+        if (button->text() == captionClosed()) {
+            CommPort = cmbCommPort->currentText();
+            OpenPort();
+            if (link_.isOpen())
+                button->setText(captionOpen());
+        } else {
+            ClosePort();
+            button->setText(captionClosed());
+            if (deleteAfterDrain_ && draining_ == 0)
+                deleteLater();
+        }
+        return;
+    }
+    if (const std::optional<KeyCode> code = buttonCode(Index))
+        SendKey(code->row, code->column, code->table);
+}
+
+void frmKeyboard::SendStr(const QString &Str)
+{
+    tapwright::SendStr(link_, Str);
+}
+
+void frmKeyboard::OpenPort()
+{
+    CommPort = cmbCommPort->currentText();
+    link_.setCommPort(CommPort);
+    if (link_.isOpen())
+        return;
+    if (!link_.OpenPort())
+        seams().showMessage(this, japanese(link_.lastError()));
+}
+
+void frmKeyboard::ClosePort()
+{
+    ++draining_;
+    link_.ClosePort(Link::CloseMode::Drain);
+    --draining_;
+}
+
+void frmKeyboard::SendKey(int row, int column, int table)
+{
+    link_.SendKey(row, column, table);
+}
+
+} // namespace tapwright::ui

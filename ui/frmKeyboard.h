@@ -1,0 +1,70 @@
+#pragma once
+
+#include "link/seriallink.h"
+
+#include <QDeadlineTimer>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace tapwright::ui {
+
+/// The on-screen keypad: one button per key of the device, a port chooser and
+/// a connect button. It owns its own port, separate from the main window's.
+class frmKeyboard : public QWidget
+{
+    Q_OBJECT
+public:
+    /// The keypad window, created (and loaded) on first use.
+    static frmKeyboard *instance();
+    /// Whether it is loaded; closing it unloads it.
+    static bool exists();
+    ~frmKeyboard() override;
+
+    /// The port text last taken from the port box.
+    QString CommPort;
+
+    QLabel *lblPort;
+    QComboBox *cmbCommPort;
+    /// The buttons by index, 0 to 39; index 16 has none, 39 is the connect
+    /// button.
+    std::array<QPushButton *, 40> Command1{};
+
+    /// Presses keypad button `Index`, or connects or disconnects for the
+    /// connect button. Sends whatever the connection state.
+    void Command1_Click(int Index);
+    /// Types a text through this window's port.
+    void SendStr(const QString &Str);
+
+    SerialLink &MSComm1() { return link_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    frmKeyboard();
+    void Form_Load();
+    void Form_Unload();
+    void OpenPort();
+    void ClosePort();
+    void SendKey(int row, int column, int table);
+
+    SerialLink link_;
+    /// How many drains of this window's port are under way.
+    int draining_ = 0;
+    /// Until when the typing window follows this window's moves: the window
+    /// system places a new window only once it is shown, after the typing
+    /// window has taken its place from ours.
+    QDeadlineTimer typingFollows_;
+    bool shownOnce_ = false;
+    /// The window was closed during a drain and goes once the drain is over.
+    bool deleteAfterDrain_ = false;
+};
+
+} // namespace tapwright::ui

@@ -1,0 +1,279 @@
+#include "ui/frmMain.h"
+
+#include "ui/common.h"
+#include "ui/frmAbout.h"
+#include "ui/frmKeyboard.h"
+#include "ui/seams.h"
+
+#include <QAction>
+#include <algorithm>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+
+namespace tapwright::ui {
+
+namespace {
+
+QPointer<frmMain> theMain;
+
+// Every file, on every platform.
+const char16_t *const FileFilter = u"すべて (*)";
+
+} // namespace
+
+frmMain *frmMain::instance()
+{
+    if (!theMain) {
+        theMain = new frmMain;
+        theMain->Form_Load();
+    }
+    return theMain;
+}
+
+bool frmMain::exists()
+{
+    return !theMain.isNull();
+}
+
+frmMain::frmMain() : runner_(*this, link_)
+{
+    // A fixed single border: a close box, but no maximise or minimise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(appIcon());
+
+    auto *client = new QWidget(this);
+    setCentralWidget(client);
+    setClientTwips(client, 5295, 2910);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto label = [](QWidget *parent, const QString &text) {
+        auto *l = new QLabel(text, parent);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    lblAddr = label(client, QString());
+    placeTwips(lblAddr, 120, 120, 3255, 255);
+    lblCounter = label(client, QStringLiteral("カウンタ"));
+    placeTwips(lblCounter, 3600, 0, 615, 255);
+    // Fonts with Japanese glyphs are wider than the ones this layout was drawn
+    // for; let the caption use the free room up to the port label.
+    lblCounter->resize(std::min(lblCounter->sizeHint().width(), twipsX(lblCounter, 840)),
+                       lblCounter->height());
+    txtCounter = new QLineEdit(QStringLiteral("0"), client);
+    placeTwips(txtCounter, 3600, 240, 735, 270);
+    lblPort = label(client, QStringLiteral("ポート"));
+    placeTwips(lblPort, 4440, 0, 735, 255);
+    cmbCommPort = new QComboBox(client);
+    cmbCommPort->setEditable(true);
+    cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
+    placeTwips(cmbCommPort, 4440, 240, 735, 300);
+
+    frmMacroFile = new QGroupBox(QStringLiteral("マクロファイル"), client);
+    placeTwips(frmMacroFile, 120, 720, 5055, 735);
+    lblMacroFile = label(frmMacroFile, QString());
+    placeTwips(lblMacroFile, 120, 240, 4815, 375);
+    frmAddrFile = new QGroupBox(QStringLiteral("アドレスファイル"), client);
+    placeTwips(frmAddrFile, 120, 1560, 5055, 735);
+    lblAddrFile = label(frmAddrFile, QString());
+    placeTwips(lblAddrFile, 120, 240, 4815, 375);
+    lblStatus = label(client, QString());
+    placeTwips(lblStatus, 120, 2520, 3255, 255);
+
+    cmdSend = new QPushButton(QStringLiteral("実行"), client);
+    placeTwips(cmdSend, 3600, 2400, 735, 375);
+    cmdStop = new QPushButton(QStringLiteral("停止"), client);
+    placeTwips(cmdStop, 4440, 2400, 735, 375);
+    for (QPushButton *b : {cmdSend, cmdStop})
+        b->setAutoDefault(false);
+
+    setTabOrder(cmbCommPort, cmdSend);
+    setTabOrder(cmdSend, txtCounter);
+    setTabOrder(txtCounter, cmdStop);
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    mnuFileMacro = mnuFile->addAction(QStringLiteral("マクロファイルを開く(&M)..."));
+    mnuFileAddr = mnuFile->addAction(QStringLiteral("アドレスファイルを開く(&A)..."));
+    mnuFile->addSeparator();
+    mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
+    mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
+    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuHelpContents = mnuHelp->addAction(QStringLiteral("目次(&C)"));
+    mnuHelp->addSeparator();
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("バージョン情報(&A)"));
+
+    connect(cmdSend, &QPushButton::clicked, this, &frmMain::cmdSend_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
+    connect(mnuFileMacro, &QAction::triggered, this, &frmMain::mnuFileMacro_Click);
+    connect(mnuFileAddr, &QAction::triggered, this, &frmMain::mnuFileAddr_Click);
+    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(mnuKeyboard, &QAction::triggered, this, &frmMain::mnuKeyboard_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+
+    // Fix the size now, menu bar included, not only once the window shows.
+    layout()->activate();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load()
+{
+    Title = QStringLiteral("Tapwright");
+    Version = QStringLiteral("version 2.00");
+    Copyright = QStringLiteral("Copyright (C) 2026 The Tapwright developers");
+    setWindowTitle(Title + QLatin1Char(' ') + Version);
+    runner_.MacroExe = false;
+    cmdStop->setEnabled(false);
+    for (int n = 1; n <= 16; ++n)
+        cmbCommPort->addItem(QString::number(n));
+    // No item is selected; the text "1" stands for the default port.
+    cmbCommPort->setCurrentIndex(-1);
+    cmbCommPort->setEditText(QStringLiteral("1"));
+}
+
+void frmMain::cmdSend_Click()
+{
+    runner_.run();
+}
+
+void frmMain::cmdStop_Click()
+{
+    runner_.requestStop();
+}
+
+QString frmMain::chooseFile()
+{
+    const QString path =
+        seams().chooseFile(this, QString::fromUtf16(FileFilter), lastChosenFile_);
+    if (!path.isEmpty())
+        lastChosenFile_ = path; // both items open the dialog on the last choice
+    return path;
+}
+
+void frmMain::mnuFileMacro_Click()
+{
+    const QString path = chooseFile();
+    if (path.isEmpty())
+        return;
+    MacroFile = path;
+    lblMacroFile->setText(path);
+    lblMacroFile->setToolTip(path);
+}
+
+void frmMain::mnuFileAddr_Click()
+{
+    const QString path = chooseFile();
+    if (path.isEmpty())
+        return;
+    AddrFile = path;
+    lblAddrFile->setText(path);
+    lblAddrFile->setToolTip(path);
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    Form_Unload();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    if (unloading_)
+        return;
+    unloading_ = true;
+    // The user asked to quit: what is still queued for the device is dropped,
+    // and a run in progress goes no further.
+    link_.ClosePort(Link::CloseMode::Discard);
+    runner_.abandon();
+    seams().endProcess();
+}
+
+void frmMain::mnuKeyboard_Click()
+{
+    frmKeyboard *keypad = frmKeyboard::instance();
+    keypad->show();
+    keypad->raise();
+    keypad->activateWindow();
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    // The working directory as it is now; the file dialog may have moved it.
+    const QString path = QDir::current().filePath(QStringLiteral("help.mht"));
+    if (QFileInfo::exists(path))
+        seams().openDocument(QUrl::fromLocalFile(path));
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout *about = frmAbout::instance();
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+QString frmMain::macroFile() const
+{
+    return MacroFile;
+}
+
+QString frmMain::addrFile() const
+{
+    return AddrFile;
+}
+
+QString frmMain::portText() const
+{
+    // The runner takes the port text once, at the start of a run.
+    CommPort = cmbCommPort->currentText();
+    return CommPort;
+}
+
+QString frmMain::counterText() const
+{
+    return txtCounter->text();
+}
+
+void frmMain::setCounterText(const QString &text)
+{
+    txtCounter->setText(text);
+}
+
+void frmMain::setStatus(const QString &text)
+{
+    lblStatus->setText(text);
+}
+
+void frmMain::setAddress(const QString &text)
+{
+    lblAddr->setText(text);
+}
+
+void frmMain::setRunning(bool running)
+{
+    cmdSend->setEnabled(!running);
+    cmdStop->setEnabled(running);
+}
+
+void frmMain::report(const RunReport &report)
+{
+    seams().showMessage(this, japanese(report));
+}
+
+} // namespace tapwright::ui

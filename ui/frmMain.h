@@ -1,0 +1,109 @@
+#pragma once
+
+#include "link/seriallink.h"
+#include "macro/runner.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace tapwright::ui {
+
+/// The main window: picks the macro and address files, the port and the pass
+/// counter, starts and stops runs, and opens the other windows. Closing it
+/// ends the program.
+class frmMain : public QMainWindow, public RunnerHost
+{
+    Q_OBJECT
+public:
+    /// The one main window, created (and loaded) on first use.
+    static frmMain *instance();
+    /// Whether the main window exists yet.
+    static bool exists();
+    ~frmMain() override;
+
+    // Settings the other windows and the runner read.
+    QString Title;
+    QString Version;
+    QString Copyright;
+    QString AddrFile;
+    QString MacroFile;
+    /// The port text of the last run, taken when it starts.
+    mutable QString CommPort;
+    /// True while a run goes on and may go on.
+    bool MacroExe() const { return runner_.MacroExe; }
+
+    // Controls.
+    QLabel *lblAddr;
+    QLabel *lblCounter;
+    QLineEdit *txtCounter;
+    QLabel *lblPort;
+    QComboBox *cmbCommPort;
+    QGroupBox *frmMacroFile;
+    QLabel *lblMacroFile;
+    QGroupBox *frmAddrFile;
+    QLabel *lblAddrFile;
+    QLabel *lblStatus;
+    QPushButton *cmdSend;
+    QPushButton *cmdStop;
+
+    // Menus.
+    QMenu *mnuFile;
+    QAction *mnuFileMacro;
+    QAction *mnuFileAddr;
+    QAction *mnuFileExit;
+    QMenu *mnuView;
+    QAction *mnuKeyboard;
+    QMenu *mnuHelp;
+    QAction *mnuHelpContents;
+    QAction *mnuHelpAbout;
+
+    /// The link of macro runs.
+    SerialLink &MSComm1() { return link_; }
+    MacroRunner &runner() { return runner_; }
+
+public Q_SLOTS:
+    void cmdSend_Click();
+    void cmdStop_Click();
+    void mnuFileMacro_Click();
+    void mnuFileAddr_Click();
+    void mnuFileExit_Click();
+    void mnuKeyboard_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    frmMain();
+    void Form_Load();
+    void Form_Unload();
+    /// Runs the open-file dialog; returns the chosen path or an empty string.
+    QString chooseFile();
+
+    // RunnerHost
+    QString macroFile() const override;
+    QString addrFile() const override;
+    QString portText() const override;
+    QString counterText() const override;
+    void setCounterText(const QString &text) override;
+    void setStatus(const QString &text) override;
+    void setAddress(const QString &text) override;
+    void setRunning(bool running) override;
+    void report(const RunReport &report) override;
+
+    SerialLink link_;
+    MacroRunner runner_;
+    QString lastChosenFile_;
+    bool unloading_ = false;
+};
+
+} // namespace tapwright::ui

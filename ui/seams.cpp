@@ -1,0 +1,32 @@
+#include "ui/seams.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tapwright::ui {
+
+Seams &seams()
+{
+    static Seams real{
+        [](QWidget *parent, const QString &text) {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tapwright"), text,
+                            QMessageBox::Ok, parent);
+            box.exec();
+        },
+        [](QWidget *parent, const QString &filter, const QString &selected) {
+            return QFileDialog::getOpenFileName(parent, QString(), selected, filter);
+        },
+        [](const QUrl &document) { QDesktopServices::openUrl(document); },
+        [] {
+            for (QWidget *window : QApplication::topLevelWidgets())
+                window->hide();
+            // Leaves every event loop, the nested ones of a run included.
+            QCoreApplication::exit(0);
+        },
+    };
+    return real;
+}
+
+} // namespace tapwright::ui

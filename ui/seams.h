@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QWidget;
+
+namespace tapwright::ui {
+
+/// The few places where the windows reach the desktop: message boxes, the
+/// file dialog, the document viewer and the end of the process. Tests put
+/// recorders in their place; everything else is the real code.
+struct Seams
+{
+    /// A modal message with an OK button only and no icon, captioned with the
+    /// program's title.
+    std::function<void(QWidget *parent, const QString &text)> showMessage;
+    /// An open-file dialog with the given filter, opened on `selected`. Returns
+    /// the chosen file's full path, or an empty string when cancelled.
+    std::function<QString(QWidget *parent, const QString &filter, const QString &selected)>
+        chooseFile;
+    /// Opens a document in the system's viewer.
+    std::function<void(const QUrl &document)> openDocument;
+    /// Ends the program at once.
+    std::function<void()> endProcess;
+};
+
+/// The seams in use; the real ones unless a test replaced them.
+Seams &seams();
+
+} // namespace tapwright::ui
