@@ -167,16 +167,21 @@ void SerialLink::ClosePort(CloseMode mode)
 {
     if (!port_->isOpen())
         return;
+    bool drained = false;
     if (mode == CloseMode::Drain) {
-        drain();
+        drained = drain();
         if (!port_->isOpen())
             return; // failed, or discarded by a nested close, while waiting
+    }
+    if (drained) {
 #ifdef Q_OS_UNIX
         // The queue is empty; what may still sit in the UART's FIFO leaves
         // within a few byte times.
         ::tcdrain(port_->handle());
 #endif
     } else {
+        // Also when the program is quitting in the middle of a drain: the
+        // system would otherwise hold the close until its queue had gone out.
         port_->clear(QSerialPort::Output);
     }
     port_->close();
@@ -202,7 +207,7 @@ qint64 SerialLink::systemOutputQueue() const
     return 0;
 }
 
-void SerialLink::drain()
+bool SerialLink::drain()
 {
     QEventLoop loop;
     bool done = false;
@@ -237,10 +242,12 @@ void SerialLink::drain()
     connect(port_, &QSerialPort::bytesWritten, &loop, check);
     connect(this, &Link::failed, &loop, check);
     check();
-    if (done)
-        return;
-    poll.start();
-    loop.exec();
+    if (!done) {
+        poll.start();
+        // Returns early only when the whole program is told to quit.
+        loop.exec();
+    }
+    return done && port_->isOpen() && port_->bytesToWrite() == 0;
 }
 
 void SerialLink::onPortError(QSerialPort::SerialPortError error)

@@ -50,7 +50,9 @@ private:
     void onPortError(QSerialPort::SerialPortError error);
     void fail(LinkError::Kind kind, const QString &reason);
     qint64 systemOutputQueue() const;
-    void drain();
+    /// Waits, with the event loop running, until the queue is empty; false
+    /// when it gave up or the program is quitting.
+    bool drain();
 
     QSerialPort *port_;
     QString openedPortText_;

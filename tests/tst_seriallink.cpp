@@ -66,6 +66,8 @@ private Q_SLOTS:
     void resolve();
     void describeTexts_data();
     void describeTexts();
+    // Leaves the event loops unusable: keep it last.
+    void quittingDuringDrainDropsTheQueue();
 };
 
 void TestSerialLink::initTestCase()
@@ -369,6 +371,22 @@ void TestSerialLink::describeTexts()
     const LinkError error{LinkError::Kind(kind), QStringLiteral("1"), QStringLiteral("/dev/ttyS0"),
                           reason};
     QCOMPARE(describe(error), message);
+}
+
+void TestSerialLink::quittingDuringDrainDropsTheQueue()
+{
+    // Nobody reads, so the drain would wait; the program quits meanwhile.
+    PtyPair pty;
+    SerialLink link;
+    QSignalSpy failed(&link, &Link::failed);
+    link.setCommPort(pty.path());
+    QVERIFY(link.OpenPort());
+    sendAll(link, manyCodes(10000));
+    QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
+    link.ClosePort(Link::CloseMode::Drain);
+    QVERIFY(!link.isOpen());
+    QCOMPARE(failed.count(), 0);
+    QVERIFY(pty.readAvailable().size() < 80000);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)

@@ -75,7 +75,10 @@ frmMain::frmMain() : runner_(*this, link_)
     placeTwips(lblPort, 4440, 0, 735, 255);
     cmbCommPort = new QComboBox(client);
     cmbCommPort->setEditable(true);
+    // The port text is used as typed: Enter must not add it to the list, and
+    // completion must not turn "1" into "10".
     cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
+    cmbCommPort->setCompleter(nullptr);
     placeTwips(cmbCommPort, 4440, 240, 735, 300);
 
     frmMacroFile = new QGroupBox(QStringLiteral("マクロファイル"), client);
