@@ -48,8 +48,12 @@ struct VirtualLink::Private
     /// The event loops of ClosePort(Drain) calls in progress.
     std::vector<QEventLoop *> drains;
 
+    /// Counts the wake-ups of drains, to tell them from a program that quits.
+    qint64 drainWakeups = 0;
+
     void quitDrains()
     {
+        ++drainWakeups;
         for (QEventLoop *loop : drains)
             loop->quit();
     }
@@ -149,9 +153,15 @@ void VirtualLink::ClosePort(CloseMode mode)
     if (mode == CloseMode::Drain && !d->queue.empty()) {
         QEventLoop loop;
         d->drains.push_back(&loop);
-        // Again if a receiver sent more just as the queue ran empty.
-        while (d->open && !d->queue.empty())
+        // Again if a receiver sent more just as the queue ran empty. A loop
+        // that returns without being woken means the program is quitting:
+        // what is left is dropped below.
+        while (d->open && !d->queue.empty()) {
+            const qint64 wakeups = d->drainWakeups;
             loop.exec();
+            if (d->drainWakeups == wakeups)
+                break;
+        }
         d->drains.erase(std::find(d->drains.begin(), d->drains.end(), &loop));
         if (!d->open)
             return; // discarded by a nested close while waiting
