@@ -4,8 +4,8 @@
 // by its path like any serial device, and the test reads the master side,
 // whose bytes are the truth about what went out.
 
-#include <QByteArray>
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <cerrno>
@@ -36,12 +36,7 @@ public:
         ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
         path_ = QString::fromLocal8Bit(name);
     }
-    ~PtyPair()
-    {
-        closeMaster();
-        if (slave_ >= 0)
-            ::close(slave_);
-    }
+    ~PtyPair() { hangUp(); }
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
@@ -54,46 +49,42 @@ public:
     /// keeps the line alive.
     void hangUp()
     {
-        closeMaster();
-        if (slave_ >= 0) {
-            ::close(slave_);
-            slave_ = -1;
+        for (int *fd : {&master_, &slave_}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
         }
     }
 
-    /// Reads whatever arrives until `count` bytes are in or `timeoutMs` passes
-    /// without any byte arriving.
-    QByteArray read(qsizetype count, int timeoutMs = 5000)
+    /// Reads until `count` bytes are in or `timeoutMs` passes without any byte
+    /// arriving; with `pumping`, the event loop runs meanwhile, for code under
+    /// test that writes from it.
+    QByteArray read(qsizetype count, int timeoutMs = 5000, bool pumping = false)
     {
         QByteArray data;
-        while (data.size() < count) {
+        QDeadlineTimer quiet(timeoutMs);
+        while (data.size() < count && !quiet.hasExpired()) {
+            if (pumping)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             pollfd pfd{master_, POLLIN, 0};
-            if (::poll(&pfd, 1, timeoutMs) <= 0)
-                break;
             char buffer[4096];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0) {
-                if (n < 0 && errno == EAGAIN)
-                    continue;
+            const ssize_t n = ::poll(&pfd, 1, pumping ? 5 : int(quiet.remainingTime())) > 0
+                                  ? ::read(master_, buffer, sizeof buffer)
+                                  : 0;
+            if (n > 0) {
+                data.append(buffer, n);
+                quiet.setRemainingTime(timeoutMs);
+            } else if (n < 0 && errno != EAGAIN) {
                 break;
             }
-            data.append(buffer, n);
         }
         return data;
     }
+    QByteArray pump(qsizetype count) { return read(count, 5000, true); }
 
-    /// Everything that is already waiting, without blocking beyond `waitMs`.
     QByteArray readAvailable(int waitMs = 50) { return read(1 << 30, waitMs); }
 
 private:
-    void closeMaster()
-    {
-        if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
-        }
-    }
-
     int master_ = -1;
     int slave_ = -1;
     QString path_;

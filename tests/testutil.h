@@ -1,19 +1,21 @@
 #pragma once
 
-// Shared test helpers: printing KeyCodes in QCOMPARE failures and a sink that
-// records what would have gone to the device.
+// Shared test helpers: printing KeyCodes in QCOMPARE failures, frames as
+// bytes, a sink that records what would have gone to the device, and files.
 
 #include "link/keycode.h"
 #include "link/link.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QMetaType>
+#include <QFile>
 #include <QTest>
 #include <functional>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 Q_DECLARE_METATYPE(tapwright::KeyCode)
+using Codes = std::vector<tapwright::KeyCode>;
+Q_DECLARE_METATYPE(Codes)
 
 namespace QTest {
 template <> inline char *toString(const tapwright::KeyCode &code)
@@ -23,8 +25,7 @@ template <> inline char *toString(const tapwright::KeyCode &code)
 }
 } // namespace QTest
 
-/// The frames, as bytes, of a list of key codes.
-inline QByteArray framesOf(const std::vector<tapwright::KeyCode> &codes)
+inline QByteArray framesOf(const Codes &codes)
 {
     QByteArray bytes;
     for (const tapwright::KeyCode &code : codes) {
@@ -34,8 +35,16 @@ inline QByteArray framesOf(const std::vector<tapwright::KeyCode> &codes)
     return bytes;
 }
 
-/// Remembers every key sent, in order; `onSend` lets a test look at the world
-/// at the moment of the first frame.
+/// Writes `bytes` to `path`, replacing it, and gives the path back.
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+/// `onSend` lets a test look at the world at the moment of each frame.
 class RecordingSink : public tapwright::KeySink
 {
 public:
@@ -45,6 +54,6 @@ public:
             onSend();
         codes.push_back(tapwright::KeyCode{table, row, column});
     }
-    std::vector<tapwright::KeyCode> codes;
+    Codes codes;
     std::function<void()> onSend;
 };

@@ -7,302 +7,156 @@
 #include "ui/seams.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
-
-#include <memory>
-#include <thread>
 
 using namespace tapwright;
 using namespace tapwright::ui;
 
-namespace {
-
-QStringList messages;
-
-/// Reads `count` bytes from the pty while letting the link's event loop run.
-QByteArray pumpAndRead(PtyPair &pty, qsizetype count, int timeoutMs = 5000)
-{
-    QByteArray data;
-    QDeadlineTimer deadline(timeoutMs);
-    while (data.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        data += pty.read(count - data.size(), 5);
-    }
-    return data;
-}
-
-/// Frame of button f1, sent last so that anything sent before it shows up.
-const QByteArray marker = framesOf({{3, 6, 1}});
-
-void unloadAll()
-{
-    if (frmKeyboard::exists())
-        frmKeyboard::instance()->close();
-    if (frmInput::exists())
-        frmInput::instance()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-} // namespace
-
 class TestFrmKeyboard : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-    void loadTakesTheMainWindowsSettings();
-    void connectUsesTheBoxAtTheClick();
-    void keyFrames_data();
-    void keyFrames();
-    void noButton_data();
-    void noButton();
-    void openFailure_data();
-    void openFailure();
-    void closeDrainsAndNextLoadIsFresh();
-    void closeDuringDisconnectDrain();
-    void unplugReportedOnce();
-
-private:
-    frmKeyboard *connected();
     std::unique_ptr<PtyPair> pty_;
-};
+    QStringList messages_;
+    /// Frame of button f1, sent last so that anything sent before it shows up.
+    const QByteArray marker = framesOf({{3, 6, 1}});
 
-void TestFrmKeyboard::initTestCase()
-{
-    seams().showMessage = [](QWidget *, const QString &text) { messages << text; };
-}
+    QPushButton *connectButton() { return frmKeyboard::instance()->Command1[ConnectButtonIndex]; }
 
-void TestFrmKeyboard::init()
-{
-    messages.clear();
-    pty_ = std::make_unique<PtyPair>();
-    QVERIFY(pty_->isValid());
-    // Before any load: the main window's own default names a real port.
-    frmMain::instance()->cmbCommPort->setEditText(pty_->path());
-}
+    frmKeyboard *connected()
+    {
+        frmKeyboard *keypad = frmKeyboard::instance();
+        // Whatever the code under test does wrong, never a real serial port.
+        if (keypad->cmbCommPort->currentText() != pty_->path())
+            return nullptr;
+        connectButton()->click();
+        return keypad->MSComm1().isOpen() ? keypad : nullptr;
+    }
 
-void TestFrmKeyboard::cleanup()
-{
-    unloadAll();
-    pty_.reset();
-}
+    bool disconnected() { return connectButton()->text() == u"切断"_s && !isOpen(); }
+    bool isOpen() { return frmKeyboard::instance()->MSComm1().isOpen(); }
 
-void TestFrmKeyboard::cleanupTestCase()
-{
-    unloadAll();
-    delete frmMain::instance();
-}
+private Q_SLOTS:
+    void initTestCase()
+    {
+        seams().showMessage = [this](QWidget *, const QString &text) { messages_ << text; };
+    }
 
-frmKeyboard *TestFrmKeyboard::connected()
-{
-    frmKeyboard *keypad = frmKeyboard::instance();
-    // Whatever the code under test does wrong, never a real serial port.
-    if (keypad->cmbCommPort->currentText() != pty_->path())
-        return nullptr;
-    keypad->Command1[ConnectButtonIndex]->click();
-    return keypad->MSComm1().isOpen() ? keypad : nullptr;
-}
+    void init()
+    {
+        messages_.clear();
+        pty_ = std::make_unique<PtyPair>();
+        // Before any load: the main window's own default names a real port.
+        frmMain::instance()->cmbCommPort->setEditText(pty_->path());
+    }
 
-void TestFrmKeyboard::loadTakesTheMainWindowsSettings()
-{
-    frmMain *main = frmMain::instance();
-    frmKeyboard *keypad = frmKeyboard::instance();
-    QCOMPARE(keypad->windowTitle(), main->Title + QStringLiteral(" ") + main->Version);
-    QCOMPARE(keypad->cmbCommPort->currentText(), pty_->path());
-    QCOMPARE(keypad->cmbCommPort->count(), 16);
-    QCOMPARE(keypad->cmbCommPort->itemText(15), QStringLiteral("16"));
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("切断"));
-    QVERIFY(!keypad->MSComm1().isOpen());
-    QVERIFY(frmInput::exists() && frmInput::instance()->isVisible());
+    void cleanup()
+    {
+        if (frmKeyboard::exists())
+            frmKeyboard::instance()->close();
+        if (frmInput::exists())
+            frmInput::instance()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        pty_.reset();
+    }
 
-    // Tab goes through the keys by index, then the connect button, the port box.
-    QList<QWidget *> expected;
-    for (QPushButton *button : keypad->Command1)
-        if (button)
-            expected << button;
-    expected << keypad->cmbCommPort;
-    QList<QWidget *> chain;
-    QWidget *w = expected.first();
-    do {
-        if (expected.contains(w))
-            chain << w;
-        w = w->nextInFocusChain();
-    } while (w != expected.first());
-    QCOMPARE(chain, expected);
-}
+    void cleanupTestCase() { delete frmMain::instance(); }
 
-void TestFrmKeyboard::connectUsesTheBoxAtTheClick()
-{
-    PtyPair other;
-    frmKeyboard *keypad = frmKeyboard::instance();
-    keypad->cmbCommPort->setEditText(other.path());
-    keypad->Command1[ConnectButtonIndex]->click();
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("接続中"));
-    QVERIFY(keypad->MSComm1().isOpen());
-    QCOMPARE(keypad->CommPort, other.path());
-    keypad->Command1[17]->click();
-    QCOMPARE(pumpAndRead(other, 8).toHex(' '), QByteArray("f2 02 01 00 00 03 01 01"));
+    void connectUsesTheBoxAtTheClick()
+    {
+        frmKeyboard *keypad = frmKeyboard::instance();
+        QCOMPARE(keypad->cmbCommPort->currentText(), pty_->path()); // the main window's
+        QVERIFY(disconnected());
+        QVERIFY(frmInput::exists() && frmInput::instance()->isVisible());
+        PtyPair other;
+        keypad->cmbCommPort->setEditText(other.path());
+        connectButton()->click();
+        QCOMPARE(connectButton()->text(), u"接続中"_s);
+        QVERIFY(isOpen());
+        QCOMPARE(keypad->CommPort, other.path());
+        keypad->Command1[17]->click();
+        QCOMPARE(other.pump(8).toHex(' '), QByteArray("f2 02 01 00 00 03 01 01"));
+        connectButton()->click();
+        QVERIFY(disconnected());
+        QVERIFY(messages_.isEmpty());
+    }
 
-    keypad->Command1[ConnectButtonIndex]->click();
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("切断"));
-    QVERIFY(!keypad->MSComm1().isOpen());
-    QVERIFY(messages.isEmpty());
-}
+    void keyClicks()
+    {
+        frmKeyboard *keypad = frmKeyboard::instance();
+        keypad->Command1[17]->click(); // disconnected: dropped, not kept
+        QVERIFY(connected());
+        for (std::size_t index : {17, 20, 36, 5}) // ↑ ■ * f6
+            keypad->Command1[index]->click();
+        for (int none : {16, -1, 40, 1000})
+            keypad->Command1_Click(none);
+        keypad->Command1_Click(0);
+        const QByteArray sent = framesOf({{3, 1, 1}, {3, 6, 2}, {3, 2, 12}, {3, 6, 6}}) + marker;
+        QCOMPARE(pty_->pump(sent.size()).toHex(' '), sent.toHex(' '));
+    }
 
-void TestFrmKeyboard::keyFrames_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QByteArray>("frame");
-    QTest::newRow("↑") << 17 << framesOf({{3, 1, 1}});
-    QTest::newRow("■") << 20 << framesOf({{3, 6, 2}});
-    QTest::newRow("0") << 37 << framesOf({{3, 2, 10}});
-    QTest::newRow("#") << 38 << framesOf({{3, 2, 11}});
-    QTest::newRow("f6") << 5 << framesOf({{3, 6, 6}});
-    QTest::newRow("変換") << 15 << framesOf({{3, 6, 1}});
-    QTest::newRow("OFF") << 24 << framesOf({{3, 2, 14}});
-}
+    void openFailure_data()
+    {
+        QTest::addColumn<QString>("port"); // empty: the pty, held by another link
+        QTest::addColumn<QString>("why");
+        QTest::newRow("busy") << QString() << u"使用中"_s;
+        QTest::newRow("missing") << u"/dev/tapwright-no-such-port"_s << u"デバイスがありません"_s;
+    }
+    void openFailure()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, why);
+        SerialLink holder;
+        holder.setCommPort(pty_->path());
+        if (port.isEmpty()) {
+            port = pty_->path();
+            QVERIFY(holder.OpenPort());
+        }
+        frmKeyboard::instance()->cmbCommPort->setEditText(port);
+        connectButton()->click();
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY2(messages_.first().contains(port) && messages_.first().contains(why),
+                 qPrintable(messages_.first()));
+        QVERIFY(disconnected());
+    }
 
-void TestFrmKeyboard::keyFrames()
-{
-    QFETCH(int, index);
-    QFETCH(QByteArray, frame);
-    frmKeyboard *keypad = frmKeyboard::instance();
-    keypad->Command1[std::size_t(index)]->click(); // disconnected: dropped, not kept
-    QVERIFY(connected());
-    keypad->Command1[std::size_t(index)]->click();
-    keypad->Command1_Click(0);
-    QCOMPARE(pumpAndRead(*pty_, 16).toHex(' '), (frame + marker).toHex(' '));
-}
-
-void TestFrmKeyboard::noButton_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::newRow("16") << 16;
-    QTest::newRow("-1") << -1;
-    QTest::newRow("40") << 40;
-    QTest::newRow("1000") << 1000;
-}
-
-void TestFrmKeyboard::noButton()
-{
-    QFETCH(int, index);
-    frmKeyboard *keypad = connected();
-    QVERIFY(keypad);
-    keypad->Command1_Click(index);
-    keypad->Command1_Click(0);
-    QCOMPARE(pumpAndRead(*pty_, 8).toHex(' '), marker.toHex(' '));
-    QVERIFY(keypad->MSComm1().isOpen());
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("接続中"));
-}
-
-void TestFrmKeyboard::openFailure_data()
-{
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("busy") << true << QString() << QStringLiteral("使用中");
-    QTest::newRow("missing") << false << QStringLiteral("/dev/tapwright-no-such-port")
-                             << QStringLiteral("デバイスがありません");
-}
-
-void TestFrmKeyboard::openFailure()
-{
-    QFETCH(bool, busy);
-    QFETCH(QString, port);
-    QFETCH(QString, why);
-    if (port.isEmpty())
-        port = pty_->path();
-    SerialLink holder;
-    holder.setCommPort(pty_->path());
-    if (busy)
-        QVERIFY(holder.OpenPort());
-    frmKeyboard *keypad = frmKeyboard::instance();
-    keypad->cmbCommPort->setEditText(port);
-    keypad->Command1[ConnectButtonIndex]->click();
-    QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().contains(port) && messages.first().contains(why),
-             qPrintable(messages.first()));
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("切断"));
-    QVERIFY(!keypad->MSComm1().isOpen());
-}
-
-void TestFrmKeyboard::closeDrainsAndNextLoadIsFresh()
-{
-    QPointer<frmKeyboard> keypad = connected();
-    QVERIFY(keypad);
-    frmInput::instance()->Text1->setText(QStringLiteral("kept"));
-    keypad->SendStr(QStringLiteral("ab"));
-    keypad->Command1_Click(0);
-    keypad->close();
-    QVERIFY(!frmKeyboard::exists());
-    // Everything queued went out before the port closed, and the port is free.
-    QCOMPARE(pty_->readAvailable().toHex(' '),
-             (framesOf({{1, 4, 6}, {1, 4, 7}}) + marker).toHex(' '));
-    SerialLink other;
-    other.setCommPort(pty_->path());
-    QVERIFY(other.OpenPort());
-    QVERIFY(frmInput::exists() && !frmInput::instance()->isVisible());
-    QCOMPARE(frmInput::instance()->Text1->text(), QStringLiteral("kept"));
-    QTRY_VERIFY(keypad.isNull());
-
-    frmMain::instance()->cmbCommPort->setEditText(QStringLiteral("/dev/tapwright-other"));
-    frmKeyboard *fresh = frmKeyboard::instance();
-    QCOMPARE(fresh->cmbCommPort->currentText(), QStringLiteral("/dev/tapwright-other"));
-    QCOMPARE(fresh->Command1[ConnectButtonIndex]->text(), QStringLiteral("切断"));
-}
-
-void TestFrmKeyboard::closeDuringDisconnectDrain()
-{
-    // The window stays responsive while a disconnect waits for the queue; a
-    // close meanwhile still lets every byte out and unloads the window.
-    QPointer<frmKeyboard> keypad = connected();
-    QVERIFY(keypad);
-    const QString text(10000, QLatin1Char('a'));
-    const QByteArray expected = framesOf(std::vector<KeyCode>(10000, KeyCode{1, 4, 6}));
-    keypad->SendStr(text);
-    QByteArray got;
-    std::thread reader;
-    bool closedWhileOpen = false;
-    QTimer::singleShot(50, keypad.data(), [&] {
-        closedWhileOpen = keypad->MSComm1().isOpen();
-        reader = std::thread([&] { got = pty_->read(expected.size(), 10000); });
+    void closeDrainsAndHidesTheTypingWindow()
+    {
+        QPointer<frmKeyboard> keypad = connected();
+        QVERIFY(keypad);
+        frmInput::instance()->Text1->setText(u"kept"_s);
+        keypad->SendStr(u"ab"_s);
+        keypad->Command1_Click(0);
         keypad->close();
-    });
-    keypad->Command1_Click(ConnectButtonIndex);
-    if (reader.joinable())
-        reader.join();
-    QVERIFY(closedWhileOpen);
-    QVERIFY(!frmKeyboard::exists());
-    QCOMPARE(got.size(), expected.size());
-    QVERIFY(got == expected);
-    QTRY_VERIFY(keypad.isNull());
-    QVERIFY(messages.isEmpty());
-}
+        QVERIFY(!frmKeyboard::exists());
+        // Everything queued went out before the port closed, and the port is free.
+        QCOMPARE(pty_->readAvailable().toHex(' '),
+                 (framesOf({{1, 4, 6}, {1, 4, 7}}) + marker).toHex(' '));
+        SerialLink other;
+        other.setCommPort(pty_->path());
+        QVERIFY(other.OpenPort());
+        QVERIFY(frmInput::exists() && !frmInput::instance()->isVisible());
+        QCOMPARE(frmInput::instance()->Text1->text(), u"kept"_s);
+        QTRY_VERIFY(keypad.isNull());
+    }
 
-void TestFrmKeyboard::unplugReportedOnce()
-{
-    frmKeyboard *keypad = connected();
-    QVERIFY(keypad);
-    pty_->hangUp();
-    for (int i = 0; i < 20; ++i)
+    void unplugReportedOnce()
+    {
+        frmKeyboard *keypad = connected();
+        QVERIFY(keypad);
+        pty_->hangUp();
+        for (int i = 0; i < 20; ++i)
+            keypad->Command1_Click(17);
+        QTRY_COMPARE(messages_.size(), 1);
+        QVERIFY2(messages_.first().contains(u"書き込みに失敗"_s), qPrintable(messages_.first()));
+        QVERIFY(disconnected());
         keypad->Command1_Click(17);
-    QTRY_COMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().contains(QStringLiteral("書き込みに失敗")),
-             qPrintable(messages.first()));
-    QCOMPARE(keypad->Command1[ConnectButtonIndex]->text(), QStringLiteral("切断"));
-    QVERIFY(!keypad->MSComm1().isOpen());
-    keypad->Command1_Click(17);
-    QTest::qWait(50);
-    QCOMPARE(messages.size(), 1);
-}
+        QTest::qWait(50);
+        QCOMPARE(messages_.size(), 1);
+    }
+};
 
 QTEST_MAIN(TestFrmKeyboard)
 #include "tst_frmkeyboard.moc"

@@ -3,10 +3,7 @@
 #include "testutil.h"
 #include "text/textsender.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
-#include <QTest>
 
 #include <csignal>
 
@@ -14,57 +11,77 @@
 
 using namespace tapwright;
 
-namespace {
+static constexpr int WaitMs = 20000;
 
-constexpr int WaitMs = 20000;
+static bool writeAll(int fd, const QByteArray &bytes)
+{
+    return ::write(fd, bytes.constData(), std::size_t(bytes.size())) == ssize_t(bytes.size());
+}
 
 /// A running monitor and the lines it has printed so far.
 class Monitor
 {
 public:
-    explicit Monitor(const QStringList &args)
+    explicit Monitor(const QString &args = QString())
     {
-        process_.start(qEnvironmentVariable("TAPWRIGHT_CLI"),
-                       QStringList{QStringLiteral("monitor")} + args);
+        process.start(qEnvironmentVariable("TAPWRIGHT_CLI"),
+                      (u"monitor "_s + args).split(u' ', Qt::SkipEmptyParts));
     }
     ~Monitor()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
+        process.kill();
+        process.waitForFinished();
     }
 
-    QProcess &process() { return process_; }
-
-    /// Complete lines so far, without their newlines.
     QStringList lines()
     {
-        output_ += process_.readAllStandardOutput();
-        QStringList result = QString::fromUtf8(output_).split(QLatin1Char('\n'));
+        output_ += process.readAllStandardOutput();
+        QStringList result = QString::fromUtf8(output_).split(u'\n');
         result.removeLast(); // what follows the last newline is not a line yet
         return result;
     }
 
-    /// Lines from `from` on, once there are at least `count` of them.
-    QStringList waitForLines(qsizetype from, qsizetype count)
+    bool waitFor(const std::function<bool()> &done, const std::function<void()> &meanwhile = {})
     {
         QDeadlineTimer deadline(WaitMs);
-        while (lines().size() < from + count && !deadline.hasExpired()) {
-            if (process_.state() == QProcess::NotRunning)
-                break;
-            process_.waitForReadyRead(50);
+        while (!done() && !deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+            if (meanwhile)
+                meanwhile();
+            process.waitForReadyRead(50);
         }
+        return done();
+    }
+
+    QStringList waitForLines(qsizetype from, qsizetype count)
+    {
+        waitFor([&] { return lines().size() >= from + count; });
         return lines().mid(from);
     }
 
+    QString terminalPath()
+    {
+        const QString first = waitForLines(0, 1).value(0);
+        return first.startsWith("virtual terminal on /dev/pts/"_L1)
+                   ? first.mid(first.lastIndexOf(u' ') + 1)
+                   : QString();
+    }
+
+    int exitCode()
+    {
+        return process.waitForFinished(WaitMs) && process.exitStatus() == QProcess::NormalExit
+                   ? process.exitCode()
+                   : -1;
+    }
+    QString err() { return QString::fromUtf8(process.readAllStandardError()); }
+
+    QProcess process;
+
 private:
-    QProcess process_;
     QByteArray output_;
 };
 
 /// Sends through a SerialLink of its own, as each separate sender would.
-void sendWithNewLink(const QString &port, const std::function<void(Link &)> &send)
+static void sendWithNewLink(const QString &port, const std::function<void(Link &)> &send)
 {
     SerialLink link;
     link.setCommPort(port);
@@ -73,194 +90,92 @@ void sendWithNewLink(const QString &port, const std::function<void(Link &)> &sen
     link.ClosePort(Link::CloseMode::Drain);
 }
 
-void writeMaster(PtyPair &pty, const QByteArray &bytes)
-{
-    QCOMPARE(::write(pty.masterFd(), bytes.constData(), std::size_t(bytes.size())),
-             ssize_t(bytes.size()));
-}
-
-/// Waits until a monitor on the slave of `pty` reads what the master sends.
-void waitUntilReading(Monitor &monitor, PtyPair &pty)
-{
-    // The monitor says nothing once it has the port open, so knock until it
-    // answers; bytes sent before it opened may be lost.
-    const QByteArray knock = framesOf({{3, 1, 1}});
-    QDeadlineTimer deadline(WaitMs);
-    while (!monitor.lines().contains(QStringLiteral("[UP]")) && !deadline.hasExpired() &&
-           monitor.process().state() != QProcess::NotRunning) {
-        writeMaster(pty, knock);
-        monitor.process().waitForReadyRead(200);
-    }
-    QVERIFY2(monitor.lines().contains(QStringLiteral("[UP]")),
-             monitor.process().readAllStandardError().constData());
-}
-
-} // namespace
-
 class TestMonitor : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void virtualTerminalAcrossSenders();
-    void stopsOnSignalAndPrintsWhatIsPending_data();
-    void stopsOnSignalAndPrintsWhatIsPending();
-    void readsAGivenPort();
-    void lostPortExitsOne();
-    void errors_data();
-    void errors();
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(qEnvironmentVariable("TAPWRIGHT_CLI")), "TAPWRIGHT_CLI not set");
+    }
+
+    void virtualTerminalAcrossSenders()
+    {
+        Monitor monitor;
+        const QString path = monitor.terminalPath();
+        QVERIFY2(!path.isEmpty(), qPrintable(monitor.err()));
+        sendWithNewLink(path, [](Link &link) {
+            link.SendKey(1, 1, 3);
+            SendStr(link, u"がｶﾞa[b"_s);
+            link.SendKey(6, 2, 3);
+        });
+        QCOMPARE(monitor.waitForLines(1, 2), (QStringList{u"[UP]"_s, u"がｶﾞa[b[ENTER]"_s}));
+
+        // The first sender has let go; the terminal must still be there for the next.
+        sendWithNewLink(path, [](Link &link) {
+            SendStr(link, u"ぱ<x"_s);
+            link.SendKey(6, 6, 3);
+        });
+        QCOMPARE(monitor.waitForLines(3, 1), QStringList{u"ぱ<x[f6]"_s});
+
+        // A sender that leaves the line as it finds it: 0A and 0D must not be
+        // translated on the way.
+        const int plain = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY);
+        QVERIFY(plain >= 0);
+        QVERIFY(writeAll(plain, framesOf({{1, 2, 1}, {1, 10, 4}, {1, 13, 1}, {3, 6, 2}})));
+        ::close(plain);
+        QCOMPARE(monitor.waitForLines(4, 1), QStringList{u"ｶﾞ､[ENTER]"_s});
+
+        // No key ends this line: it shows once the line goes quiet, kana and all.
+        sendWithNewLink(path, [](Link &link) { SendStr(link, u"xyzか"_s); });
+        QCOMPARE(monitor.waitForLines(5, 1), QStringList{u"xyzか"_s});
+        QCOMPARE(monitor.process.state(), QProcess::Running);
+    }
+
+    void stopsOnSignalAndPrintsWhatIsPending()
+    {
+        for (int signal : {SIGTERM, SIGINT}) {
+            Monitor monitor;
+            // Sent just before the signal: the monitor must still read it and
+            // give out the line, the held kana too, before it exits.
+            sendWithNewLink(monitor.terminalPath(), [](Link &link) { SendStr(link, u"pqは"_s); });
+            ::kill(pid_t(monitor.process.processId()), signal);
+            QCOMPARE(monitor.exitCode(), 0);
+            QCOMPARE(monitor.lines().mid(1), QStringList{u"pqは"_s});
+            QCOMPARE(monitor.err(), QString());
+        }
+    }
+
+    void readsAGivenPortUntilItIsLost()
+    {
+        PtyPair pty;
+        Monitor monitor(pty.path());
+        // The monitor says nothing once it has the port open, so knock until it
+        // answers; bytes sent before it opened may be lost.
+        const QByteArray knock = framesOf({{3, 1, 1}});
+        QVERIFY2(monitor.waitFor([&] { return monitor.lines().contains(u"[UP]"_s); },
+                                 [&] { writeAll(pty.masterFd(), knock); }),
+                 qPrintable(monitor.err()));
+        const qsizetype from = monitor.lines().size();
+        QVERIFY(writeAll(pty.masterFd(),
+                         QByteArray::fromHex("7f7f") + framesOf({{1, 4, 6}, {1, 4, 7}, {3, 6, 2}}) +
+                             framesOf({{2, 6, 1}, {2, 10, 5}}) + QByteArray::fromHex("f20201")));
+        // Knocks still on their way when the first answer came may follow it.
+        const auto payload = [&monitor, from] {
+            QStringList lines = monitor.lines().mid(from);
+            lines.removeAll(u"[UP]"_s);
+            return lines;
+        };
+        QVERIFY(monitor.waitFor([&] { return payload().size() >= 3; }));
+        QCOMPARE(payload(), (QStringList{u"<7F 7F>"_s, u"ab[ENTER]"_s, u"ぱ<F2 02 01>"_s}));
+
+        pty.hangUp(); // the adapter is unplugged
+        QCOMPARE(monitor.exitCode(), 1);
+        const QString err = monitor.err();
+        QVERIFY2(err.startsWith(u"tapwright-cli: reading port \"%1\" failed"_s.arg(pty.path())),
+                 qPrintable(err));
+    }
 };
-
-void TestMonitor::initTestCase()
-{
-    QVERIFY2(QFile::exists(qEnvironmentVariable("TAPWRIGHT_CLI")), "TAPWRIGHT_CLI not set");
-}
-
-void TestMonitor::virtualTerminalAcrossSenders()
-{
-    Monitor monitor{QStringList()};
-    const QStringList first = monitor.waitForLines(0, 1);
-    QCOMPARE(first.size(), 1);
-    QVERIFY2(first.front().startsWith(QStringLiteral("virtual terminal on /dev/pts/")),
-             qPrintable(first.front()));
-    const QString path = first.front().mid(first.front().lastIndexOf(QLatin1Char(' ')) + 1);
-
-    sendWithNewLink(path, [](Link &link) {
-        link.SendKey(1, 1, 3);
-        SendStr(link, QStringLiteral("がｶﾞa[b"));
-        link.SendKey(6, 2, 3);
-    });
-    QCOMPARE(monitor.waitForLines(1, 2),
-             (QStringList{QStringLiteral("[UP]"), QStringLiteral("がｶﾞa[b[ENTER]")}));
-
-    // The first sender has let go; the terminal must still be there for the next.
-    sendWithNewLink(path, [](Link &link) {
-        SendStr(link, QStringLiteral("ぱ<x"));
-        link.SendKey(6, 6, 3);
-    });
-    QCOMPARE(monitor.waitForLines(3, 1), QStringList{QStringLiteral("ぱ<x[f6]")});
-
-    // A sender that leaves the line as it finds it: 0A and 0D must not be
-    // translated on the way.
-    const int plain = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY);
-    QVERIFY(plain >= 0);
-    const QByteArray bytes = framesOf({{1, 2, 1}, {1, 10, 4}, {1, 13, 1}, {3, 6, 2}});
-    QCOMPARE(::write(plain, bytes.constData(), std::size_t(bytes.size())), ssize_t(bytes.size()));
-    ::close(plain);
-    QCOMPARE(monitor.waitForLines(4, 1), QStringList{QStringLiteral("ｶﾞ､[ENTER]")});
-
-    // No key ends this line: it shows once the line goes quiet, kana and all.
-    sendWithNewLink(path, [](Link &link) { SendStr(link, QStringLiteral("xyzか")); });
-    QCOMPARE(monitor.waitForLines(5, 1), QStringList{QStringLiteral("xyzか")});
-    QCOMPARE(monitor.process().state(), QProcess::Running);
-}
-
-void TestMonitor::stopsOnSignalAndPrintsWhatIsPending_data()
-{
-    QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
-}
-
-void TestMonitor::stopsOnSignalAndPrintsWhatIsPending()
-{
-    QFETCH(int, signal);
-    Monitor monitor{QStringList()};
-    const QStringList first = monitor.waitForLines(0, 1);
-    QCOMPARE(first.size(), 1);
-    const QString path = first.front().mid(first.front().lastIndexOf(QLatin1Char(' ')) + 1);
-
-    // Sent just before the signal: the monitor must still read it and give
-    // out the line, the held kana too, before it exits.
-    sendWithNewLink(path, [](Link &link) { SendStr(link, QStringLiteral("pqは")); });
-    ::kill(pid_t(monitor.process().processId()), signal);
-    QVERIFY(monitor.process().waitForFinished(WaitMs));
-    QCOMPARE(monitor.process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(monitor.process().exitCode(), 0);
-    QCOMPARE(monitor.lines().mid(1), QStringList{QStringLiteral("pqは")});
-    QCOMPARE(monitor.process().readAllStandardError(), QByteArray());
-}
-
-void TestMonitor::readsAGivenPort()
-{
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    Monitor monitor({pty.path()});
-
-    waitUntilReading(monitor, pty);
-    if (QTest::currentTestFailed())
-        return;
-    const qsizetype from = monitor.lines().size();
-
-    writeMaster(pty, QByteArray::fromHex("7f7f") + framesOf({{1, 4, 6}, {1, 4, 7}, {3, 6, 2}}));
-    writeMaster(pty, framesOf({{2, 6, 1}, {2, 10, 5}}) + QByteArray::fromHex("f20201"));
-    // Knocks still on their way when the first answer came may follow it.
-    const auto payload = [&monitor, from] {
-        QStringList lines = monitor.lines().mid(from);
-        lines.removeAll(QStringLiteral("[UP]"));
-        return lines;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(payload().size() >= 3, WaitMs);
-    QCOMPARE(payload(), (QStringList{QStringLiteral("<7F 7F>"), QStringLiteral("ab[ENTER]"),
-                                     QStringLiteral("ぱ<F2 02 01>")}));
-    monitor.process().terminate();
-    QVERIFY(monitor.process().waitForFinished(WaitMs));
-    QCOMPARE(monitor.process().exitCode(), 0);
-}
-
-void TestMonitor::lostPortExitsOne()
-{
-    PtyPair pty;
-    // The monitor must not inherit the master, or the line never hangs up.
-    QVERIFY(::fcntl(pty.masterFd(), F_SETFD, FD_CLOEXEC) == 0);
-    Monitor monitor{QStringList{pty.path()}};
-    waitUntilReading(monitor, pty);
-    if (QTest::currentTestFailed())
-        return;
-    pty.hangUp(); // the adapter is unplugged
-    QVERIFY(monitor.process().waitForFinished(WaitMs));
-    QCOMPARE(monitor.process().exitCode(), 1);
-    const QString err = QString::fromUtf8(monitor.process().readAllStandardError());
-    QVERIFY2(
-        err.startsWith(QStringLiteral("tapwright-cli: reading port \"%1\" failed").arg(pty.path())),
-        qPrintable(err));
-}
-
-void TestMonitor::errors_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("err");
-    const QString tryHelp = QStringLiteral("Try 'tapwright-cli --help'.\n");
-    QTest::newRow("unknown option")
-        << QStringList{QStringLiteral("--bogus")} << 2
-        << QStringLiteral("tapwright-cli: unknown option --bogus\n") + tryHelp;
-    QTest::newRow("two ports") << QStringList{QStringLiteral("/dev/null"), QStringLiteral("x")} << 2
-                               << QStringLiteral(
-                                      "tapwright-cli: monitor takes at most one PORT\n") +
-                                      tryHelp;
-    QTest::newRow("missing port")
-        << QStringList{QStringLiteral("/dev/tapwright-missing")} << 1
-        << QStringLiteral("tapwright-cli: cannot open port \"/dev/tapwright-missing\": no such "
-                          "device\n");
-    QTest::newRow("port zero")
-        << QStringList{QStringLiteral("0")} << 1
-        << QStringLiteral("tapwright-cli: port \"0\" is not a valid port number (use 1 or more, or "
-                          "a device path)\n");
-}
-
-void TestMonitor::errors()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, err);
-    Monitor monitor(args);
-    QVERIFY(monitor.process().waitForFinished(WaitMs));
-    QCOMPARE(monitor.process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(monitor.process().exitCode(), exitCode);
-    QCOMPARE(QString::fromUtf8(monitor.process().readAllStandardError()), err);
-    QCOMPARE(monitor.lines(), QStringList());
-}
 
 QTEST_GUILESS_MAIN(TestMonitor)
 #include "tst_monitor.moc"
