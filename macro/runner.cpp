@@ -278,6 +278,14 @@ RunEnd MacroRunner::execute(qint64 passCounter)
             report.link = *linkFailure_;
         return report;
     };
+    // Why the run stops after step `s`: quitting, a failed port, or the stop.
+    auto stopReason = [&](const MacroStep &s) {
+        if (abandoned_)
+            return RunEnd::Abandoned;
+        if (linkFailure_)
+            return fail(stepReport(RunReport::LinkFailed, s));
+        return RunEnd::Stopped;
+    };
     auto readSeconds = [&](const MacroStep &s, float *seconds) -> std::optional<RunReport> {
         if (!s.hasArgument() || s.argument().isEmpty())
             return stepReport(RunReport::MissingNumber, s);
@@ -352,22 +360,14 @@ RunEnd MacroRunner::execute(qint64 passCounter)
                 // One turn of the event loop, so that a pass that never waits
                 // can still be stopped.
                 clock_->sleepUntil(clock_->nowNs());
-                if (abandoned_)
-                    return RunEnd::Abandoned;
-                if (linkFailure_)
-                    return fail(stepReport(RunReport::LinkFailed, *s));
-                if (!MacroExe)
-                    return RunEnd::Stopped;
+                if (shouldStop())
+                    return stopReason(*s);
                 break; // next pass
             }
 
             WaitSeconds(baseWait);
-            if (abandoned_)
-                return RunEnd::Abandoned;
-            if (linkFailure_)
-                return fail(stepReport(RunReport::LinkFailed, *s));
-            if (!MacroExe)
-                return RunEnd::Stopped;
+            if (shouldStop())
+                return stopReason(*s);
         }
     }
 }

@@ -14,30 +14,10 @@ out=docs/screenshot.png
 
 if [ "${1:-}" != --inside ]; then
     # A window manager for title bars and focus; ImageMagick for the capture.
-    packages=(xvfb xauth xdotool imagemagick openbox)
-    missing=()
-    for p in "${packages[@]}"; do
-        if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
-            missing+=("$p")
-        fi
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        echo "Installing: ${missing[*]}"
-        sudo=""
-        [ "$(id -u)" -ne 0 ] && sudo=sudo
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-            "${missing[@]}"
-    fi
+    scripts/install-missing.sh xvfb xauth xdotool imagemagick openbox
     # setup.sh also brings the Japanese fonts; ninja rebuilds only what changed.
     if [ -z "${TAPWRIGHT_BIN:-}" ]; then
         scripts/setup.sh
-        # A build/ first configured without the desktop program keeps that
-        # choice in its cache.
-        if [ ! -x build/bin/tapwright ]; then
-            cmake -S . -B build -DTAPWRIGHT_GUI=ON
-            cmake --build build --target tapwright
-        fi
     fi
     mkdir -p docs
     exec xvfb-run -a -s "-screen 0 1024x600x24 -dpi 96 -nolisten tcp" \

@@ -13,24 +13,9 @@ case "${1:-}" in
     *) echo "usage: $0 [--test]" >&2; exit 2 ;;
 esac
 
-packages=(
-    cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
+scripts/install-missing.sh cmake ninja-build g++ pkg-config \
+    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins \
     fonts-noto-cjk
-)
-missing=()
-for p in "${packages[@]}"; do
-    if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
-        missing+=("$p")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then
