@@ -65,7 +65,7 @@ private Q_SLOTS:
         QVERIFY(idle());
         for (QLabel *l : {w->lblAddr, w->lblMacroFile, w->lblAddrFile, w->lblStatus})
             QVERIFY(l->text().isEmpty());
-        QVERIFY(w->MacroFile.isEmpty() && w->AddrFile.isEmpty() && w->CommPort.isEmpty());
+        QVERIFY(w->MacroFile.isEmpty() && w->AddrFile.isEmpty() && w->CommPort().isEmpty());
         QVERIFY(!w->MacroExe());
     }
 
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QCOMPARE(w->lblAddr->text(), u"糸冬了"_s);
         QVERIFY(idle());
         QVERIFY(!w->MSComm1().isOpen());
-        QCOMPARE(w->CommPort, pty_->path());
+        QCOMPARE(w->CommPort(), pty_->path());
         QCOMPARE(pty_->readAvailable(), framesOf({{3, 1, 1}, {3, 1, 1}, {3, 1, 1}}));
         QVERIFY(messages_.isEmpty());
     }

@@ -243,9 +243,7 @@ QString frmMain::addrFile() const
 
 QString frmMain::portText() const
 {
-    // The runner takes the port text once, at the start of a run.
-    CommPort = cmbCommPort->currentText();
-    return CommPort;
+    return cmbCommPort->currentText();
 }
 
 QString frmMain::counterText() const

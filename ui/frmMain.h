@@ -36,7 +36,7 @@ public:
     QString AddrFile;
     QString MacroFile;
     /// The port text of the last run, taken when it starts.
-    mutable QString CommPort;
+    QString CommPort() const { return link_.commPort(); }
     /// True while a run goes on and may go on.
     bool MacroExe() const { return runner_.MacroExe; }
 
