@@ -2,52 +2,32 @@
 
 #include "ui/common.h"
 #include "ui/frmMain.h"
+#include "ui/loadedform.h"
 
-#include <QEvent>
+#include <QCloseEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 
 namespace tapwright::ui {
 
 namespace {
-
-/// The loaded box; empty once it has been closed.
-QPointer<frmAbout> &loaded()
-{
-    static QPointer<frmAbout> box;
-    return box;
-}
-
-/// Forgets the box as soon as a close reaches it. WA_DeleteOnClose deletes it
-/// only later, from the event loop; an About asked for in between must build a
-/// new box instead of showing the one about to vanish.
-class UnloadOnClose : public QObject
-{
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Close && loaded().data() == watched)
-            loaded().clear();
-        return false;
-    }
-};
-
+LoadedForm<frmAbout> loaded;
 } // namespace
 
 frmAbout *frmAbout::instance()
 {
-    if (!loaded()) {
-        loaded() = new frmAbout;
-        loaded()->Form_Load();
-    }
-    return loaded();
+    return loaded.get();
 }
 
 bool frmAbout::exists()
 {
-    return !loaded().isNull();
+    return loaded.exists();
+}
+
+void frmAbout::closeEvent(QCloseEvent *event)
+{
+    loaded.forget(this);
+    QWidget::closeEvent(event);
 }
 
 frmAbout::frmAbout()
@@ -55,7 +35,6 @@ frmAbout::frmAbout()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tapwright"));
     setWindowIcon(appIcon());
-    installEventFilter(new UnloadOnClose(this));
 
     // Made first so that it comes first in the tab order.
     cmdOK = new QPushButton(QStringLiteral("OK"), this);

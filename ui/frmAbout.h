@@ -7,6 +7,8 @@ class QPushButton;
 
 namespace tapwright::ui {
 
+template <typename Form> class LoadedForm;
+
 /// The About box: the program's icon, name, version and copyright line.
 class frmAbout : public QWidget
 {
@@ -26,7 +28,11 @@ public:
 public Q_SLOTS:
     void cmdOK_Click();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    friend class LoadedForm<frmAbout>;
     frmAbout();
     void Form_Load();
 };

@@ -3,11 +3,11 @@
 #include "ui/common.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
+#include "ui/loadedform.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
 
 #include <limits>
 
@@ -15,8 +15,7 @@ namespace tapwright::ui {
 
 namespace {
 
-// The loaded typing window; cleared by the close itself, as the keypad's is.
-QPointer<frmInput> loaded;
+LoadedForm<frmInput> loaded;
 
 // Keypad buttons the typing window presses.
 constexpr int ButtonUp = 17;
@@ -78,16 +77,12 @@ int buttonForKey(int key, bool numericPad)
 
 frmInput *frmInput::instance()
 {
-    if (!loaded) {
-        loaded = new frmInput;
-        loaded->Form_Load();
-    }
-    return loaded;
+    return loaded.get();
 }
 
 bool frmInput::exists()
 {
-    return !loaded.isNull();
+    return loaded.exists();
 }
 
 frmInput::frmInput()
@@ -128,8 +123,7 @@ void frmInput::Form_Unload()
 void frmInput::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    if (loaded == this)
-        loaded = nullptr;
+    loaded.forget(this);
     event->accept();
 }
 

@@ -6,6 +6,8 @@ class QLineEdit;
 
 namespace tapwright::ui {
 
+template <typename Form> class LoadedForm;
+
 /// The one-line typing window: Enter sends the text through the keypad's
 /// port; arrows, the numeric pad and a few editing keys press keypad keys.
 class frmInput : public QWidget
@@ -32,6 +34,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class LoadedForm<frmInput>;
     frmInput();
     void Form_Load();
     void Form_Unload();

@@ -5,22 +5,19 @@
 #include "ui/common.h"
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
+#include "ui/loadedform.h"
 #include "ui/seams.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 
 namespace tapwright::ui {
 
 namespace {
 
-// The loaded keypad. Cleared by the close itself rather than by the deletion
-// that follows it, so that a load right after a close never gets the dying
-// window back.
-QPointer<frmKeyboard> loaded;
+LoadedForm<frmKeyboard> loaded;
 
 // Caption of the connect button while the port is closed, and while open.
 const QString &captionClosed()
@@ -59,18 +56,12 @@ constexpr int KeyHeight = 255;
 
 frmKeyboard *frmKeyboard::instance()
 {
-    if (!loaded) {
-        // Published before the load: the load shows the typing window, whose
-        // own load looks for this window to sit under it.
-        loaded = new frmKeyboard;
-        loaded->Form_Load();
-    }
-    return loaded;
+    return loaded.get();
 }
 
 bool frmKeyboard::exists()
 {
-    return !loaded.isNull();
+    return loaded.exists();
 }
 
 frmKeyboard::frmKeyboard()
@@ -171,8 +162,7 @@ void frmKeyboard::Form_Unload()
 void frmKeyboard::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    if (loaded == this)
-        loaded = nullptr;
+    loaded.forget(this);
     if (draining_ > 0) {
         // Closed from within a drain (the window stays responsive while it
         // waits): the drain runs on this window's link, so the window must

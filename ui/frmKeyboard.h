@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace tapwright::ui {
 
+template <typename Form> class LoadedForm;
+
 /// The on-screen keypad: one button per key of the device, a port chooser and
 /// a connect button. It owns its own port, separate from the main window's.
 class frmKeyboard : public QWidget
@@ -48,6 +50,7 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
+    friend class LoadedForm<frmKeyboard>;
     frmKeyboard();
     void Form_Load();
     void Form_Unload();

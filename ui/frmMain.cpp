@@ -3,6 +3,7 @@
 #include "ui/common.h"
 #include "ui/frmAbout.h"
 #include "ui/frmKeyboard.h"
+#include "ui/loadedform.h"
 #include "ui/seams.h"
 
 #include <QAction>
@@ -16,14 +17,13 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
 
 namespace tapwright::ui {
 
 namespace {
 
-QPointer<frmMain> theMain;
+LoadedForm<frmMain> theMain;
 
 // Every file, on every platform.
 const char16_t *const FileFilter = u"すべて (*)";
@@ -32,16 +32,12 @@ const char16_t *const FileFilter = u"すべて (*)";
 
 frmMain *frmMain::instance()
 {
-    if (!theMain) {
-        theMain = new frmMain;
-        theMain->Form_Load();
-    }
-    return theMain;
+    return theMain.get();
 }
 
 bool frmMain::exists()
 {
-    return !theMain.isNull();
+    return theMain.exists();
 }
 
 frmMain::frmMain() : runner_(*this, link_)

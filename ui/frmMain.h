@@ -16,6 +16,8 @@ class QPushButton;
 
 namespace tapwright::ui {
 
+template <typename Form> class LoadedForm;
+
 /// The main window: picks the macro and address files, the port and the pass
 /// counter, starts and stops runs, and opens the other windows. Closing it
 /// ends the program.
@@ -83,6 +85,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class LoadedForm<frmMain>;
     frmMain();
     void Form_Load();
     void Form_Unload();
