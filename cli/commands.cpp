@@ -76,9 +76,10 @@ std::optional<QString> *valueOption(const QString &arg, Options &options)
     return nullptr;
 }
 
-/// Splits `--port PORT` / `--port=PORT` from the positional arguments. Returns
-/// an error message, or an empty string.
-QString parseOptions(const QStringList &args, Options &options)
+/// Splits the options (`--port PORT` or `--port=PORT`, ...) from the
+/// positional arguments of `command`, which needs a port. Returns an error
+/// message, or an empty string.
+QString parseOptions(const QStringList &args, const QString &command, Options &options)
 {
     bool onlyPositional = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -104,6 +105,8 @@ QString parseOptions(const QStringList &args, Options &options)
             options.positional << arg;
         }
     }
+    if (!options.port)
+        return QStringLiteral("%1 needs --port PORT").arg(command);
     return QString();
 }
 
@@ -146,11 +149,9 @@ int sendThrough(const Options &options, const std::function<void(Link &)> &send)
 int keyCommand(const QStringList &args)
 {
     Options options;
-    const QString problem = parseOptions(args, options);
-    if (!problem.isEmpty())
+    if (const QString problem = parseOptions(args, QStringLiteral("key"), options);
+        !problem.isEmpty())
         return usageError(problem);
-    if (!options.port)
-        return usageError(QStringLiteral("key needs --port PORT"));
     if (options.positional.isEmpty())
         return usageError(QStringLiteral("key needs at least one key name"));
 
@@ -184,11 +185,9 @@ QString visible(const QString &c)
 int typeCommand(const QStringList &args)
 {
     Options options;
-    const QString problem = parseOptions(args, options);
-    if (!problem.isEmpty())
+    if (const QString problem = parseOptions(args, QStringLiteral("type"), options);
+        !problem.isEmpty())
         return usageError(problem);
-    if (!options.port)
-        return usageError(QStringLiteral("type needs --port PORT"));
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("type needs exactly one TEXT argument (quote it)"));
 
@@ -254,11 +253,9 @@ private:
 int runCommand(const QStringList &args)
 {
     Options options;
-    const QString problem = parseOptions(args, options);
-    if (!problem.isEmpty())
+    if (const QString problem = parseOptions(args, QStringLiteral("run"), options);
+        !problem.isEmpty())
         return usageError(problem);
-    if (!options.port)
-        return usageError(QStringLiteral("run needs --port PORT"));
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("run needs exactly one MACRO file"));
     if (options.counter && !parsePassCounter(*options.counter)) {
