@@ -2,11 +2,16 @@
 
 namespace tapwright {
 
+QString quotedPort(const LinkError &error)
+{
+    return error.device.isEmpty() || error.device == error.port
+               ? QStringLiteral("\"%1\"").arg(error.port)
+               : QStringLiteral("\"%1\" (%2)").arg(error.port, error.device);
+}
+
 QString describe(const LinkError &error)
 {
-    const QString port = error.device.isEmpty() || error.device == error.port
-                             ? QStringLiteral("port \"%1\"").arg(error.port)
-                             : QStringLiteral("port \"%1\" (%2)").arg(error.port, error.device);
+    const QString port = QStringLiteral("port ") + quotedPort(error);
     const QString because = error.reason.isEmpty() ? QString() : QStringLiteral(": ") + error.reason;
     switch (error.kind) {
     case LinkError::None:

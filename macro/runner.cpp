@@ -16,11 +16,13 @@ QString endMark()
     return QStringLiteral("糸冬了");
 }
 
+QString atLine(const RunReport &r, const QString &message)
+{
+    return QStringLiteral("%1:%2: %3\n    %4").arg(r.file).arg(r.line).arg(message, r.lineText);
+}
+
 QString describe(const RunReport &r)
 {
-    const QString where = r.line > 0 ? QStringLiteral("%1:%2: ").arg(r.file).arg(r.line)
-                                     : QString();
-    QString message;
     switch (r.kind) {
     case RunReport::None:
         return QString();
@@ -32,8 +34,8 @@ QString describe(const RunReport &r)
             .arg(MaxPassCounter)
             .arg(r.value);
     case RunReport::CounterOverflow:
-        message = QStringLiteral("REPEAT cannot raise the pass counter past %1").arg(MaxPassCounter);
-        break;
+        return atLine(
+            r, QStringLiteral("REPEAT cannot raise the pass counter past %1").arg(MaxPassCounter));
     case RunReport::PortFailed:
         return describe(r.link);
     case RunReport::MacroOpenFailed:
@@ -47,19 +49,15 @@ QString describe(const RunReport &r)
             .arg(r.line)
             .arg(r.reason);
     case RunReport::MissingNumber:
-        message = QStringLiteral("%1 needs a number of seconds").arg(r.command);
-        break;
+        return atLine(r, QStringLiteral("%1 needs a number of seconds").arg(r.command));
     case RunReport::BadNumber:
-        message = QStringLiteral("%1 needs a number of seconds, got \"%2\"").arg(r.command, r.value);
-        break;
+        return atLine(
+            r, QStringLiteral("%1 needs a number of seconds, got \"%2\"").arg(r.command, r.value));
     case RunReport::LinkFailed:
-        message = describe(r.link);
-        break;
+        // The last frames can fail while they drain, after every line.
+        return r.line > 0 ? atLine(r, describe(r.link)) : describe(r.link);
     }
-    QString text = where + message;
-    if (r.line > 0)
-        text += QStringLiteral("\n    ") + r.lineText;
-    return text;
+    return QString();
 }
 
 EventLoopClock::EventLoopClock()
@@ -173,7 +171,8 @@ RunEnd MacroRunner::run()
     }
     // A counter that cannot be read stops the run before anything changes.
     const QString counterText = host_.counterText();
-    if (!parsePassCounter(counterText)) {
+    const std::optional<qint32> counter = parsePassCounter(counterText);
+    if (!counter) {
         RunReport report;
         report.kind = RunReport::BadCounter;
         report.value = counterText;
@@ -188,7 +187,7 @@ RunEnd MacroRunner::run()
     MacroExe = true;
     host_.setRunning(true);
 
-    RunEnd end = execute(*parsePassCounter(counterText));
+    RunEnd end = execute(*counter);
 
     macro_.close();
     addresses_.close();

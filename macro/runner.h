@@ -46,6 +46,10 @@ struct RunReport
 /// The report in English: "file:line: message", then the line, indented.
 QString describe(const RunReport &report);
 
+/// A message about the report's line, in any language, framed as reports
+/// show it: "file:line: message", then the line itself, indented.
+QString atLine(const RunReport &report, const QString &message);
+
 /// How a run ended.
 enum class RunEnd {
     NotStarted,      ///< no macro file, or a bad pass counter; nothing changed

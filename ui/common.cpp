@@ -32,9 +32,7 @@ void setClientTwips(QWidget *window, int width, int height)
 
 QString japanese(const LinkError &e)
 {
-    const QString port = e.device.isEmpty() || e.device == e.port
-                             ? QStringLiteral("ポート \"%1\"").arg(e.port)
-                             : QStringLiteral("ポート \"%1\" (%2)").arg(e.port, e.device);
+    const QString port = QStringLiteral("ポート ") + quotedPort(e);
     const QString because = e.reason.isEmpty() ? QString() : QStringLiteral("\n(%1)").arg(e.reason);
     switch (e.kind) {
     case LinkError::None:
@@ -67,9 +65,6 @@ QString japanese(const LinkError &e)
 
 QString japanese(const RunReport &r)
 {
-    const QString where = r.line > 0 ? QStringLiteral("%1:%2: ").arg(r.file).arg(r.line)
-                                     : QString();
-    const QString line = r.line > 0 ? QStringLiteral("\n    ") + r.lineText : QString();
     switch (r.kind) {
     case RunReport::None:
         return QString();
@@ -82,8 +77,7 @@ QString japanese(const RunReport &r)
             .arg(MinPassCounter)
             .arg(MaxPassCounter);
     case RunReport::CounterOverflow:
-        return where + QStringLiteral("REPEAT でカウンタが上限の %1 を超えます。").arg(MaxPassCounter) +
-               line;
+        return atLine(r, QStringLiteral("REPEAT でカウンタが上限の %1 を超えます。").arg(MaxPassCounter));
     case RunReport::PortFailed:
         return japanese(r.link);
     case RunReport::MacroOpenFailed:
@@ -97,14 +91,12 @@ QString japanese(const RunReport &r)
             .arg(r.line)
             .arg(r.reason);
     case RunReport::MissingNumber:
-        return where + QStringLiteral("%1 には秒数が必要です。").arg(r.command) + line;
+        return atLine(r, QStringLiteral("%1 には秒数が必要です。").arg(r.command));
     case RunReport::BadNumber:
-        return where +
-               QStringLiteral("%1 には秒数が必要です。\"%2\" は数値ではありません。")
-                   .arg(r.command, r.value) +
-               line;
+        return atLine(r, QStringLiteral("%1 には秒数が必要です。\"%2\" は数値ではありません。")
+                             .arg(r.command, r.value));
     case RunReport::LinkFailed:
-        return where + japanese(r.link) + line;
+        return r.line > 0 ? atLine(r, japanese(r.link)) : japanese(r.link);
     }
     return QString();
 }
