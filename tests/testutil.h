@@ -1,41 +1,29 @@
 #pragma once
 
-// Shared test helpers: printing KeyCodes in QCOMPARE failures, frames as
-// bytes, a sink that records what would have gone to the device, and files.
-
 #include "link/keycode.h"
 #include "link/link.h"
 
-#include <QFile>
-#include <QTest>
 #include <functional>
+#include <QtCore>
+#include <QtTest>
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using namespace tapwright;
 
-Q_DECLARE_METATYPE(tapwright::KeyCode)
-using Codes = std::vector<tapwright::KeyCode>;
-Q_DECLARE_METATYPE(Codes)
+using Codes = std::vector<KeyCode>;
 
-namespace QTest {
-template <> inline char *toString(const tapwright::KeyCode &code)
-{
-    return qstrdup(QByteArray::number(code.table) + ',' + QByteArray::number(code.row) + ',' +
-                   QByteArray::number(code.column));
-}
-} // namespace QTest
-
+/// The device's frames, built here from its manual rather than by the code
+/// under test: F2 02 01 00 00, then table, row and column.
 inline QByteArray framesOf(const Codes &codes)
 {
     QByteArray bytes;
-    for (const tapwright::KeyCode &code : codes) {
-        const tapwright::KeyFrame frame = tapwright::makeKeyFrame(code);
-        bytes.append(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-    }
+    for (const KeyCode &c : codes)
+        bytes +=
+            QByteArray("\xF2\x02\x01\x00\x00", 5) + char(c.table) + char(c.row) + char(c.column);
     return bytes;
 }
 
-/// Writes `bytes` to `path`, replacing it, and gives the path back.
 inline QString writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -45,14 +33,13 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
 }
 
 /// `onSend` lets a test look at the world at the moment of each frame.
-class RecordingSink : public tapwright::KeySink
+struct RecordingSink : KeySink
 {
-public:
     void SendKey(int row, int column, int table) override
     {
         if (onSend)
             onSend();
-        codes.push_back(tapwright::KeyCode{table, row, column});
+        codes.push_back(KeyCode{table, row, column});
     }
     Codes codes;
     std::function<void()> onSend;

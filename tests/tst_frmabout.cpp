@@ -1,23 +1,8 @@
-#include "ui/common.h"
-#include "ui/frmAbout.h"
-#include "ui/frmMain.h"
-#include "ui/seams.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
-
-using namespace tapwright::ui;
-using namespace Qt::StringLiterals;
+#include "guitest.h"
 
 class TestFrmAbout : public QObject
 {
     Q_OBJECT
-    QStringList messages_;
-
     static frmAbout *chooseAbout()
     {
         // Offscreen windows have no stacking to change.
@@ -26,88 +11,44 @@ class TestFrmAbout : public QObject
         frmMain::instance()->mnuHelpAbout->trigger();
         return frmAbout::instance();
     }
-    /// About boxes alive, closed ones awaiting deletion included.
-    static int aboutBoxes()
-    {
-        const QWidgetList all = QApplication::topLevelWidgets();
-        return int(std::count_if(all.begin(), all.end(),
-                                 [](QWidget *w) { return qobject_cast<frmAbout *>(w); }));
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        // The main window is only created and shown: its start button, which
-        // would open a port, is never pressed.
-        seams().showMessage = [this](QWidget *, const QString &text) { messages_ << text; };
+        // Only shown: its start button, which would open a port, is never pressed.
         seams().endProcess = [] { QFAIL("the program was told to end"); };
-        frmMain *main = frmMain::instance();
-        main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main));
-    }
-
-    void cleanup()
-    {
-        if (frmAbout::exists())
-            delete frmAbout::instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(aboutBoxes(), 0);
-        QCOMPARE(messages_, QStringList());
+        frmMain::instance()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frmMain::instance()));
     }
 
     void cleanupTestCase() { delete frmMain::instance(); }
 
-    void showsNameVersionAndCopyright()
-    {
-        frmAbout *about = chooseAbout();
-        QVERIFY(about->isVisible());
-        QCOMPARE(about->windowTitle(), u"Tapwright"_s);
-        QCOMPARE(about->Label1->text(), u"Tapwright version 2.00"_s);
-        QVERIFY(!frmMain::instance()->Copyright.isEmpty());
-        QCOMPARE(about->lblCopyright->text(), frmMain::instance()->Copyright);
-        QVERIFY(!about->Image1->pixmap().isNull());
-    }
-
-    void placedOverMainWindow()
-    {
-        // Closed with OK, the box is placed anew over the moved main window.
-        frmMain *main = frmMain::instance();
-        for (const QPoint &mainAt : {QPoint(0, 0), QPoint(410, 37)}) {
-            main->move(mainAt);
-            frmAbout *about = chooseAbout();
-            // 256 twips, worked out here rather than through the helpers under test.
-            const QPoint offset(qRound(256 * about->logicalDpiX() / 1440.0),
-                                qRound(256 * about->logicalDpiY() / 1440.0));
-            QVERIFY(offset.x() > 0 && offset.y() > 0);
-            QCOMPARE(about->pos(), main->pos() + offset);
-            about->cmdOK->click();
-        }
-    }
-
-    void askedTwiceKeepsOneBoxUnreloaded()
+    void oneBoxPlacedOverTheMainWindow()
     {
         frmMain *main = frmMain::instance();
-        QPointer<frmAbout> first = chooseAbout();
-        const QPoint at = first->pos();
-        first->Label1->setText(u"changed"_s);
-        main->move(main->pos() + QPoint(100, 70));
-        frmAbout *again = chooseAbout();
-        QCOMPARE(again, first.data());
-        QCOMPARE(aboutBoxes(), 1);
-        QCOMPARE(again->Label1->text(), u"changed"_s);
-        QCOMPARE(again->pos(), at);
-        QVERIFY(again->isVisible());
-    }
-
-    void okUnloads()
-    {
+        main->move(410, 37);
         QPointer<frmAbout> about = chooseAbout();
+        QCOMPARE(about->Label1->text(), u"Tapwright version 2.00"_s);
+        QCOMPARE(about->lblCopyright->text(), main->Copyright);
+        // 256 twips, worked out here rather than through the helpers under test.
+        const QPoint offset(qRound(256 * about->logicalDpiX() / 1440.0),
+                            qRound(256 * about->logicalDpiY() / 1440.0));
+        QCOMPARE(about->pos(), main->pos() + offset);
         about->Label1->setText(u"changed"_s);
+        main->move(main->pos() + QPoint(100, 70));
+        QCOMPARE(chooseAbout(), about.data());
+        const QWidgetList all = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(all.begin(), all.end(),
+                               [](QWidget *w) { return qobject_cast<frmAbout *>(w); }),
+                 1);
+        QCOMPARE(about->Label1->text(), u"changed"_s);
+        QCOMPARE(about->pos(), main->pos() - QPoint(100, 70) + offset);
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
         QVERIFY(!frmAbout::exists());
-        QVERIFY(!about->isVisible());
         QTRY_VERIFY(about.isNull());
-        QCOMPARE(chooseAbout()->Label1->text(), u"Tapwright version 2.00"_s); // a new box
+        about = chooseAbout();
+        QCOMPARE(about->Label1->text(), u"Tapwright version 2.00"_s);
+        QCOMPARE(about->pos(), main->pos() + offset);
     }
 };
 

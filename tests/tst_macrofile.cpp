@@ -1,108 +1,54 @@
 #include "macro/macrofile.h"
 #include "testutil.h"
 
-#include <cmath>
-
-using namespace tapwright;
-Q_DECLARE_METATYPE(tapwright::Command)
-
-template <typename T> std::optional<double> asDouble(const std::optional<T> &v)
-{
-    return v ? std::optional<double>(double(*v)) : std::nullopt;
-}
-
 class TestMacroFile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void fields_data()
+    void fieldsSplitAtEverySingleSpace()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("fields");
-        QTest::newRow("argument keeps its case")
-            << u"string aBc"_s << QStringList{u"STRING"_s, u"aBc"_s};
-        QTest::newRow("double space") << u"SLEEP  5"_s << QStringList{u"SLEEP"_s, u""_s, u"5"_s};
-        QTest::newRow("leading space") << u" UP"_s << QStringList{u""_s, u"UP"_s};
-        QTest::newRow("trailing spaces") << u"UP  "_s << QStringList{u"UP"_s, u""_s, u""_s};
-        QTest::newRow("tab is no separator") << u"basewait\t1"_s << QStringList{u"BASEWAIT\t1"_s};
-        QTest::newRow("only ASCII is upper-cased")
-            << u"ｕｐé x"_s << QStringList{u"ｕｐé"_s, u"x"_s};
-        QTest::newRow("ideographic space is no separator")
-            << u"STRING あ\u3000い"_s << QStringList{u"STRING"_s, u"あ\u3000い"_s};
-    }
-    void fields()
-    {
-        QFETCH(QString, line);
-        QFETCH(QStringList, fields);
-        QCOMPARE(splitFields(line), fields);
+        const std::pair<QString, QStringList> rows[] = {
+            {u"string aBc"_s, {u"STRING"_s, u"aBc"_s}}, // the argument keeps its case
+            {u"SLEEP  5"_s, {u"SLEEP"_s, u""_s, u"5"_s}},
+            {u" UP"_s, {u""_s, u"UP"_s}},
+            {u"UP  "_s, {u"UP"_s, u""_s, u""_s}},
+            {u"basewait\t1"_s, {u"BASEWAIT\t1"_s}},
+            {u"ｕｐé x"_s, {u"ｕｐé"_s, u"x"_s}}, // only ASCII is upper-cased
+            {u"STRING あ\u3000い"_s, {u"STRING"_s, u"あ\u3000い"_s}}};
+        for (const auto &[line, fields] : rows)
+            QCOMPARE(splitFields(line), fields);
     }
 
-    void commands_data()
-    {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<Command>("command");
-        QTest::addColumn<KeyCode>("key");
-        QTest::newRow("key") << u"UP"_s << Command::Key << KeyCode{3, 1, 1};
-        QTest::newRow("& key") << u"&UP"_s << Command::Key << KeyCode{9, 1, 1};
-        QTest::newRow("SUNMENU") << u"SUNMENU"_s << Command::Key << KeyCode{3, 6, 4};
-        QTest::newRow("&SUBMENU") << u"&SUBMENU"_s << Command::Key << KeyCode{9, 6, 4};
-        QTest::newRow("SUBMENU") << u"SUBMENU"_s << Command::None << KeyCode{};
-        QTest::newRow("&SUNMENU") << u"&SUNMENU"_s << Command::None << KeyCode{};
-        QTest::newRow("lower case") << u"sleep"_s << Command::None << KeyCode{};
-        QTest::newRow("empty word") << QString() << Command::None << KeyCode{};
-    }
     void commands()
     {
-        QFETCH(QString, word);
-        QFETCH(Command, command);
-        QFETCH(KeyCode, key);
-        const FoundCommand found = findCommand(word);
-        QCOMPARE(found.command, command);
-        if (command == Command::Key)
-            QCOMPARE(found.key, key);
+        // The file's words are upper-cased before this exact search.
+        const QStringList keys = u"UP &UP SUNMENU &SUBMENU"_s.split(u' ');
+        const Codes codes{{3, 1, 1}, {9, 1, 1}, {3, 6, 4}, {9, 6, 4}};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(findCommand(keys[i]).command == Command::Key &&
+                    findCommand(keys[i]).key == codes[i]);
+        QVERIFY(findCommand(u"SLEEP").command == Command::Sleep);
+        for (const QString &none : u"SUBMENU &SUNMENU sleep "_s.split(u' '))
+            QVERIFY2(findCommand(none).command == Command::None, qPrintable(none));
     }
 
-    void numbers_data()
-    {
-        QTest::addColumn<bool>("counter"); // else seconds
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value"); // NaN: refused
-        const double no = std::nan("");
-        auto seconds = [](const char *text, double value) {
-            QTest::addRow("seconds \"%s\"", text) << false << QString::fromUtf8(text) << value;
-        };
-        auto counter = [](const char *text, double value) {
-            QTest::addRow("counter \"%s\"", text) << true << QString::fromUtf8(text) << value;
-        };
-        seconds("2", 2);
-        seconds(".25", 0.25);
-        seconds("3.", 3);
-        seconds("-1.5", -1.5);
-        seconds("+1", 1);
-        for (const char *bad : {"1,5", "1s", "1e3", "1\t", " 1", "", "-", ".", "1.2.3", "１",
-                                "99999999999999999999", "inf"})
-            seconds(bad, no);
-        counter("0", 0);
-        counter("2.5", 2); // half to even
-        counter("3.5", 4);
-        counter("-2.5", -2);
-        counter("  12 ", 12);
-        counter("40000", 40000);
-        counter("2147483647", 2147483647);
-        counter("-2147483648", -2147483648.0);
-        for (const char *bad : {"2147483648", "2147483647.5", "-2147483649", "x", ""})
-            counter(bad, no);
-    }
     void numbers()
     {
-        QFETCH(bool, counter);
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        const auto parsed =
-            counter ? asDouble(parsePassCounter(text)) : asDouble(parseSeconds(text));
-        QCOMPARE(parsed.has_value(), !std::isnan(value));
-        if (parsed)
-            QCOMPARE(*parsed, value);
+        // "text=value" rows, "no" for refused; halves go to the even neighbour.
+        for (const QString &row :
+             u"2=2|.25=0.25|3.=3|-1.5=-1.5|+1=1|1,5=no|1s=no|1e3=no|1\t=no| 1=no|=no|-=no|.=no|"
+             "1.2.3=no|１=no|99999999999999999999=no|inf=no"_s.split(u'|')) {
+            const std::optional<float> value = parseSeconds(row.section(u'=', 0, 0));
+            QCOMPARE(row.section(u'=', 0, 0) + u'=' + (value ? QString::number(*value) : u"no"_s),
+                     row);
+        }
+        for (const QString &row :
+             u"0=0|2.5=2|3.5=4|-2.5=-2|  12 =12|2147483647=2147483647|-2147483648=-2147483648|"
+             "2147483648=no|2147483647.5=no|-2147483649=no|x=no|=no"_s.split(u'|')) {
+            const std::optional<qint32> value = parsePassCounter(row.section(u'=', 0, 0));
+            QCOMPARE(row.section(u'=', 0, 0) + u'=' + (value ? QString::number(*value) : u"no"_s),
+                     row);
+        }
     }
 };
 

@@ -1,0 +1,37 @@
+#pragma once
+
+// What the window tests share, with the guard that keeps the keypad off real ports.
+
+#include "link/keytable.h"
+#include "ptypair.h"
+#include "testutil.h"
+#include "ui/common.h"
+#include "ui/frmAbout.h"
+#include "ui/frmInput.h"
+#include "ui/frmKeyboard.h"
+#include "ui/frmMain.h"
+#include "ui/seams.h"
+
+#include <QtWidgets>
+
+using namespace tapwright::ui;
+
+/// Clicks the keypad's connect button, with `port` in its box unless null.
+inline void clickConnect(const QString &port = QString())
+{
+    QComboBox *box = frmKeyboard::instance()->cmbCommPort;
+    if (!port.isNull())
+        box->setEditText(port);
+    // Whatever the code under test does wrong, never a real serial port.
+    QVERIFY2(box->currentText().startsWith("/dev/pts/"_L1), qPrintable(box->currentText()));
+    frmKeyboard::instance()->Command1[ConnectButtonIndex]->click();
+}
+
+inline void closeKeypadWindows()
+{
+    if (frmKeyboard::exists())
+        frmKeyboard::instance()->close();
+    if (frmInput::exists())
+        frmInput::instance()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
