@@ -12,6 +12,22 @@ using namespace Qt::StringLiterals;
 using namespace tapwright;
 
 using Codes = std::vector<KeyCode>;
+Q_DECLARE_METATYPE(Codes)
+
+namespace QTest {
+template <> inline char *toString(const KeyCode &c)
+{
+    return qstrdup(QByteArray::number(c.table) + ',' + QByteArray::number(c.row) + ',' +
+                   QByteArray::number(c.column));
+}
+template <> inline char *toString(const Codes &codes)
+{
+    QByteArray text;
+    for (const KeyCode &c : codes)
+        text += QByteArray(text.isEmpty() ? "" : " ") + toString(c);
+    return qstrdup(text);
+}
+} // namespace QTest
 
 /// The device's frames, built here from its manual rather than by the code
 /// under test: F2 02 01 00 00, then table, row and column.

@@ -28,24 +28,37 @@ private Q_SLOTS:
 
     void cleanupTestCase() { delete frmMain::instance(); }
 
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("pad");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<QString>("after");
+        const QString ab = u"ab"_s;
+        QTest::newRow("pad 5") << int(Qt::Key_5) << true << QString() << Codes{{3, 2, 5}} << u"5"_s;
+        QTest::newRow("main-row 5") << int(Qt::Key_5) << false << QString() << Codes{} << u"5"_s;
+        QTest::newRow("backspace in empty box")
+            << int(Qt::Key_Backspace) << false << QString() << Codes{{3, 6, 3}} << QString();
+        QTest::newRow("insert") << int(Qt::Key_Insert) << false << ab << Codes{} << ab;
+        QTest::newRow("enter, empty")
+            << int(Qt::Key_Return) << false << QString() << Codes{{3, 6, 2}} << QString();
+        QTest::newRow("enter with text")
+            << int(Qt::Key_Return) << false << ab << Codes{{1, 4, 6}, {1, 4, 7}} << QString();
+    }
     void keys()
     {
-        const QString ab = u"ab"_s;
-        const std::tuple<Qt::Key, bool, QString, Codes, QString> rows[] = {
-            {Qt::Key_5, true, {}, {{3, 2, 5}}, u"5"_s}, // the numeric pad's 5
-            {Qt::Key_5, false, {}, {}, u"5"_s},
-            {Qt::Key_Backspace, false, {}, {{3, 6, 3}}, {}},
-            {Qt::Key_Insert, false, ab, {}, ab},
-            {Qt::Key_Return, false, {}, {{3, 6, 2}}, {}},
-            {Qt::Key_Return, false, ab, {{1, 4, 6}, {1, 4, 7}}, {}}};
-        for (const auto &[key, pad, before, codes, after] : rows) {
-            input_->Text1->setText(before);
-            QTest::keyClick(input_->Text1, key, pad ? Qt::KeypadModifier : Qt::NoModifier);
-            keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up
-            const QByteArray sent = framesOf(codes) + framesOf({{3, 6, 1}});
-            QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
-            QCOMPARE(input_->Text1->text(), after);
-        }
+        QFETCH(int, key);
+        QFETCH(bool, pad);
+        QFETCH(QString, before);
+        QFETCH(Codes, codes);
+        QFETCH(QString, after);
+        input_->Text1->setText(before);
+        QTest::keyClick(input_->Text1, Qt::Key(key), pad ? Qt::KeypadModifier : Qt::NoModifier);
+        keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up
+        const QByteArray sent = framesOf(codes) + framesOf({{3, 6, 1}});
+        QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
+        QCOMPARE(input_->Text1->text(), after);
     }
 
     void followsTheKeypadsFirstPlacement()

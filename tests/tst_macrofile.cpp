@@ -5,18 +5,25 @@ class TestMacroFile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void fieldsSplitAtEverySingleSpace_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("argument keeps its case") << u"string aBc"_s
+                                                 << QStringList{u"STRING"_s, u"aBc"_s};
+        QTest::newRow("double space") << u"SLEEP  5"_s << QStringList{u"SLEEP"_s, u""_s, u"5"_s};
+        QTest::newRow("leading space") << u" UP"_s << QStringList{u""_s, u"UP"_s};
+        QTest::newRow("trailing spaces") << u"UP  "_s << QStringList{u"UP"_s, u""_s, u""_s};
+        QTest::newRow("tab is no separator") << u"basewait\t1"_s << QStringList{u"BASEWAIT\t1"_s};
+        QTest::newRow("only ASCII upper-cased") << u"ｕｐé x"_s << QStringList{u"ｕｐé"_s, u"x"_s};
+        QTest::newRow("ideographic space") << u"STRING あ\u3000い"_s
+                                           << QStringList{u"STRING"_s, u"あ\u3000い"_s};
+    }
     void fieldsSplitAtEverySingleSpace()
     {
-        const std::pair<QString, QStringList> rows[] = {
-            {u"string aBc"_s, {u"STRING"_s, u"aBc"_s}}, // the argument keeps its case
-            {u"SLEEP  5"_s, {u"SLEEP"_s, u""_s, u"5"_s}},
-            {u" UP"_s, {u""_s, u"UP"_s}},
-            {u"UP  "_s, {u"UP"_s, u""_s, u""_s}},
-            {u"basewait\t1"_s, {u"BASEWAIT\t1"_s}},
-            {u"ｕｐé x"_s, {u"ｕｐé"_s, u"x"_s}}, // only ASCII is upper-cased
-            {u"STRING あ\u3000い"_s, {u"STRING"_s, u"あ\u3000い"_s}}};
-        for (const auto &[line, fields] : rows)
-            QCOMPARE(splitFields(line), fields);
+        QFETCH(QString, line);
+        QFETCH(QStringList, fields);
+        QCOMPARE(splitFields(line), fields);
     }
 
     void commands()

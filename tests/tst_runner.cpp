@@ -140,47 +140,66 @@ private Q_SLOTS:
             (Codes{{1, 2, 1}, {1, 10, 4}, {1, 9, 14}, {1, 14, 1}, {1, 1, 6}, {1, 4, 7}, Down}));
     }
 
-    void reports()
+    void reports_data()
     {
         // What each row breaks: nothing but its text ('-'), the macro file
         // ('m'; '0': none chosen), the address file, the port, the link ('l').
-        const std::tuple<const char *, char, QString, QString> rows[] = {
-            {"UP", '0', u"0"_s, u"no macro file chosen"_s},
-            {"UP", '-', u"2147483648"_s,
-             u"the pass counter must be a whole number from -2147483648 to 2147483647, got "
-             "\"2147483648\""_s},
-            {"sleep", '-', u"0"_s, u"m.mac:1: SLEEP needs a number of seconds\n    sleep"_s},
-            {"\r\n\r\nBASEWAIT 1s", '-', u"0"_s,
-             u"m.mac:3: BASEWAIT needs a number of seconds, got \"1s\"\n    BASEWAIT 1s"_s},
-            {"REPEAT", '-', u"2147483646"_s, // the first REPEAT raises it to its largest
-             u"m.mac:1: REPEAT cannot raise the pass counter past 2147483647\n    REPEAT"_s},
-            {"UP", 'm', u"0"_s, u"cannot open macro file \"none\": No such file or directory"_s},
-            {"UP", 'a', u"0"_s, u"cannot open address file \"none\": No such file or directory"_s},
-            {"UP", 'p', u"0"_s, u"cannot open port \"7\": no such device"_s},
-            {"UP\r\nSLEEP 10\r\nUP", 'l', u"0"_s,
-             u"m.mac:2: writing to port \"7\" failed: Input/output error; the port was closed\n"
-             "    SLEEP 10"_s}};
-        for (const auto &[macro, broken, counter, message] : rows) {
-            World w(broken == '0' ? nullptr : macro, counter);
-            if (broken == 'm' || broken == 'a')
-                (broken == 'm' ? w.macro : w.addr) = w.dir.filePath(u"none"_s);
-            w.openFails = broken == 'p';
-            if (broken == 'l')
-                w.at(2.0, [&w] {
-                    w.open = false;
-                    Q_EMIT w.failed({LinkError::WriteFailed, u"7"_s, {}, u"Input/output error"_s});
-                });
-            const bool started = w.runner.run() != RunEnd::NotStarted;
-            QCOMPARE(w.log.filter(u"report "_s).join(u'|').remove(w.dir.path() + u'/'),
-                     u"report "_s + message);
-            QVERIFY(!w.isOpen() && !w.running);
-            QCOMPARE(w.codes, broken == 'l' ? Codes{Up} : Codes{});
-            if (!started) // nothing else happened
-                QCOMPARE(w.log.size() + w.opens, 1);
-            else if (broken == '-' || broken == 'l') // the end sequence ran before the report
-                QCOMPARE(w.log.mid(w.log.size() - 3, 2).join(u'|'), u"idle|address 糸冬了"_s);
-            QCOMPARE(w.counter, qstrcmp(macro, "REPEAT") ? counter : u"2147483647"_s);
-        }
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<char>("broken");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no macro file") << QByteArray("UP") << '0' << u"0"_s
+                                       << u"no macro file chosen"_s;
+        QTest::newRow("counter out of range")
+            << QByteArray("UP") << '-' << u"2147483648"_s
+            << u"the pass counter must be a whole number from -2147483648 to 2147483647, got "
+               "\"2147483648\""_s;
+        QTest::newRow("no number") << QByteArray("sleep") << '-' << u"0"_s
+                                   << u"m.mac:1: SLEEP needs a number of seconds\n    sleep"_s;
+        QTest::newRow("unit") << QByteArray("\r\n\r\nBASEWAIT 1s") << '-' << u"0"_s
+                              << u"m.mac:3: BASEWAIT needs a number of seconds, got \"1s\"\n"
+                                 "    BASEWAIT 1s"_s;
+        QTest::newRow("counter overflow") // the first REPEAT raises it to its largest
+            << QByteArray("REPEAT") << '-' << u"2147483646"_s
+            << u"m.mac:1: REPEAT cannot raise the pass counter past 2147483647\n    REPEAT"_s;
+        QTest::newRow("missing macro file")
+            << QByteArray("UP") << 'm' << u"0"_s
+            << u"cannot open macro file \"none\": No such file or directory"_s;
+        QTest::newRow("missing address file")
+            << QByteArray("UP") << 'a' << u"0"_s
+            << u"cannot open address file \"none\": No such file or directory"_s;
+        QTest::newRow("port") << QByteArray("UP") << 'p' << u"0"_s
+                              << u"cannot open port \"7\": no such device"_s;
+        QTest::newRow("link failure")
+            << QByteArray("UP\r\nSLEEP 10\r\nUP") << 'l' << u"0"_s
+            << u"m.mac:2: writing to port \"7\" failed: Input/output error; the port was closed\n"
+               "    SLEEP 10"_s;
+    }
+    void reports()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(char, broken);
+        QFETCH(QString, counter);
+        QFETCH(QString, message);
+        World w(broken == '0' ? nullptr : macro.constData(), counter);
+        if (broken == 'm' || broken == 'a')
+            (broken == 'm' ? w.macro : w.addr) = w.dir.filePath(u"none"_s);
+        w.openFails = broken == 'p';
+        if (broken == 'l')
+            w.at(2.0, [&w] {
+                w.open = false;
+                Q_EMIT w.failed({LinkError::WriteFailed, u"7"_s, {}, u"Input/output error"_s});
+            });
+        const bool started = w.runner.run() != RunEnd::NotStarted;
+        QCOMPARE(w.log.filter(u"report "_s).join(u'|').remove(w.dir.path() + u'/'),
+                 u"report "_s + message);
+        QVERIFY(!w.isOpen() && !w.running);
+        QCOMPARE(w.codes, broken == 'l' ? Codes{Up} : Codes{});
+        if (!started) // nothing else happened
+            QCOMPARE(w.log.size() + w.opens, 1);
+        else if (broken == '-' || broken == 'l') // the end sequence ran before the report
+            QCOMPARE(w.log.mid(w.log.size() - 3, 2).join(u'|'), u"idle|address 糸冬了"_s);
+        QCOMPARE(w.counter, macro == "REPEAT" ? u"2147483647"_s : counter);
     }
 
     void waitSecondsEdges()

@@ -5,19 +5,26 @@ class TestTextSender : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void sendStr_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Codes>("codes");
+        QTest::newRow("half-width pairs") << u"ｶﾞｷﾞ"_s
+                                          << Codes{{1, 2, 1}, {1, 10, 4}, {1, 2, 2}, {1, 10, 4}};
+        QTest::newRow("voiced hiragana") << u"がぱ"_s
+                                         << Codes{{2, 2, 1}, {2, 10, 4}, {2, 6, 1}, {2, 10, 5}};
+        QTest::newRow("unknown skipped") << u"ア1"_s << Codes{{1, 14, 1}};
+        QTest::newRow("controls skipped") << u"a\tb\r\nc"_s
+                                          << Codes{{1, 4, 6}, {1, 4, 7}, {1, 4, 8}};
+        QTest::newRow("outside the BMP") << u"A𠀋B"_s << Codes{{1, 1, 6}, {1, 1, 7}};
+    }
     void sendStr()
     {
-        const std::pair<QString, Codes> rows[] = {
-            {u"ｶﾞｷﾞ"_s, {{1, 2, 1}, {1, 10, 4}, {1, 2, 2}, {1, 10, 4}}},
-            {u"がぱ"_s, {{2, 2, 1}, {2, 10, 4}, {2, 6, 1}, {2, 10, 5}}},
-            {u"ア1"_s, {{1, 14, 1}}}, // what the device cannot enter is skipped
-            {u"a\tb\r\nc"_s, {{1, 4, 6}, {1, 4, 7}, {1, 4, 8}}},
-            {u"A𠀋B"_s, {{1, 1, 6}, {1, 1, 7}}}};
-        for (const auto &[text, codes] : rows) {
-            RecordingSink sink;
-            SendStr(sink, text);
-            QCOMPARE(sink.codes, codes);
-        }
+        QFETCH(QString, text);
+        QFETCH(Codes, codes);
+        RecordingSink sink;
+        SendStr(sink, text);
+        QCOMPARE(sink.codes, codes);
     }
 
     void sendAddressShowsBeforeSending()
