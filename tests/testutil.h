@@ -14,11 +14,16 @@ using namespace tapwright;
 using Codes = std::vector<KeyCode>;
 Q_DECLARE_METATYPE(Codes)
 
+/// A key code as failure messages write it: "table,row,column".
+inline QString codeText(const KeyCode &c)
+{
+    return u"%1,%2,%3"_s.arg(c.table).arg(c.row).arg(c.column);
+}
+
 namespace QTest {
 template <> inline char *toString(const KeyCode &c)
 {
-    return qstrdup(QByteArray::number(c.table) + ',' + QByteArray::number(c.row) + ',' +
-                   QByteArray::number(c.column));
+    return qstrdup(codeText(c).toLatin1());
 }
 template <> inline char *toString(const Codes &codes)
 {
@@ -38,6 +43,63 @@ inline QByteArray framesOf(const Codes &codes)
         bytes +=
             QByteArray("\xF2\x02\x01\x00\x00", 5) + char(c.table) + char(c.row) + char(c.column);
     return bytes;
+}
+
+/// The lines of tests/data/`name`, each cut into its fields ("quoted" fields
+/// lose their quotes), without blank lines and "#" comments. A file that
+/// cannot be read, or holds nothing, fails the running test function: call it
+/// from initTestCase(), whose failure stops the whole test.
+inline QList<QStringList> dataLines(const QString &name)
+{
+    QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        QTest::qFail(qPrintable(file.fileName() + u": "_s + file.errorString()), __FILE__,
+                     __LINE__);
+        return {};
+    }
+    static const QRegularExpression field(u"\"([^\"]*)\"|(\\S+)"_s);
+    QList<QStringList> lines;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.trimmed().isEmpty() || line.startsWith(u'#'))
+            continue;
+        QStringList fields;
+        for (const QRegularExpressionMatch &m : field.globalMatch(line))
+            fields << (m.capturedStart(1) >= 0 ? m.captured(1) : m.captured(2));
+        lines << fields;
+    }
+    if (lines.isEmpty())
+        QTest::qFail(qPrintable(file.fileName() + u": no entries"_s), __FILE__, __LINE__);
+    return lines;
+}
+
+/// The key code in fields `at` to `at` + 2 of a data line; 0,0,0 where the
+/// fields are no numbers.
+inline KeyCode codeAt(const QStringList &fields, qsizetype at)
+{
+    return {fields.value(at).toInt(), fields.value(at + 1).toInt(), fields.value(at + 2).toInt()};
+}
+
+/// One entry of tests/data/chartable.txt.
+struct CharLine
+{
+    QString tag; ///< the line as written
+    QString text;
+    Codes codes;
+};
+
+/// tests/data/chartable.txt: each text the device enters and its frames.
+inline QList<CharLine> charTableFile()
+{
+    QList<CharLine> entries;
+    for (const QStringList &f : dataLines(u"chartable.txt"_s)) {
+        CharLine entry{f.join(u' '), QString(), {codeAt(f, 0)}};
+        for (const QString &unit : f.value(3).split(u'+'))
+            entry.text += QChar(unit.toUShort(nullptr, 16));
+        if (f.size() == 7)
+            entry.codes.push_back(codeAt(f, 4));
+        entries << entry;
+    }
+    return entries;
 }
 
 inline QString writeFile(const QString &path, const QByteArray &bytes)
