@@ -1,51 +1,126 @@
 #include "testutil.h"
 #include "text/chartable.h"
 
+/// Whether `full` is the full-width form of `half`, by Unicode's compatibility
+/// forms and not by the tables: Ａ folds to A, ｡ to 。, and a half-width
+/// katakana stands for the hiragana 0x60 below its full-width katakana.
+static bool isCounterpart(const QString &half, const QString &full)
+{
+    if (half.isEmpty() || full.isEmpty())
+        return half.isEmpty() && full.isEmpty();
+    const QString folded = half.normalized(QString::NormalizationForm_KC);
+    if (folded.size() == 1 && folded[0] >= u'\u30A1' && folded[0] <= u'\u30F6')
+        return full == QChar(folded[0].unicode() - 0x60);
+    return full.normalized(QString::NormalizationForm_KC) == half || folded == full;
+}
+
 class TestCharTable : public QObject
 {
     Q_OBJECT
+    QList<CharLine> file_;
+
 private Q_SLOTS:
-    void lookupsAndShape()
+    void initTestCase() { file_ = charTableFile(); }
+
+    void entries_data()
     {
-        const auto codesOf = [](const QString &text) {
-            const CharEntry *entry = findChar(text);
-            return entry ? entry->codes : Codes{};
-        };
-        QCOMPARE(codesOf(u"\\"_s), (Codes{{1, 8, 14}}));
-        QCOMPARE(codesOf(u"\uFFE5"_s), (Codes{{2, 8, 14}})); // fullwidth yen
-        QCOMPARE(codesOf(u"\u2019"_s), (Codes{{2, 7, 13}})); // right single quote
-        // Nothing is normalised: no yen sign, no decomposed or half-width ヴ, no pairs.
-        for (const QString &none : {u""_s, u"ア"_s, u"\u00A5"_s, u"\t"_s, u"AB"_s, u"ｳﾞ"_s, u"ゔ"_s,
-                                    u"か\u3099"_s, u"＂"_s, u"ｶﾞｶ"_s, QString(QChar(0xD840))})
-            QVERIFY2(codesOf(none).empty(), qPrintable(none));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Codes>("codes");
+        for (const CharLine &line : file_)
+            QTest::newRow(qPrintable(line.tag)) << line.text << line.codes;
+    }
+    /// Each entry is in the table, and its cells give its text back.
+    void entries()
+    {
+        QFETCH(QString, text);
+        QFETCH(Codes, codes);
+        const CharEntry *entry = findChar(text);
+        QVERIFY(entry);
+        QCOMPARE(entry->codes, codes);
+        QString entered;
+        for (const KeyCode &code : codes)
+            entered += charOf(code);
+        // A voiced hiragana is its base composed with the combining form of ゛ or ゜.
+        if (codes.size() == 2 && codes[0].table == 2)
+            entered = entered.replace(u'\u309B', u'\u3099')
+                          .replace(u'\u309C', u'\u309A')
+                          .normalized(QString::NormalizationForm_C);
+        QCOMPARE(entered, text);
+    }
+
+    /// The other direction: the table and its cells hold nothing the file lacks.
+    void nothingBeyondTheFile()
+    {
+        QHash<QString, Codes> byText;
+        QHash<QString, QString> byCell;
+        for (const CharLine &line : file_) {
+            byText.insert(line.text, line.codes);
+            if (line.codes.size() == 1)
+                byCell.insert(codeText(line.codes[0]), line.text);
+        }
+        QCOMPARE(byText.size(), 364);
+        QStringList extra;
+        for (const CharEntry &entry : CharTable()) {
+            if (byText.value(entry.key) != entry.codes)
+                extra << entry.key;
+        }
+        for (int table : {0, 1, 2, 3, 9}) {
+            for (int row = 0; row <= 16; ++row) {
+                for (int column = 0; column <= 16; ++column) {
+                    const KeyCode cell{table, row, column};
+                    if (charOf(cell) != byCell.value(codeText(cell)))
+                        extra << codeText(cell);
+                }
+            }
+        }
+        QCOMPARE(extra, QStringList());
         QCOMPARE(CharTable().size(), std::size_t(364));
-        QSet<QString> keys;
+    }
+
+    void fullWidthCounterparts_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("counterpart");
+        // Where table 2 holds no compatibility form of table 1: ’ for ', ￥ for \,
+        // ‘ for `, the two spacing sound marks, and the empty places of " and ~.
+        const QSet<QString> odd{u"7,13"_s, u"8,14"_s, u"9,15"_s, u"10,4"_s,
+                                u"10,5"_s, u"8,6"_s,  u"9,13"_s};
+        for (int row = 1; row <= 15; ++row) {
+            for (int column = 1; column <= 15; ++column) {
+                const QString tag = u"%1,%2"_s.arg(row).arg(column);
+                QTest::newRow(qPrintable(tag)) << row << column << !odd.contains(tag);
+            }
+        }
+    }
+    /// A slipped cell in either grid breaks the pairing of the two.
+    void fullWidthCounterparts()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, counterpart);
+        const QString half = charOf({1, row, column}), full = charOf({2, row, column});
+        QVERIFY2(isCounterpart(half, full) == counterpart, qPrintable(half + u" | "_s + full));
+    }
+
+    void halfWidthSetIsAsciiAndHalfWidthKatakana()
+    {
         QSet<char16_t> halfWidth, expected;
         for (const CharEntry &e : CharTable()) {
-            QVERIFY2(!keys.contains(e.key), qPrintable(e.key));
-            keys.insert(e.key);
-            QVERIFY(e.codes.size() == 1 || e.codes.size() == 2);
-            for (const KeyCode &c : e.codes) {
-                QVERIFY(c.table == 1 || c.table == 2);
-                QVERIFY(c.row >= 1 && c.row <= 15 && c.column >= 1 && c.column <= 15);
-            }
             if (e.codes.size() == 1 && e.codes[0].table == 1)
                 halfWidth.insert(e.key[0].unicode());
         }
         for (char16_t c = 0x20; c <= 0xFF9F; c = c == 0x7E ? 0xFF61 : c + 1) // 0020-007E, FF61-FF9F
             expected.insert(c);
         QCOMPARE(halfWidth, expected);
-        // Table 2 fills every cell that table 1 fills, but for two.
-        QStringList emptyInTable2;
-        for (int row = 1; row <= 15; ++row) {
-            for (int column = 1; column <= 15; ++column) {
-                const QString half = charOf({1, row, column}), full = charOf({2, row, column});
-                QVERIFY2(!half.isEmpty() || full.isEmpty(), qPrintable(full));
-                if (full.isEmpty() && !half.isEmpty())
-                    emptyInTable2 << half;
-            }
-        }
-        QCOMPARE(emptyInTable2, (QStringList{u"\""_s, u"~"_s}));
+    }
+
+    void nothingIsNormalised()
+    {
+        // No yen sign, no decomposed or half-width ヴ, no other pairs, no katakana.
+        for (const QString &none : {u""_s, u"ア"_s, u"\u00A5"_s, u"\t"_s, u"AB"_s, u"ｳﾞ"_s, u"ゔ"_s,
+                                    u"か\u3099"_s, u"＂"_s, u"ｶﾞｶ"_s, QString(QChar(0xD840))})
+            QVERIFY2(!findChar(none), qPrintable(none));
     }
 };
 
