@@ -61,6 +61,16 @@ public:
         return data;
     }
     QByteArray readAvailable() { return read(1 << 30, 50); }
+    /// What the master holds at this moment, without waiting: for QTRY_* loops,
+    /// which run the event loop themselves.
+    QByteArray readNow()
+    {
+        QByteArray data;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;)
+            data.append(buffer, n);
+        return data;
+    }
 
 private:
     int master_ = -1;
