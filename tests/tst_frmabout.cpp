@@ -18,7 +18,7 @@ private Q_SLOTS:
         // Only shown: its start button, which would open a port, is never pressed.
         seams().endProcess = [] { QFAIL("the program was told to end"); };
         frmMain::instance()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain::instance()));
+        QVERIFY(QTest::qWaitForWindowExposed(frmMain::instance(), 3000));
     }
 
     void cleanupTestCase() { delete frmMain::instance(); }
@@ -30,6 +30,7 @@ private Q_SLOTS:
         QPointer<frmAbout> about = chooseAbout();
         QCOMPARE(about->Label1->text(), u"Tapwright version 2.00"_s);
         QCOMPARE(about->lblCopyright->text(), main->Copyright);
+        QVERIFY(!QApplication::activeModalWidget()); // the main window stays usable
         // 256 twips, worked out here rather than through the helpers under test.
         const QPoint offset(qRound(256 * about->logicalDpiX() / 1440.0),
                             qRound(256 * about->logicalDpiY() / 1440.0));
@@ -45,7 +46,7 @@ private Q_SLOTS:
         QCOMPARE(about->pos(), main->pos() - QPoint(100, 70) + offset);
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
         QVERIFY(!frmAbout::exists());
-        QTRY_VERIFY(about.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(about.isNull(), 3000);
         about = chooseAbout();
         QCOMPARE(about->Label1->text(), u"Tapwright version 2.00"_s);
         QCOMPARE(about->pos(), main->pos() + offset);

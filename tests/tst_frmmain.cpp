@@ -1,5 +1,13 @@
 #include "guitest.h"
 
+/// Runs the macro and returns from the test if the run failed a check.
+#define RUN(...)                                                                                   \
+    do {                                                                                           \
+        run(__VA_ARGS__);                                                                          \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -7,21 +15,52 @@ class TestFrmMain : public QObject
     QTemporaryDir dir_;
     QStringList events_;  ///< what reached the desktop: messages, dialogs, documents, the end
     QStringList answers_; ///< what the file dialog answers, in order
+    QByteArray sentDuringRun_;
     frmMain *w = nullptr;
 
-    /// Presses start with `macro` chosen (null: none); returns when the run has ended.
+    /// Presses start with `macro` chosen (null: none); returns when the run has ended. A run
+    /// still going after a few seconds is stopped from here and fails the test, so that a
+    /// slip in the counter or the stop button shows at once instead of at ctest's timeout.
     void run(const QByteArray &macro, const QString &counter = u"0"_s)
     {
         // Whatever the code under test does wrong, never a real serial port.
         const QString port = w->cmbCommPort->currentText();
-        QVERIFY2(port == pty_.path() || port.startsWith("/dev/tapwright-"_L1), qPrintable(port));
+        QVERIFY2(port.startsWith("/dev/pts/"_L1), qPrintable(port));
         w->MacroFile = macro.isNull() ? QString() : writeFile(dir_.filePath(u"m.mac"_s), macro);
         w->txtCounter->setText(counter);
+        int overruns = 0;
+        QTimer guard;
+        connect(&guard, &QTimer::timeout, w, [this, &overruns, &guard] {
+            // First the stop flag; should the run ignore it, as the program quitting.
+            if (overruns++ == 0)
+                w->runner().requestStop();
+            else
+                w->runner().abandon();
+            guard.setInterval(1000);
+        });
+        guard.start(3000);
+        // Read while the run goes on: a run that sends without end must not
+        // also stall on a full line when it closes the port.
+        QSocketNotifier reader(pty_.masterFd(), QSocketNotifier::Read);
+        connect(&reader, &QSocketNotifier::activated, this, [this] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(pty_.masterFd(), buffer, sizeof buffer)) > 0;)
+                sentDuringRun_.append(buffer, n);
+        });
         w->cmdSend->click();
+        guard.stop();
+        QVERIFY2(overruns == 0, "the run went on for 3 s and was stopped by the test");
     }
-    bool idle()
+    /// Every byte sent since the last call.
+    QByteArray sent() { return std::exchange(sentDuringRun_, {}) + pty_.readAvailable(); }
+    /// The window as the user sees it: step, address, counter, the buttons, the port.
+    QString state() const
     {
-        return w->cmdSend->isEnabled() && !w->cmdStop->isEnabled() && !w->MSComm1().isOpen();
+        return u"[%1] [%2] [%3] %4 %5 %6"_s.arg(w->lblStatus->text(), w->lblAddr->text(),
+                                                w->txtCounter->text(),
+                                                w->cmdSend->isEnabled() ? "send"_L1 : "-"_L1,
+                                                w->cmdStop->isEnabled() ? "stop"_L1 : "-"_L1,
+                                                w->MSComm1().isOpen() ? "open"_L1 : "closed"_L1);
     }
 
 private Q_SLOTS:
@@ -40,15 +79,16 @@ private Q_SLOTS:
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
         QCOMPARE(w->cmbCommPort->count(), 16);
         QCOMPARE(w->windowTitle(), u"Tapwright version 2.00"_s);
-        QCOMPARE(w->txtCounter->text(), u"0"_s);
-        QVERIFY(idle());
+        QCOMPARE(state(), u"[] [] [0] send - closed"_s);
+        QVERIFY(!w->MacroExe());
     }
 
     void init()
     {
         events_.clear();
-        pty_.readAvailable(); // what an earlier test left
+        sent(); // what an earlier test left
         w->cmbCommPort->setEditText(pty_.path());
+        w->AddrFile.clear();
     }
 
     void cleanupTestCase() { delete w; }
@@ -63,62 +103,192 @@ private Q_SLOTS:
         w->mnuFileAddr->trigger();  // cancelled
         QCOMPARE(w->AddrFile, addr);
         QCOMPARE(w->MacroFile, macro);
+        QCOMPARE(w->lblAddrFile->text(), addr);
+        QCOMPARE(w->lblMacroFile->text(), macro);
         // One dialog for both items: it opens on the last file chosen with either.
         QCOMPARE(events_.mid(1).join(u'|'),
                  u"dialog on "_s + addr + u"|dialog on "_s + macro + u"|dialog on "_s + macro);
-        w->AddrFile.clear();
     }
 
-    void runPassesAndStop()
+    void passes_data()
     {
-        // The stop button is clicked as the counter shows 3: were it disabled,
-        // the run would not end.
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QStringList>("written");
+        QTest::newRow("from 0") << u"0"_s << QStringList{u"1"_s, u"2"_s, u"3"_s};
+        QTest::newRow("from 7") << u"7"_s << QStringList{u"8"_s, u"9"_s, u"10"_s};
+        QTest::newRow("from -2") << u"-2"_s << QStringList{u"-1"_s, u"0"_s, u"1"_s};
+        QTest::newRow("2.5 rounds down") << u"2.5"_s << QStringList{u"3"_s, u"4"_s, u"5"_s};
+        QTest::newRow("3.5 rounds up") << u"3.5"_s << QStringList{u"5"_s, u"6"_s, u"7"_s};
+    }
+    void passes()
+    {
+        QFETCH(QString, counter);
+        QFETCH(QStringList, written);
+        // Stop is pressed at the third write of the counter, whatever it reads, so a
+        // wrong count ends the run just the same.
+        QStringList seen;
         QObject watcher;
-        connect(w->txtCounter, &QLineEdit::textChanged, &watcher, [this](const QString &t) {
-            if (t == "3"_L1)
+        connect(w->txtCounter, &QLineEdit::textChanged, &watcher, [&] {
+            if (!w->runner().isRunning())
+                return;
+            seen << state();
+            if (seen.size() == 3)
                 w->cmdStop->click();
         });
-        run("BASEWAIT 0\r\nUP\r\nREPEAT\r\n");
-        QVERIFY(idle());
-        QCOMPARE(w->txtCounter->text(), u"3"_s);
-        QCOMPARE(w->lblStatus->text(), u"9 REPEAT"_s);
-        QCOMPARE(w->lblAddr->text(), u"糸冬了"_s);
-        QCOMPARE(pty_.readAvailable(), framesOf({{3, 1, 1}, {3, 1, 1}, {3, 1, 1}}));
-        QVERIFY(events_.isEmpty());
+        RUN("BASEWAIT 0\r\nup\r\nREPEAT\r\n", counter);
+        // The step number goes on across passes.
+        const QStringList expected{u"[3 REPEAT] [] [%1] - stop open"_s.arg(written[0]),
+                                   u"[6 REPEAT] [] [%1] - stop open"_s.arg(written[1]),
+                                   u"[9 REPEAT] [] [%1] - stop open"_s.arg(written[2])};
+        QCOMPARE(seen, expected);
+        QCOMPARE(state(), u"[9 REPEAT] [糸冬了] [%1] send - closed"_s.arg(written[2]));
+        QCOMPARE(sent(), framesOf({{3, 1, 1}, {3, 1, 1}, {3, 1, 1}}));
+        QVERIFY(events_.isEmpty() && !w->MacroExe());
     }
 
-    void stopDuringSleepAndAnEmptyFile()
+    void runs_data()
     {
-        QTimer::singleShot(100, w->cmdStop, &QPushButton::click);
-        run("UP\r\nSLEEP 60\r\nDOWN\r\n");
-        QCOMPARE(w->lblStatus->text(), u"2 SLEEP"_s);
-        QCOMPARE(pty_.readAvailable(), framesOf({{3, 1, 1}}));
-        w->lblAddr->clear();
-        run("", u"5"_s);
-        QCOMPARE(w->lblAddr->text(), u"糸冬了"_s);
-        QCOMPARE(w->txtCounter->text(), u"5"_s);
-        QVERIFY(pty_.readAvailable().isEmpty() && events_.isEmpty());
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<QByteArray>("addresses"); // null: no address file
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QString>("stopAt"); // the step caption at which stop is pressed
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<QString>("after");
+        const QByteArray none;
+        const QByteArray list = "ab\r\ncd\r\nef\r\n";
+        // The status keeps the last run's step until this run's first, and the address
+        // is cleared at the start.
+        QTest::newRow("empty file") << QByteArray("") << none << u"5"_s << QString() << QString()
+                                    << Codes{} << u"[old] [糸冬了] [5] send - closed"_s;
+        QTest::newRow("no REPEAT: one pass")
+            << QByteArray("up\r\ndown\r\n\r\n") << none << u"5"_s << QString() << QString()
+            << Codes{{3, 1, 1}, {3, 1, 2}} << u"[2 DOWN] [糸冬了] [5] send - closed"_s;
+        QTest::newRow("stop during SLEEP")
+            << QByteArray("UP\r\nsleep 60\r\nDOWN\r\n") << none << u"0"_s << u"2 SLEEP"_s
+            << u"[2 SLEEP] [] [0] - stop open"_s << Codes{{3, 1, 1}}
+            << u"[2 SLEEP] [糸冬了] [0] send - closed"_s;
+        QTest::newRow("stop before REPEAT: counter kept")
+            << QByteArray("STRING ab\r\nSLEEP 60\r\nREPEAT\r\n") << none << u"4"_s << u"2 SLEEP"_s
+            << u"[2 SLEEP] [] [4] - stop open"_s << Codes{{1, 4, 6}, {1, 4, 7}}
+            << u"[2 SLEEP] [糸冬了] [4] send - closed"_s;
+        QTest::newRow("first address")
+            << QByteArray("GETSTR\r\nSENDSTR\r\nSLEEP 60\r\n") << list << u"0"_s << u"3 SLEEP"_s
+            << u"[3 SLEEP] [ab] [0] - stop open"_s << Codes{{1, 4, 6}, {1, 4, 7}}
+            << u"[3 SLEEP] [糸冬了] [0] send - closed"_s;
+        QTest::newRow("counter 2 skips two addresses")
+            << QByteArray("GETSTR\r\nSENDSTR\r\nSLEEP 60\r\n") << list << u"2"_s << u"3 SLEEP"_s
+            << u"[3 SLEEP] [ef] [2] - stop open"_s << Codes{{1, 4, 10}, {1, 4, 11}}
+            << u"[3 SLEEP] [糸冬了] [2] send - closed"_s;
+        QTest::newRow("negative counter skips none")
+            << QByteArray("GETSTR\r\nSENDSTR\r\nSLEEP 60\r\n") << list << u"-1"_s << u"3 SLEEP"_s
+            << u"[3 SLEEP] [ab] [-1] - stop open"_s << Codes{{1, 4, 6}, {1, 4, 7}}
+            << u"[3 SLEEP] [糸冬了] [-1] send - closed"_s;
+        QTest::newRow("half-width kana address")
+            << QByteArray("GETSTR\r\nSENDSTR\r\nSLEEP 60\r\n") << QByteArray("\xB1\xB2\r\n")
+            << u"0"_s << u"3 SLEEP"_s << u"[3 SLEEP] [ｱｲ] [0] - stop open"_s
+            << Codes{{1, 1, 1}, {1, 1, 2}} << u"[3 SLEEP] [糸冬了] [0] send - closed"_s;
+        QTest::newRow("SENDSTR without an address file")
+            << QByteArray("GETSTR\r\nSENDSTR\r\nSLEEP 60\r\n") << none << u"0"_s << u"3 SLEEP"_s
+            << u"[3 SLEEP] [] [0] - stop open"_s << Codes{}
+            << u"[3 SLEEP] [糸冬了] [0] send - closed"_s;
+    }
+    void runs()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(QByteArray, addresses);
+        QFETCH(QString, counter);
+        QFETCH(QString, stopAt);
+        QFETCH(QString, during);
+        QFETCH(Codes, codes);
+        QFETCH(QString, after);
+        if (!addresses.isNull())
+            w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), addresses);
+        w->lblStatus->setText(u"old"_s);
+        w->lblAddr->setText(u"old"_s);
+        // Looks in every 5 ms while the run waits; the steps stopped at are long
+        // SLEEPs, so none is missed.
+        QString seen;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            if (!stopAt.isEmpty() && seen.isEmpty() && w->lblStatus->text() == stopAt) {
+                seen = state();
+                w->cmdStop->click();
+            }
+        });
+        look.start(5);
+        RUN(macro, counter);
+        QCOMPARE(seen, during);
+        QCOMPARE(state(), after);
+        QCOMPARE(sent().toHex(' '), framesOf(codes).toHex(' '));
+        QVERIFY(events_.isEmpty() && !w->MacroExe());
     }
 
-    void reports()
+    void refused_data()
     {
-        const std::tuple<const char *, const char *, const char *, QString> rows[] = {
-            {nullptr, nullptr, "0", u"マクロファイルが指定されていません。"_s},
-            {"/dev/tapwright-none", "UP", "0",
-             u"ポート \"/dev/tapwright-none\" を開けません: デバイスがありません。"_s},
-            {nullptr, "UP\r\nSLEEP 1,5", "0",
-             u"m.mac:2: SLEEP には秒数が必要です。"
-             "\"1,5\" は数値ではありません。\n    SLEEP 1,5"_s},
-            {nullptr, "UP", "1,5",
-             u"カウンタの値 \"1,5\" は整数ではありません。\n"
-             "-2147483648 から 2147483647 までの整数を入力してください。"_s}};
-        for (const auto &[port, macro, counter, message] : rows) {
-            events_.clear();
-            w->cmbCommPort->setEditText(port ? QString::fromUtf8(port) : pty_.path());
-            run(QByteArray(macro), QString::fromUtf8(counter));
-            QCOMPARE(events_.join(u'\n').remove(dir_.path() + u'/'), message);
-            QVERIFY(idle());
-        }
+        QTest::addColumn<QByteArray>("macro"); // null: none chosen
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QString>("message");
+        const QString badCounter = u"カウンタの値 \"%1\" は整数ではありません。\n"
+                                   "-2147483648 から 2147483647 までの整数を入力してください。"_s;
+        QTest::newRow("no macro file")
+            << QByteArray() << u"0"_s << u"マクロファイルが指定されていません。"_s;
+        QTest::newRow("no macro file, bad counter")
+            << QByteArray() << u"x"_s << u"マクロファイルが指定されていません。"_s;
+        QTest::newRow("comma") << QByteArray("UP") << u"1,5"_s << badCounter.arg(u"1,5"_s);
+        QTest::newRow("word") << QByteArray("UP") << u"abc"_s << badCounter.arg(u"abc"_s);
+        QTest::newRow("empty") << QByteArray("UP") << u""_s << badCounter.arg(u""_s);
+        QTest::newRow("too large")
+            << QByteArray("UP") << u"2147483648"_s << badCounter.arg(u"2147483648"_s);
+    }
+    void refused()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(QString, counter);
+        QFETCH(QString, message);
+        w->lblStatus->setText(u"old"_s);
+        w->lblAddr->setText(u"old"_s);
+        RUN(macro, counter);
+        // Nothing at all changes, not even the address label's end mark.
+        QCOMPARE(events_, QStringList{message});
+        QCOMPARE(state(), u"[old] [old] [%1] send - closed"_s.arg(counter));
+        QVERIFY(sent().isEmpty() && !w->MacroExe());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<bool>("busy");       // another program holds the port
+        QTest::addColumn<QString>("message"); // its first line, the file's folder left out
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("bad SLEEP")
+            << QByteArray("UP\r\nSLEEP 1,5\r\nDOWN") << false
+            << u"m.mac:2: SLEEP には秒数が必要です。\"1,5\" は数値ではありません。"_s
+            << Codes{{3, 1, 1}} << u"[2 SLEEP] [糸冬了] [0] send - closed"_s;
+        QTest::newRow("busy port")
+            << QByteArray("UP") << true
+            << u"ポート \"%1\" を開けません: 他のプログラムかウィンドウが使用中です。"_s.arg(
+                   pty_.path())
+            << Codes{} << u"[old] [糸冬了] [0] send - closed"_s;
+    }
+    void failures()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(bool, busy);
+        QFETCH(QString, message);
+        QFETCH(Codes, codes);
+        QFETCH(QString, after);
+        SerialLink holder;
+        holder.setCommPort(pty_.path());
+        QVERIFY(!busy || holder.OpenPort());
+        w->lblStatus->setText(u"old"_s);
+        RUN(macro);
+        // A run that cannot go on still ends with the end mark and the buttons restored.
+        QCOMPARE(events_.size(), 1);
+        QCOMPARE(events_[0].section(u'\n', 0, 0).remove(dir_.path() + u'/'), message);
+        QCOMPARE(state(), after);
+        QCOMPARE(sent().toHex(' '), framesOf(codes).toHex(' '));
     }
 
     void helpOnlyWithAHelpFile()
@@ -138,11 +308,11 @@ private Q_SLOTS:
     {
         w->lblAddr->clear();
         QTimer::singleShot(100, w->mnuFileExit, &QAction::trigger);
-        run("UP\r\nSLEEP 60\r\nDOWN\r\n"); // must come back at once, not after 60 s
+        RUN("UP\r\nSLEEP 60\r\nDOWN\r\n"); // must come back at once, not after 60 s
         QCOMPARE(events_, QStringList{u"end"_s});
         QVERIFY(!w->MSComm1().isOpen());
         QVERIFY(w->lblAddr->text().isEmpty()); // no end sequence: the program is ending
-        QCOMPARE(pty_.readAvailable(), framesOf({{3, 1, 1}}));
+        QCOMPARE(sent(), framesOf({{3, 1, 1}}));
     }
 };
 
