@@ -95,11 +95,10 @@ private Q_SLOTS:
                "end of the macro file; pass counter 0\n"_s
             << QString() << QByteArray() << QByteArray();
 
-        QTest::newRow("unknown key") << u"key --port PTY UP SUBMENU"_s << 2 << QString()
-                                     << u"tapwright-cli: unknown key name \"SUBMENU\"; nothing "
-                                        "was sent"_s +
-                                            tryHelp
-                                     << QByteArray() << QByteArray();
+        QTest::newRow("unknown key")
+            << u"key --port PTY UP SUBMENU"_s << 2 << QString()
+            << u"tapwright-cli: unknown key name \"SUBMENU\"; nothing was sent"_s + tryHelp
+            << QByteArray() << QByteArray();
         QTest::newRow("no port") << u"key UP"_s << 2 << QString()
                                  << u"tapwright-cli: key needs --port PORT"_s + tryHelp
                                  << QByteArray() << QByteArray();
