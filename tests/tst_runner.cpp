@@ -5,9 +5,12 @@
 
 #include <map>
 
+Q_DECLARE_METATYPE(tapwright::RunEnd)
+
 /// All the runner deals with: a host that logs what it is shown, a link that
-/// records each frame with the time it went, and virtual time, in which a
-/// sleep jumps to its deadline unless an action due before then wakes it.
+/// logs each open and close (with its mode) and records each frame with the
+/// time it went, and virtual time, in which a sleep jumps to its deadline
+/// unless an action due before then wakes it.
 struct World : Link, RunnerHost, WaitClock
 {
     QString macro, addr, port = u"7"_s, counter;
@@ -46,11 +49,17 @@ struct World : Link, RunnerHost, WaitClock
     bool OpenPort() override
     {
         ++opens;
+        log << u"open"_s;
         if (openFails)
             setLastError({LinkError::NotFound, commPort(), commPort(), QString()});
         return open = !openFails;
     }
-    void ClosePort(CloseMode) override { open = false; }
+    void ClosePort(CloseMode mode) override
+    {
+        // On a real line only a drain lets the tail of the last text go out.
+        log << (mode == CloseMode::Drain ? u"close drain"_s : u"close discard"_s);
+        open = false;
+    }
     bool isOpen() const override { return open; }
     void SendKey(int row, int column, int table) override
     {
@@ -63,7 +72,9 @@ struct World : Link, RunnerHost, WaitClock
     qint64 nowNs() const override { return now; }
     void sleepUntil(qint64 deadlineNs) override
     {
-        ++sleeps;
+        // In virtual time a run that misses its stop would spin for ever.
+        if (++sleeps > 100000)
+            runner.abandon();
         if (stopWhen && stopWhen())
             runner.requestStop();
         woken = false;
@@ -77,9 +88,21 @@ struct World : Link, RunnerHost, WaitClock
     }
     void wake() override { woken = true; }
     void at(double s, std::function<void()> f) { actions.emplace(qint64(s * 1e9), std::move(f)); }
+    /// As an unplugged adapter: the port closes and says why.
+    void unplug()
+    {
+        open = false;
+        Q_EMIT failed({LinkError::WriteFailed, u"7"_s, {}, u"Input/output error"_s});
+    }
+    /// The opens and closes, in order.
+    QString portCalls() const
+    {
+        static const QRegularExpression call(u"^(open|close )"_s);
+        return log.filter(call).join(u'|');
+    }
 };
 
-static const KeyCode Up{3, 1, 1}, Down{3, 1, 2};
+static const KeyCode Up{3, 1, 1}, Down{3, 1, 2}, B{1, 4, 7};
 
 class TestRunner : public QObject
 {
@@ -89,7 +112,9 @@ private Q_SLOTS:
     {
         World w("", u"4"_s);
         QCOMPARE(w.runner.run(), RunEnd::EndOfMacro);
-        QCOMPARE(w.log.join(u'|'), u"running|address |idle|address 糸冬了"_s);
+        // Opened afresh: closed first, whatever state it was in.
+        QCOMPARE(w.log.join(u'|'),
+                 u"running|address |close drain|open|close drain|idle|address 糸冬了"_s);
         QVERIFY(w.opens == 1 && !w.isOpen());
     }
 
@@ -99,9 +124,9 @@ private Q_SLOTS:
         w.stopWhen = [&w] { return w.codes.size() == 4; };
         QCOMPARE(w.runner.run(), RunEnd::Stopped);
         QCOMPARE(w.log.join(u'|'),
-                 u"running|address |status 1 BASEWAIT|status 2 UP|status 3 SLEEP|"
-                 "status 4 DOWN|status 5 REPEAT|counter 1|status 6 BASEWAIT|"
-                 "status 7 UP|status 8 SLEEP|status 9 DOWN|idle|address 糸冬了"_s);
+                 u"running|address |close drain|open|status 1 BASEWAIT|status 2 UP|"
+                 "status 3 SLEEP|status 4 DOWN|status 5 REPEAT|counter 1|status 6 BASEWAIT|"
+                 "status 7 UP|status 8 SLEEP|status 9 DOWN|close drain|idle|address 糸冬了"_s);
         // BASEWAIT's own step already waits the new base wait; REPEAT adds none.
         QCOMPARE(w.codes, (Codes{Up, Down, Up, Down}));
         QCOMPARE(w.times, (std::vector<qint64>{500, 3500, 4500, 7500}));
@@ -115,10 +140,12 @@ private Q_SLOTS:
         QCOMPARE(w.codes, Codes{Up});
         QCOMPARE(w.counter, u"10"_s);
         QCOMPARE(w.now, qint64(1000000000)); // returned when the stop came
-        World repeats("\r\nREPEAT\r\n");     // REPEAT gives the event loop a turn for the stop
+        QCOMPARE(w.portCalls(), u"close drain|open|close drain"_s);
+        World repeats("\r\nREPEAT\r\n"); // REPEAT gives the event loop a turn for the stop
         repeats.stopWhen = [&repeats] { return repeats.sleeps == 100; };
         QCOMPARE(repeats.runner.run(), RunEnd::Stopped);
         QCOMPARE(repeats.counter, u"100"_s);
+        QCOMPARE(repeats.portCalls(), u"close drain|open|close drain"_s);
     }
 
     void textStepsAndANewMacroFileForTheNextPass()
@@ -135,9 +162,61 @@ private Q_SLOTS:
         QCOMPARE(w.counter, u"-4"_s);
         QCOMPARE(w.log.filter(u"address"_s).join(u'|'),
                  u"address |address |address ｶﾞ 1|address |address 糸冬了"_s);
+        QCOMPARE(w.portCalls(), u"close drain|open|close drain"_s);
         QCOMPARE(
             w.codes,
             (Codes{{1, 2, 1}, {1, 10, 4}, {1, 9, 14}, {1, 14, 1}, {1, 1, 6}, {1, 4, 7}, Down}));
+    }
+
+    void aSecondRunStartsClean_data()
+    {
+        // How the first run ends. Each first run leaves an address, a base wait
+        // of 2 s and a step count behind; some also a stop or a failed link.
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<char>("action"); // at 7 s: 's' stop, 'l' unplug
+        QTest::addColumn<RunEnd>("end");
+        QTest::newRow("end of macro") << QByteArray() << '-' << RunEnd::EndOfMacro;
+        QTest::newRow("address list done")
+            << QByteArray("GETSTR\r\nGETSTR\r\n") << '-' << RunEnd::AddressListDone;
+        QTest::newRow("passes, then list done")
+            << QByteArray("REPEAT\r\n") << '-' << RunEnd::AddressListDone;
+        QTest::newRow("stopped") << QByteArray("SLEEP 60\r\n") << 's' << RunEnd::Stopped;
+        QTest::newRow("link failed") << QByteArray("SLEEP 60\r\n") << 'l' << RunEnd::Failed;
+        QTest::newRow("report") << QByteArray("SLEEP x\r\n") << '-' << RunEnd::Failed;
+    }
+    void aSecondRunStartsClean()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(char, action);
+        QFETCH(RunEnd, end);
+        World w(nullptr, u"0"_s, "a\r\nb\r\n");
+        w.macro =
+            writeFile(w.dir.filePath(u"first.mac"_s), "BASEWAIT 2\r\nGETSTR\r\nSENDSTR\r\n" + tail);
+        if (action == 's')
+            w.at(7.0, [&w] { w.runner.requestStop(); });
+        else if (action == 'l')
+            w.at(7.0, [&w] { w.unplug(); });
+        QCOMPARE(w.runner.run(), end);
+        QVERIFY(w.log.contains(u"address a"_s) && !w.isOpen());
+
+        // The same runner again, with the counter box changed in between.
+        w.macro = writeFile(w.dir.filePath(u"second.mac"_s),
+                            "SENDSTR\r\nUP\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n");
+        w.counter = u"1"_s;
+        w.log.clear();
+        w.codes.clear();
+        w.times.clear();
+        const qint64 start = w.now / 1000000;
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        // No address yet: the first SENDSTR types nothing and clears the label;
+        // the counter box says 1, so GETSTR reads the second line.
+        QCOMPARE(w.log.join(u'|'),
+                 u"running|address |close drain|open|status 1 SENDSTR|address |status 2 UP|"
+                 "status 3 GETSTR|status 4 SENDSTR|address b|status 5 REPEAT|counter 2|"
+                 "status 6 SENDSTR|address b|status 7 UP|status 8 GETSTR|close drain|idle|"
+                 "address 糸冬了"_s);
+        QCOMPARE(w.codes, (Codes{Up, B, B, Up}));
+        QCOMPARE(w.times, std::vector<qint64>(4, start)); // no base wait
     }
 
     void reports_data()
@@ -148,8 +227,8 @@ private Q_SLOTS:
         QTest::addColumn<char>("broken");
         QTest::addColumn<QString>("counter");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no macro file") << QByteArray("UP") << '0' << u"0"_s
-                                       << u"no macro file chosen"_s;
+        QTest::newRow("no macro file")
+            << QByteArray("UP") << '0' << u"0"_s << u"no macro file chosen"_s;
         QTest::newRow("counter out of range")
             << QByteArray("UP") << '-' << u"2147483648"_s
             << u"the pass counter must be a whole number from -2147483648 to 2147483647, got "
@@ -186,19 +265,23 @@ private Q_SLOTS:
             (broken == 'm' ? w.macro : w.addr) = w.dir.filePath(u"none"_s);
         w.openFails = broken == 'p';
         if (broken == 'l')
-            w.at(2.0, [&w] {
-                w.open = false;
-                Q_EMIT w.failed({LinkError::WriteFailed, u"7"_s, {}, u"Input/output error"_s});
-            });
+            w.at(2.0, [&w] { w.unplug(); });
         const bool started = w.runner.run() != RunEnd::NotStarted;
         QCOMPARE(w.log.filter(u"report "_s).join(u'|').remove(w.dir.path() + u'/'),
                  u"report "_s + message);
         QVERIFY(!w.isOpen() && !w.running);
         QCOMPARE(w.codes, broken == 'l' ? Codes{Up} : Codes{});
-        if (!started) // nothing else happened
+        if (!started) { // nothing else happened
             QCOMPARE(w.log.size() + w.opens, 1);
-        else if (broken == '-' || broken == 'l') // the end sequence ran before the report
+        } else {
+            // The end sequence ran before the report; a port that opened is
+            // drained, as at any other end.
             QCOMPARE(w.log.mid(w.log.size() - 3, 2).join(u'|'), u"idle|address 糸冬了"_s);
+            QVERIFY2(w.portCalls().startsWith(u"close drain|open"_s), qPrintable(w.portCalls()));
+            QVERIFY(!w.portCalls().contains(u"discard"_s));
+            if (broken != 'p')
+                QCOMPARE(w.log.at(w.log.size() - 4), u"close drain"_s);
+        }
         QCOMPARE(w.counter, macro == "REPEAT" ? u"2147483647"_s : counter);
     }
 
@@ -224,6 +307,8 @@ private Q_SLOTS:
         World host("BASEWAIT 0.01\nUP\nSTRING ｶﾞ1\n&enter\nSLEEP 0.2\nREPEAT\n");
         MacroRunner runner(host, link);
         host.port = pty.path();
+        // A run that missed the hang-up would repeat for ever.
+        QTimer::singleShot(10000, &runner, [&runner] { runner.requestStop(); });
         // Once the first pass is out, the adapter is unplugged while the run sleeps.
         QByteArray wire;
         QTimer poll;

@@ -54,6 +54,29 @@ private Q_SLOTS:
         QCOMPARE(failed.count(), 0);
     }
 
+    void opensAt600Baud8E1WithoutFlowControl()
+    {
+        PtyPair pty;
+        OpenLink open(pty);
+        QVERIFY(open.link.isOpen());
+        const QSerialPort &port = open.link.port();
+        QCOMPARE(port.baudRate(QSerialPort::Input), 600);
+        QCOMPARE(port.baudRate(QSerialPort::Output), 600);
+        QCOMPARE(port.dataBits(), QSerialPort::Data8);
+        QCOMPARE(port.parity(), QSerialPort::EvenParity);
+        QCOMPARE(port.stopBits(), QSerialPort::OneStop);
+        QCOMPARE(port.flowControl(), QSerialPort::NoFlowControl);
+        // The pty's own record, read through its master. Its driver keeps no
+        // parity and forces 8 data bits, so only the odd flag would show there;
+        // speed, stop bits and flow control it keeps as the port set them.
+        termios line{};
+        QCOMPARE(::tcgetattr(pty.masterFd(), &line), 0);
+        QCOMPARE(::cfgetospeed(&line), speed_t(B600));
+        QCOMPARE(::cfgetispeed(&line), speed_t(B600));
+        QCOMPARE(line.c_cflag & (PARODD | CSTOPB | CRTSCTS), tcflag_t(0));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    }
+
     void openFailuresSayWhy()
     {
         PtyPair pty;
@@ -115,7 +138,9 @@ private Q_SLOTS:
             OpenLink open(pty, Codes(10000, KeyCode{1, 1, 6}));
             SerialLink &link = open.link;
             QVERIFY(link.isOpen());
-            link.setStallTimeout(how == 's' ? 300 : 60000);
+            // Long enough never to cut in before the others, short enough to
+            // end a drain that they failed to end.
+            link.setStallTimeout(how == 's' ? 300 : 5000);
             QTimer::singleShot(50, &link, [&] {
                 if (how == 'h')
                     pty.hangUp(); // as an unplugged adapter
