@@ -1,11 +1,14 @@
 #include "macro/textreader.h"
 
+#include "text/chartable.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstring>
 
@@ -176,18 +179,59 @@ void BlockDecoder::append(QByteArrayView bytes, QString &out)
     out.resize(end - out.constData());
 }
 
-bool looksLikeUtf8(QByteArrayView head)
+/// The code units that SendStr() can type, each looked up on its own as it
+/// sends them. Built once: a bit test per character keeps detection quick.
+const std::bitset<0x10000> &typableUnits()
 {
-    const bool ascii =
-        std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; });
-    if (ascii)
-        return false;
+    static const std::bitset<0x10000> units = [] {
+        std::bitset<0x10000> set;
+        for (std::size_t unit = 0; unit < set.size(); ++unit) {
+            const auto c = char16_t(unit);
+            if (findChar(QStringView(&c, 1)))
+                set.set(unit);
+        }
+        return set;
+    }();
+    return units;
+}
+
+/// How many characters of `text` the device cannot enter; U+FFFD is one of
+/// them. Line ends are not typed, so they do not count.
+qsizetype untypableCount(QStringView text)
+{
+    const std::bitset<0x10000> &typable = typableUnits();
+    qsizetype count = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit != Cr && unit != Lf && !typable.test(unit))
+            ++count;
+    }
+    return count;
+}
+
+/// The encoding of a file without a BOM.
+TextEncoding guessEncoding(QByteArrayView head)
+{
+    // Pure ASCII reads the same either way.
+    if (std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; }))
+        return TextEncoding::Cp932;
     // Stateful, so that a character cut in two by the end of the window is
     // kept back as unfinished rather than counted as an error.
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(head); // decodes only when it becomes a QString
-    Q_UNUSED(text);
-    return !decoder.hasError();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString asUtf8 = utf8.decode(head); // decodes only when it becomes a QString
+    if (utf8.hasError())
+        return TextEncoding::Cp932;
+    // Half-width katakana in code page 932 are often valid UTF-8 as well (ﾊｲ,
+    // CA B2, would be U+02B2), and then only one reading gives text the device
+    // can enter. UTF-8 must not type worse; a tie (kanji, which neither can
+    // type) goes to UTF-8, which is far less often valid by accident.
+    BlockDecoder cp932(TextEncoding::Cp932);
+    if (!cp932.isValid())
+        return TextEncoding::Utf8;
+    QString asCp932;
+    cp932.decode(head, asCp932); // keeps back a pair that the window cuts in two
+    return untypableCount(asUtf8) <= untypableCount(asCp932) ? TextEncoding::Utf8
+                                                             : TextEncoding::Cp932;
 }
 
 } // namespace
@@ -205,8 +249,8 @@ TextEncoding detectEncoding(const QByteArray &head, int *bomLength)
     } else if (head.startsWith("\xFE\xFF")) {
         bom = 2;
         encoding = TextEncoding::Utf16BE;
-    } else if (looksLikeUtf8(head)) {
-        encoding = TextEncoding::Utf8;
+    } else {
+        encoding = guessEncoding(head);
     }
     if (bomLength)
         *bomLength = bom;

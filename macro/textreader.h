@@ -9,7 +9,7 @@ namespace tapwright {
 /// How a text file's bytes are read.
 enum class TextEncoding {
     Cp932,   ///< the default: code page 932 (Shift_JIS with Microsoft's extensions)
-    Utf8,    ///< a UTF-8 BOM, or valid UTF-8 with non-ASCII bytes in the first 64 KiB
+    Utf8,    ///< a UTF-8 BOM, or valid UTF-8 that types no worse than code page 932
     Utf16LE, ///< a UTF-16 little-endian BOM
     Utf16BE, ///< a UTF-16 big-endian BOM
 };
@@ -19,8 +19,8 @@ enum class TextEncoding {
 ///
 /// A line ends at CR LF, at a lone CR or at a lone LF; the terminator is not
 /// part of the line, and a last line without one is still a line. The encoding
-/// is chosen once, at open, from the first bytes (see TextEncoding); a BOM is
-/// never part of the first line. Bytes that cannot be decoded become U+FFFD.
+/// is chosen once, at open, from the first bytes (see detectEncoding()); a BOM
+/// is never part of the first line. Bytes that cannot be decoded become U+FFFD.
 class TextLineReader
 {
 public:
@@ -56,7 +56,11 @@ private:
 };
 
 /// Picks the encoding of a file from its first bytes: `head` holds up to the
-/// first 64 KiB. `bomLength` receives the number of BOM bytes to skip.
+/// first 64 KiB. A BOM decides. Without one the file is code page 932 unless
+/// it is valid UTF-8, not pure ASCII, and its UTF-8 reading has no more
+/// characters the device cannot enter (findChar(), one code unit at a time;
+/// CR and LF aside) than its code page 932 reading. `bomLength` receives the
+/// number of BOM bytes to skip.
 TextEncoding detectEncoding(const QByteArray &head, int *bomLength = nullptr);
 
 } // namespace tapwright

@@ -73,6 +73,56 @@ private Q_SLOTS:
             QVERIFY(!reader.isOpen() && reader.atEnd() && !reader.readLine());
         }
     }
+
+    void encodingIsChosenByWhatTheDeviceCanType_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<QString>("joined"); // lines joined by '|'
+        const auto sjis = TextEncoding::Cp932, utf8 = TextEncoding::Utf8;
+        // Half-width kana in code page 932 that are also valid UTF-8, as
+        // letters the device does not have.
+        QTest::newRow("ﾊｲ in 932") << QByteArray("\xCA\xB2") << sjis << u"ﾊｲ"_s;
+        QTest::newRow("ﾈｺ in 932") << QByteArray("\xC8\xBA") << sjis << u"ﾈｺ"_s;
+        QTest::newRow("ﾅｶﾏｴ in 932") << QByteArray("\xC5\xB6\xCF\xB4") << sjis << u"ﾅｶﾏｴ"_s;
+        QTest::newRow("ﾂｶ in 932, lines")
+            << QByteArray("\xC2\xB6\r\n\xCA\xB2\r\n") << sjis << u"ﾂｶ|ﾊｲ"_s;
+        // 苺 E4 95 and ｶ B6 make one valid UTF-8 character, ﾚｰ DA B0 another.
+        QTest::newRow("kanji and kana in 932, valid UTF-8")
+            << QByteArray("\xE4\x95\xB6\xDA\xB0") << sjis << u"苺ｶﾚｰ"_s;
+        QTest::newRow("kanji and kana in 932")
+            << QByteArray("\x93\x8C\xCA\xB2") << sjis << u"東ﾊｲ"_s;
+        QTest::newRow("がぱ in UTF-8")
+            << QByteArray("\xE3\x81\x8C\xE3\x81\xB1") << utf8 << u"がぱ"_s;
+        // Neither reading can type kanji: a tie, which UTF-8 takes.
+        QTest::newRow("山田 in UTF-8")
+            << QByteArray("\xE5\xB1\xB1\xE7\x94\xB0") << utf8 << u"山田"_s;
+        QTest::newRow("ｱ in UTF-8") << QByteArray("\xEF\xBD\xB1") << utf8 << u"ｱ"_s;
+        // The first 64 KiB end inside ぱ: not an error in the UTF-8 reading.
+        const QByteArray pad(64 * 1024 - 4, 'x');
+        QTest::newRow("UTF-8 cut by the window")
+            << pad + "\xE3\x81\x8C\xE3\x81\xB1" << utf8 << QString::fromLatin1(pad) + u"がぱ"_s;
+        QTest::newRow("ASCII") << QByteArray("Tel 03-1234\r\n~\\") << sjis << u"Tel 03-1234|~\\"_s;
+        // With a BOM, the bytes of ﾊｲ in 932 are what the BOM says they are.
+        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF\xCA\xB2") << utf8 << u"\u02B2"_s;
+        QTest::newRow("UTF-16LE BOM")
+            << QByteArray("\xFF\xFE\x8A\xFF\x72\xFF") << TextEncoding::Utf16LE << u"ﾊｲ"_s;
+        QTest::newRow("UTF-16BE BOM")
+            << QByteArray("\xFE\xFF\xFF\x8A\xFF\x72") << TextEncoding::Utf16BE << u"ﾊｲ"_s;
+    }
+    void encodingIsChosenByWhatTheDeviceCanType()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(QString, joined);
+        TextLineReader reader;
+        QVERIFY(reader.open(writeFile(dir_.filePath(u"enc"_s), bytes)));
+        QCOMPARE(reader.encoding(), encoding);
+        QStringList lines;
+        while (const std::optional<QString> line = reader.readLine())
+            lines << *line;
+        QCOMPARE(lines, joined.split(u'|'));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextReader)
