@@ -39,6 +39,9 @@ public:
     /// (errorString() is set then).
     std::optional<MacroStep> next();
     QString errorString() const;
+    /// What went wrong, if anything: tells a file that is not text from one
+    /// that could not be opened or read.
+    TextReadError error() const { return reader_.error(); }
     /// Lines consumed so far.
     qint64 lineNumber() const { return reader_.lineNumber(); }
 

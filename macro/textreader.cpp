@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cerrno>
 #include <cstring>
 
 namespace tapwright {
@@ -18,8 +17,10 @@ namespace {
 
 /// Bytes read at a time; also the window that detectEncoding() looks at.
 constexpr qint64 BlockSize = 64 * 1024;
-/// Room in front of a block for the end of an unfinished UTF-8 character.
+/// Room in front of a block for the end of an unfinished character.
 constexpr qint64 CarryRoom = 3;
+/// Bytes read at a time while looking for NUL bytes at open.
+constexpr qint64 ScanBlockSize = 1024 * 1024;
 
 constexpr char16_t Cr = u'\r';
 constexpr char16_t Lf = u'\n';
@@ -75,6 +76,10 @@ QStringDecoder makeDecoder(TextEncoding encoding)
         return QStringDecoder(QStringDecoder::Utf16LE, utf);
     case TextEncoding::Utf16BE:
         return QStringDecoder(QStringDecoder::Utf16BE, utf);
+    case TextEncoding::Utf32LE:
+        return QStringDecoder(QStringDecoder::Utf32LE, utf);
+    case TextEncoding::Utf32BE:
+        return QStringDecoder(QStringDecoder::Utf32BE, utf);
     case TextEncoding::Cp932:
         break;
     }
@@ -105,6 +110,10 @@ qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
     case TextEncoding::Utf16BE:
         keep = bytes.size() % 2;
         break;
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        keep = bytes.size() % 4;
+        break;
     }
     append(bytes.first(bytes.size() - keep), out);
     return keep;
@@ -127,6 +136,8 @@ void BlockDecoder::finish(QByteArrayView leftover, QString &out)
         break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
         if (!leftover.isEmpty())
             out.append(QChar::ReplacementCharacter);
         break;
@@ -243,6 +254,13 @@ TextEncoding detectEncoding(const QByteArray &head, int *bomLength)
     if (head.startsWith("\xEF\xBB\xBF")) {
         bom = 3;
         encoding = TextEncoding::Utf8;
+    } else if (head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4))) {
+        // Before UTF-16: its BOM starts the same way.
+        bom = 4;
+        encoding = TextEncoding::Utf32LE;
+    } else if (head.startsWith(QByteArrayView("\0\0\xFE\xFF", 4))) {
+        bom = 4;
+        encoding = TextEncoding::Utf32BE;
     } else if (head.startsWith("\xFF\xFE")) {
         bom = 2;
         encoding = TextEncoding::Utf16LE;
@@ -266,6 +284,12 @@ struct TextLineReader::Private
     bool hasText();
     /// Consumes one line, appending it to `line` unless that is null.
     bool takeLine(QString *line);
+    /// Stops the reader: nothing more is read. Returns false.
+    bool fail(TextReadError kind, const QString &message);
+    /// False, with the reason set, if the file has a NUL byte anywhere or
+    /// cannot be read to its end. `head` is what was read so far; the file is
+    /// left where it was.
+    bool checkNoNul(QByteArrayView head);
 
     QFile file;
     TextEncoding encoding = TextEncoding::Cp932;
@@ -281,8 +305,42 @@ struct TextLineReader::Private
     bool exhausted = false;
     bool failed = false;
     qint64 lineNumber = 0;
+    TextReadError errorKind = TextReadError::None;
     QString error;
 };
+
+bool TextLineReader::Private::fail(TextReadError kind, const QString &message)
+{
+    failed = true;
+    errorKind = kind;
+    error = message;
+    return false;
+}
+
+bool TextLineReader::Private::checkNoNul(QByteArrayView head)
+{
+    // A file that is not text may have its first NUL byte anywhere, so the
+    // whole file is searched; large blocks and memchr keep that quick even for
+    // tens of megabytes.
+    bool nul = std::memchr(head.data(), 0, size_t(head.size())) != nullptr;
+    const qint64 resume = file.pos();
+    QByteArray scan(ScanBlockSize, Qt::Uninitialized);
+    while (!nul) {
+        const qint64 got = file.read(scan.data(), ScanBlockSize);
+        if (got < 0)
+            return fail(TextReadError::ReadFailed, file.errorString());
+        if (got == 0)
+            break;
+        nul = std::memchr(scan.constData(), 0, size_t(got)) != nullptr;
+    }
+    if (nul)
+        return fail(TextReadError::NotText,
+                    QStringLiteral("contains NUL bytes: not a text file (a UTF-16 file needs a "
+                                   "byte order mark)"));
+    if (!file.seek(resume))
+        return fail(TextReadError::ReadFailed, file.errorString());
+    return true;
+}
 
 bool TextLineReader::Private::fill()
 {
@@ -290,11 +348,8 @@ bool TextLineReader::Private::fill()
     pos = 0;
     while (!exhausted && !failed) {
         const qint64 got = file.read(block.data() + carried, BlockSize);
-        if (got < 0) {
-            failed = true;
-            error = file.errorString();
-            return false;
-        }
+        if (got < 0)
+            return fail(TextReadError::ReadFailed, file.errorString());
         if (got == 0) {
             exhausted = true;
             decoder->finish(QByteArrayView(block.constData(), carried), text);
@@ -313,6 +368,8 @@ bool TextLineReader::Private::fill()
 
 bool TextLineReader::Private::hasText()
 {
+    if (failed)
+        return false;
     for (;;) {
         if (pos < text.size()) {
             if (!crPending)
@@ -363,36 +420,51 @@ TextLineReader::~TextLineReader() = default;
 bool TextLineReader::open(const QString &path)
 {
     d = std::make_unique<Private>();
+    auto refuse = [this](TextReadError kind, const QString &message) {
+        d->file.close();
+        return d->fail(kind, message);
+    };
+    // Looked at before the open: opening a FIFO waits for a writer, which
+    // nothing would interrupt, and a device is no file of lines. Links are
+    // followed; a missing file is left to the open, which gives the reason.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return refuse(TextReadError::NotText,
+                      info.isDir()
+                          ? QStringLiteral("is a directory")
+                          : QStringLiteral("is not a regular file (a FIFO, a device or a socket)"));
     d->file.setFileName(path);
-    if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // Qt words this case in its own way; say what the system would.
-        d->error = QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR))
-                                           : d->file.errorString();
-        return false;
-    }
+    if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return refuse(TextReadError::OpenFailed, d->file.errorString());
 
     d->block.resize(CarryRoom + BlockSize);
     qint64 size = 0;
     while (size < BlockSize) {
         const qint64 got = d->file.read(d->block.data() + size, BlockSize - size);
-        if (got < 0) {
-            d->error = d->file.errorString();
-            d->file.close();
-            return false;
-        }
+        if (got < 0)
+            return refuse(TextReadError::ReadFailed, d->file.errorString());
         if (got == 0)
             break;
         size += got;
     }
 
     int bom = 0;
-    d->encoding = detectEncoding(QByteArray::fromRawData(d->block.constData(), size), &bom);
-    d->decoder.emplace(d->encoding);
-    if (!d->decoder->isValid()) {
-        d->error = QStringLiteral("This system's Qt cannot decode code page 932 (it lacks ICU)");
+    const QByteArrayView head(d->block.constData(), size);
+    d->encoding = detectEncoding(QByteArray::fromRawData(head.data(), head.size()), &bom);
+    if (d->encoding == TextEncoding::Utf32LE || d->encoding == TextEncoding::Utf32BE)
+        return refuse(TextReadError::NotText,
+                      QStringLiteral("is UTF-32, which cannot be read; save it as code page 932, "
+                                     "UTF-8 or UTF-16"));
+    // NUL bytes belong only in UTF-16, and that is known by its BOM.
+    if (bom == 0 && !d->checkNoNul(head)) {
         d->file.close();
         return false;
     }
+    d->decoder.emplace(d->encoding);
+    if (!d->decoder->isValid())
+        return refuse(
+            TextReadError::OpenFailed,
+            QStringLiteral("This system's Qt cannot decode code page 932 (it lacks ICU)"));
     d->carried =
         d->decoder->decode(QByteArrayView(d->block.constData() + bom, size - bom), d->text);
     std::memmove(d->block.data(), d->block.constData() + size - d->carried, size_t(d->carried));
@@ -401,9 +473,10 @@ bool TextLineReader::open(const QString &path)
 
 void TextLineReader::close()
 {
-    QString error = d->error;
-    d = std::make_unique<Private>();
-    d->error = error;
+    auto closed = std::make_unique<Private>();
+    closed->errorKind = d->errorKind;
+    closed->error = std::move(d->error);
+    d = std::move(closed);
 }
 
 bool TextLineReader::isOpen() const
@@ -442,6 +515,11 @@ qint64 TextLineReader::lineNumber() const
 TextEncoding TextLineReader::encoding() const
 {
     return d->encoding;
+}
+
+TextReadError TextLineReader::error() const
+{
+    return d->errorKind;
 }
 
 QString TextLineReader::errorString() const

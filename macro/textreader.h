@@ -12,6 +12,17 @@ enum class TextEncoding {
     Utf8,    ///< a UTF-8 BOM, or valid UTF-8 that types no worse than code page 932
     Utf16LE, ///< a UTF-16 little-endian BOM
     Utf16BE, ///< a UTF-16 big-endian BOM
+    Utf32LE, ///< a UTF-32 little-endian BOM: recognised only to be refused
+    Utf32BE, ///< a UTF-32 big-endian BOM: recognised only to be refused
+};
+
+/// Why a TextLineReader stopped; errorString() words it.
+enum class TextReadError
+{
+    None,
+    OpenFailed,  ///< missing, no access, or the system failed the open
+    NotText,     ///< a directory, FIFO or device, NUL bytes without a BOM, or UTF-32
+    ReadFailed,  ///< the system failed a read after the open
 };
 
 /// Reads a text file one line at a time, never ahead and never whole: only a
@@ -21,6 +32,8 @@ enum class TextEncoding {
 /// part of the line, and a last line without one is still a line. The encoding
 /// is chosen once, at open, from the first bytes (see detectEncoding()); a BOM
 /// is never part of the first line. Bytes that cannot be decoded become U+FFFD.
+/// Only regular files (or links to them) are read, and a file that has NUL
+/// bytes and no BOM is refused: it is not text.
 class TextLineReader
 {
 public:
@@ -29,17 +42,23 @@ public:
     TextLineReader(const TextLineReader &) = delete;
     TextLineReader &operator=(const TextLineReader &) = delete;
 
-    /// Opens the file and picks its encoding. On failure returns false, and
-    /// errorString() holds the system's reason ("No such file or directory").
+    /// Opens the file and picks its encoding. On failure returns false;
+    /// errorString() holds the system's reason ("No such file or directory")
+    /// or why the file is not text ("is a directory", "is not a regular file
+    /// (a FIFO, a device or a socket)", "contains NUL bytes: not a text file (a
+    /// UTF-16 file needs a byte order mark)", "is UTF-32, which cannot be read;
+    /// save it as code page 932, UTF-8 or UTF-16"). Never opens anything but a
+    /// regular file, so it cannot block on a FIFO.
     bool open(const QString &path);
     void close();
     bool isOpen() const;
 
-    /// The next line, or nothing at end of file (or after a read error, which
-    /// errorString() then describes).
+    /// The next line, or nothing at end of file or after an error, which
+    /// errorString() then describes.
     std::optional<QString> readLine();
     /// Skips up to `count` lines without keeping them; returns how many were
-    /// skipped, fewer than `count` only at end of file. Nothing for count <= 0.
+    /// skipped, fewer than `count` only at end of file or after an error, as
+    /// for readLine(). Nothing for count <= 0.
     qint64 skipLines(qint64 count);
     /// True once the last line has been consumed (at once for an empty file).
     bool atEnd();
@@ -48,6 +67,8 @@ public:
     /// number of the line readLine() returned last.
     qint64 lineNumber() const;
     TextEncoding encoding() const;
+    /// What went wrong last, TextReadError::None if nothing has.
+    TextReadError error() const;
     QString errorString() const;
 
 private:

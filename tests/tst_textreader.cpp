@@ -2,7 +2,58 @@
 #include "testutil.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+/// Opens `path` with `reader`. Should the reader open a FIFO, that open would
+/// wait for a writer forever; one comes after a while and leaves at once, so
+/// that the test fails instead of hanging.
+bool openGuarded(TextLineReader &reader, const QString &path)
+{
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        if (doneChanged.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
+            return;
+        struct stat info
+        {
+        };
+        const QByteArray name = QFile::encodeName(path);
+        if (::stat(name.constData(), &info) == 0 && S_ISFIFO(info.st_mode)) {
+            const int fd = ::open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    const bool opened = reader.open(path);
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    doneChanged.notify_one();
+    guard.join();
+    return opened;
+}
+
+/// CR LF lines "line 1", "line 2", ... of at least `size` bytes in all.
+QByteArray numberedLines(qsizetype size, qint64 *count)
+{
+    QByteArray bytes;
+    for (*count = 0; bytes.size() < size;)
+        bytes += "line " + QByteArray::number(++*count) + "\r\n";
+    return bytes;
+}
+
+} // namespace
 
 class TestTextReader : public QObject
 {
@@ -63,17 +114,6 @@ private Q_SLOTS:
         }
     }
 
-    void openErrorsGiveTheSystemsReason()
-    {
-        for (const auto &[path, error] :
-             {std::pair{dir_.filePath(u"missing"_s), ENOENT}, std::pair{dir_.path(), EISDIR}}) {
-            TextLineReader reader;
-            QVERIFY(!reader.open(path));
-            QCOMPARE(reader.errorString(), QString::fromLocal8Bit(std::strerror(error)));
-            QVERIFY(!reader.isOpen() && reader.atEnd() && !reader.readLine());
-        }
-    }
-
     void encodingIsChosenByWhatTheDeviceCanType_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -122,6 +162,81 @@ private Q_SLOTS:
         while (const std::optional<QString> line = reader.readLine())
             lines << *line;
         QCOMPARE(lines, joined.split(u'|'));
+    }
+
+    void openRefusesWhatIsNotText_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<TextReadError>("error");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("lines"); // for a file that opens
+        QTest::addColumn<QString>("last");
+        const QString notRegular = u"is not a regular file (a FIFO, a device or a socket)"_s;
+        const QString nul =
+            u"contains NUL bytes: not a text file (a UTF-16 file needs a byte order mark)"_s;
+        const QString utf32 =
+            u"is UTF-32, which cannot be read; save it as code page 932, UTF-8 or UTF-16"_s;
+        const QString fifo = dir_.filePath(u"fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(fifo, dir_.filePath(u"fifo-link"_s)));
+        const QString text = writeFile(dir_.filePath(u"text"_s), "abc");
+        QVERIFY(QFile::link(text, dir_.filePath(u"text-link"_s)));
+        // Past the first 64 KiB and past the first block of the NUL search.
+        qint64 count = 0;
+        QByteArray big = numberedLines(3 * 1024 * 1024, &count);
+        writeFile(dir_.filePath(u"big"_s), big);
+        big[big.size() - 3] = '\0';
+
+        QTest::newRow("missing") << dir_.filePath(u"missing"_s) << TextReadError::OpenFailed
+                                 << QString::fromLocal8Bit(std::strerror(ENOENT)) << qint64(0)
+                                 << QString();
+        QTest::newRow("directory") << dir_.path() << TextReadError::NotText << u"is a directory"_s
+                                   << qint64(0) << QString();
+        QTest::newRow("FIFO") << fifo << TextReadError::NotText << notRegular << qint64(0)
+                              << QString();
+        QTest::newRow("link to a FIFO") << dir_.filePath(u"fifo-link"_s) << TextReadError::NotText
+                                        << notRegular << qint64(0) << QString();
+        QTest::newRow("/dev/null")
+            << u"/dev/null"_s << TextReadError::NotText << notRegular << qint64(0) << QString();
+        QTest::newRow("/dev/zero")
+            << u"/dev/zero"_s << TextReadError::NotText << notRegular << qint64(0) << QString();
+        QTest::newRow("NUL near the end of 3 MiB")
+            << writeFile(dir_.filePath(u"big-nul"_s), big) << TextReadError::NotText << nul
+            << qint64(0) << QString();
+        QTest::newRow("UTF-16 without BOM")
+            << writeFile(dir_.filePath(u"utf16"_s), QByteArray("a\0b\0", 4))
+            << TextReadError::NotText << nul << qint64(0) << QString();
+        QTest::newRow("UTF-32LE BOM")
+            << writeFile(dir_.filePath(u"utf32le"_s), QByteArray("\xFF\xFE\0\0a\0\0\0", 8))
+            << TextReadError::NotText << utf32 << qint64(0) << QString();
+        QTest::newRow("UTF-32BE BOM")
+            << writeFile(dir_.filePath(u"utf32be"_s), QByteArray("\0\0\xFE\xFF\0\0\0a", 8))
+            << TextReadError::NotText << utf32 << qint64(0) << QString();
+        QTest::newRow("link to a text file") << dir_.filePath(u"text-link"_s) << TextReadError::None
+                                             << QString() << qint64(1) << u"abc"_s;
+        // The search for NUL must leave the file where the reading goes on.
+        QTest::newRow("3 MiB without NUL") << dir_.filePath(u"big"_s) << TextReadError::None
+                                           << QString() << count << u"line %1"_s.arg(count);
+    }
+    void openRefusesWhatIsNotText()
+    {
+        QFETCH(QString, path);
+        QFETCH(TextReadError, error);
+        QFETCH(QString, message);
+        QFETCH(qint64, lines);
+        QFETCH(QString, last);
+        TextLineReader reader;
+        const bool opened = openGuarded(reader, path);
+        QCOMPARE(reader.errorString(), message);
+        QCOMPARE(reader.error(), error);
+        QCOMPARE(opened, error == TextReadError::None);
+        QCOMPARE(reader.isOpen(), opened);
+        QString read;
+        while (const std::optional<QString> line = reader.readLine())
+            read = *line;
+        QCOMPARE(reader.lineNumber(), lines);
+        QCOMPARE(read, last);
+        QVERIFY(reader.atEnd() && reader.error() == error);
     }
 };
 
