@@ -22,6 +22,8 @@ constexpr qint64 CarryRoom = 3;
 /// Bytes read at a time while looking for NUL bytes at open.
 constexpr qint64 ScanBlockSize = 1024 * 1024;
 
+static_assert(MaxLineLength == 1048576, "the too-long message spells the limit out");
+
 constexpr char16_t Cr = u'\r';
 constexpr char16_t Lf = u'\n';
 
@@ -388,6 +390,7 @@ bool TextLineReader::Private::takeLine(QString *line)
 {
     if (!hasText())
         return false;
+    qsizetype length = 0;
     for (;;) {
         const auto *base = reinterpret_cast<const char16_t *>(text.constData());
         const char16_t *const begin = base + pos;
@@ -395,6 +398,15 @@ bool TextLineReader::Private::takeLine(QString *line)
         const char16_t *p = begin;
         while (p != end && *p != Lf && *p != Cr)
             ++p;
+        // Counted whether the line is kept or skipped: a file without line
+        // ends must not grow one line without bound, nor be skipped as one.
+        if (p - begin > MaxLineLength - length) {
+            ++lineNumber;
+            return fail(TextReadError::LineTooLong,
+                        QStringLiteral("line %1 is too long (more than 1,048,576 characters)")
+                            .arg(lineNumber));
+        }
+        length += p - begin;
         if (line)
             line->append(QStringView(begin, p));
         if (p != end) {

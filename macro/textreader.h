@@ -23,7 +23,11 @@ enum class TextReadError
     OpenFailed,  ///< missing, no access, or the system failed the open
     NotText,     ///< a directory, FIFO or device, NUL bytes without a BOM, or UTF-32
     ReadFailed,  ///< the system failed a read after the open
+    LineTooLong, ///< a line longer than MaxLineLength
 };
+
+/// The longest line a TextLineReader accepts, in UTF-16 code units.
+inline constexpr qsizetype MaxLineLength = 1024 * 1024;
 
 /// Reads a text file one line at a time, never ahead and never whole: only a
 /// small buffer and the current line are in memory, however large the file.
@@ -54,7 +58,9 @@ public:
     bool isOpen() const;
 
     /// The next line, or nothing at end of file or after an error, which
-    /// errorString() then describes.
+    /// errorString() then describes. A line longer than MaxLineLength is an
+    /// error ("line N is too long (more than 1,048,576 characters)"), and
+    /// lineNumber() is then N.
     std::optional<QString> readLine();
     /// Skips up to `count` lines without keeping them; returns how many were
     /// skipped, fewer than `count` only at end of file or after an error, as
@@ -64,7 +70,8 @@ public:
     bool atEnd();
 
     /// Number of lines consumed so far (read or skipped), so the 1-based
-    /// number of the line readLine() returned last.
+    /// number of the line readLine() returned last; after a line that was too
+    /// long, that line's number.
     qint64 lineNumber() const;
     TextEncoding encoding() const;
     /// What went wrong last, TextReadError::None if nothing has.

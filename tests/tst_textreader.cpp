@@ -238,6 +238,55 @@ private Q_SLOTS:
         QCOMPARE(read, last);
         QVERIFY(reader.atEnd() && reader.error() == error);
     }
+
+    void tooLongLineIsAnError_data()
+    {
+        QTest::addColumn<QByteArray>("character"); // in code page 932
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<int>("before"); // lines before the long one
+        const qsizetype max = 1048576;   // written out: the limit is part of the message
+        QTest::newRow("at the limit") << QByteArray("x") << max << false << 2;
+        QTest::newRow("at the limit, two bytes each")
+            << QByteArray("\x82\xA0") << max << false << 2;
+        QTest::newRow("at the limit, skipped") << QByteArray("x") << max << true << 2;
+        QTest::newRow("one over") << QByteArray("x") << max + 1 << false << 2;
+        QTest::newRow("over, skipped") << QByteArray("x") << max + 100000 << true << 2;
+        QTest::newRow("first line over") << QByteArray("x") << max + 100000 << false << 0;
+        QTest::newRow("first line over, skipped") << QByteArray("x") << max + 1 << true << 0;
+    }
+    void tooLongLineIsAnError()
+    {
+        QFETCH(QByteArray, character);
+        QFETCH(qsizetype, length);
+        QFETCH(bool, skip);
+        QFETCH(int, before);
+        QByteArray bytes = QByteArray("a\r\n").repeated(before) + character.repeated(length);
+        const QString path = writeFile(dir_.filePath(u"long"_s), bytes + "\r\nlast");
+        bytes.clear();
+        TextLineReader reader;
+        QVERIFY(reader.open(path));
+        const bool tooLong = length > MaxLineLength;
+        if (skip) {
+            QCOMPARE(reader.skipLines(before + 2), before + (tooLong ? 0 : 2));
+        } else {
+            for (int i = 0; i < before; ++i)
+                QCOMPARE(reader.readLine(), u"a"_s);
+            const std::optional<QString> line = reader.readLine();
+            QCOMPARE(line.has_value(), !tooLong);
+            if (line) {
+                QCOMPARE(line->size(), length);
+                QCOMPARE(reader.readLine(), u"last"_s);
+            }
+        }
+        QCOMPARE(reader.lineNumber(), before + (tooLong ? 1 : 2));
+        QCOMPARE(reader.error(), tooLong ? TextReadError::LineTooLong : TextReadError::None);
+        QCOMPARE(reader.errorString(),
+                 tooLong ? u"line %1 is too long (more than 1,048,576 characters)"_s.arg(before + 1)
+                         : QString());
+        // An error ends the reading.
+        QVERIFY(reader.atEnd() && !reader.readLine() && reader.skipLines(1) == 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextReader)
