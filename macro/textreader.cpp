@@ -467,7 +467,8 @@ bool TextLineReader::open(const QString &path)
         return refuse(TextReadError::NotText,
                       QStringLiteral("is UTF-32, which cannot be read; save it as code page 932, "
                                      "UTF-8 or UTF-16"));
-    // NUL bytes belong only in UTF-16, and that is known by its BOM.
+    // A BOM says what the file is. Without one, NUL bytes mean it is not
+    // text, or UTF-16 that has lost its BOM: neither can be read as lines.
     if (bom == 0 && !d->checkNoNul(head)) {
         d->file.close();
         return false;
