@@ -103,9 +103,7 @@ std::optional<double> parseDecimal(QStringView text)
 std::optional<float> parseSeconds(QStringView text)
 {
     const auto value = parseDecimal(text);
-    // Beyond a few centuries a wait is a typo, and its nanoseconds would not fit.
-    constexpr double MaxSeconds = 1e10;
-    if (!value || std::fabs(*value) > MaxSeconds)
+    if (!value || std::fabs(*value) > MaxWaitSeconds)
         return std::nullopt;
     return static_cast<float>(*value);
 }

@@ -39,6 +39,9 @@ public:
     /// (errorString() is set then).
     std::optional<MacroStep> next();
     QString errorString() const;
+    /// What went wrong, if anything: tells a file that is not text from one
+    /// that could not be opened or read.
+    TextReadError error() const { return reader_.error(); }
     /// Lines consumed so far.
     qint64 lineNumber() const { return reader_.lineNumber(); }
 
@@ -60,10 +63,15 @@ struct FoundCommand
 /// Command::None, a step that does nothing.
 FoundCommand findCommand(QStringView word);
 
+/// The longest wait, about 31 years. Its nanoseconds (1e18) added to any
+/// steady-clock reading of the next two centuries still fit in a qint64;
+/// 1e9 is a float exactly, so no accepted value rounds past it.
+inline constexpr double MaxWaitSeconds = 1e9;
+
 /// Reads a number of seconds: digits with an optional sign and an optional
 /// fraction after a ".". Nothing else is a number: no "," for the point, no
 /// exponent, no unit, no white space. Gives nothing for anything else and for
-/// values too large to wait for.
+/// values beyond MaxWaitSeconds either way (a negative wait is no wait).
 std::optional<float> parseSeconds(QStringView text);
 
 /// The largest pass counter; REPEAT cannot go past it.

@@ -1,12 +1,14 @@
 #include "macro/textreader.h"
 
+#include "text/chartable.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cerrno>
+#include <bitset>
 #include <cstring>
 
 namespace tapwright {
@@ -15,8 +17,12 @@ namespace {
 
 /// Bytes read at a time; also the window that detectEncoding() looks at.
 constexpr qint64 BlockSize = 64 * 1024;
-/// Room in front of a block for the end of an unfinished UTF-8 character.
+/// Room in front of a block for the end of an unfinished character.
 constexpr qint64 CarryRoom = 3;
+/// Bytes read at a time while looking for NUL bytes at open.
+constexpr qint64 ScanBlockSize = 1024 * 1024;
+
+static_assert(MaxLineLength == 1048576, "the too-long message spells the limit out");
 
 constexpr char16_t Cr = u'\r';
 constexpr char16_t Lf = u'\n';
@@ -72,6 +78,10 @@ QStringDecoder makeDecoder(TextEncoding encoding)
         return QStringDecoder(QStringDecoder::Utf16LE, utf);
     case TextEncoding::Utf16BE:
         return QStringDecoder(QStringDecoder::Utf16BE, utf);
+    case TextEncoding::Utf32LE:
+        return QStringDecoder(QStringDecoder::Utf32LE, utf);
+    case TextEncoding::Utf32BE:
+        return QStringDecoder(QStringDecoder::Utf32BE, utf);
     case TextEncoding::Cp932:
         break;
     }
@@ -102,6 +112,10 @@ qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
     case TextEncoding::Utf16BE:
         keep = bytes.size() % 2;
         break;
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        keep = bytes.size() % 4;
+        break;
     }
     append(bytes.first(bytes.size() - keep), out);
     return keep;
@@ -124,6 +138,8 @@ void BlockDecoder::finish(QByteArrayView leftover, QString &out)
         break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
         if (!leftover.isEmpty())
             out.append(QChar::ReplacementCharacter);
         break;
@@ -176,18 +192,59 @@ void BlockDecoder::append(QByteArrayView bytes, QString &out)
     out.resize(end - out.constData());
 }
 
-bool looksLikeUtf8(QByteArrayView head)
+/// The code units that SendStr() can type, each looked up on its own as it
+/// sends them. Built once: a bit test per character keeps detection quick.
+const std::bitset<0x10000> &typableUnits()
 {
-    const bool ascii =
-        std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; });
-    if (ascii)
-        return false;
+    static const std::bitset<0x10000> units = [] {
+        std::bitset<0x10000> set;
+        for (std::size_t unit = 0; unit < set.size(); ++unit) {
+            const auto c = char16_t(unit);
+            if (findChar(QStringView(&c, 1)))
+                set.set(unit);
+        }
+        return set;
+    }();
+    return units;
+}
+
+/// How many characters of `text` the device cannot enter; U+FFFD is one of
+/// them. Line ends are not typed, so they do not count.
+qsizetype untypableCount(QStringView text)
+{
+    const std::bitset<0x10000> &typable = typableUnits();
+    qsizetype count = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit != Cr && unit != Lf && !typable.test(unit))
+            ++count;
+    }
+    return count;
+}
+
+/// The encoding of a file without a BOM.
+TextEncoding guessEncoding(QByteArrayView head)
+{
+    // Pure ASCII reads the same either way.
+    if (std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; }))
+        return TextEncoding::Cp932;
     // Stateful, so that a character cut in two by the end of the window is
     // kept back as unfinished rather than counted as an error.
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(head); // decodes only when it becomes a QString
-    Q_UNUSED(text);
-    return !decoder.hasError();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString asUtf8 = utf8.decode(head); // decodes only when it becomes a QString
+    if (utf8.hasError())
+        return TextEncoding::Cp932;
+    // Half-width katakana in code page 932 are often valid UTF-8 as well (ﾊｲ,
+    // CA B2, would be U+02B2), and then only one reading gives text the device
+    // can enter. UTF-8 must not type worse; a tie (kanji, which neither can
+    // type) goes to UTF-8, which is far less often valid by accident.
+    BlockDecoder cp932(TextEncoding::Cp932);
+    if (!cp932.isValid())
+        return TextEncoding::Utf8;
+    QString asCp932;
+    cp932.decode(head, asCp932); // keeps back a pair that the window cuts in two
+    return untypableCount(asUtf8) <= untypableCount(asCp932) ? TextEncoding::Utf8
+                                                             : TextEncoding::Cp932;
 }
 
 } // namespace
@@ -199,14 +256,21 @@ TextEncoding detectEncoding(const QByteArray &head, int *bomLength)
     if (head.startsWith("\xEF\xBB\xBF")) {
         bom = 3;
         encoding = TextEncoding::Utf8;
+    } else if (head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4))) {
+        // Before UTF-16: its BOM starts the same way.
+        bom = 4;
+        encoding = TextEncoding::Utf32LE;
+    } else if (head.startsWith(QByteArrayView("\0\0\xFE\xFF", 4))) {
+        bom = 4;
+        encoding = TextEncoding::Utf32BE;
     } else if (head.startsWith("\xFF\xFE")) {
         bom = 2;
         encoding = TextEncoding::Utf16LE;
     } else if (head.startsWith("\xFE\xFF")) {
         bom = 2;
         encoding = TextEncoding::Utf16BE;
-    } else if (looksLikeUtf8(head)) {
-        encoding = TextEncoding::Utf8;
+    } else {
+        encoding = guessEncoding(head);
     }
     if (bomLength)
         *bomLength = bom;
@@ -222,6 +286,12 @@ struct TextLineReader::Private
     bool hasText();
     /// Consumes one line, appending it to `line` unless that is null.
     bool takeLine(QString *line);
+    /// Stops the reader: nothing more is read. Returns false.
+    bool fail(TextReadError kind, const QString &message);
+    /// False, with the reason set, if the file has a NUL byte anywhere or
+    /// cannot be read to its end. `head` is what was read so far; the file is
+    /// left where it was.
+    bool checkNoNul(QByteArrayView head);
 
     QFile file;
     TextEncoding encoding = TextEncoding::Cp932;
@@ -237,8 +307,42 @@ struct TextLineReader::Private
     bool exhausted = false;
     bool failed = false;
     qint64 lineNumber = 0;
+    TextReadError errorKind = TextReadError::None;
     QString error;
 };
+
+bool TextLineReader::Private::fail(TextReadError kind, const QString &message)
+{
+    failed = true;
+    errorKind = kind;
+    error = message;
+    return false;
+}
+
+bool TextLineReader::Private::checkNoNul(QByteArrayView head)
+{
+    // A file that is not text may have its first NUL byte anywhere, so the
+    // whole file is searched; large blocks and memchr keep that quick even for
+    // tens of megabytes.
+    bool nul = std::memchr(head.data(), 0, size_t(head.size())) != nullptr;
+    const qint64 resume = file.pos();
+    QByteArray scan(ScanBlockSize, Qt::Uninitialized);
+    while (!nul) {
+        const qint64 got = file.read(scan.data(), ScanBlockSize);
+        if (got < 0)
+            return fail(TextReadError::ReadFailed, file.errorString());
+        if (got == 0)
+            break;
+        nul = std::memchr(scan.constData(), 0, size_t(got)) != nullptr;
+    }
+    if (nul)
+        return fail(TextReadError::NotText,
+                    QStringLiteral("contains NUL bytes: not a text file (a UTF-16 file needs a "
+                                   "byte order mark)"));
+    if (!file.seek(resume))
+        return fail(TextReadError::ReadFailed, file.errorString());
+    return true;
+}
 
 bool TextLineReader::Private::fill()
 {
@@ -246,11 +350,8 @@ bool TextLineReader::Private::fill()
     pos = 0;
     while (!exhausted && !failed) {
         const qint64 got = file.read(block.data() + carried, BlockSize);
-        if (got < 0) {
-            failed = true;
-            error = file.errorString();
-            return false;
-        }
+        if (got < 0)
+            return fail(TextReadError::ReadFailed, file.errorString());
         if (got == 0) {
             exhausted = true;
             decoder->finish(QByteArrayView(block.constData(), carried), text);
@@ -269,6 +370,8 @@ bool TextLineReader::Private::fill()
 
 bool TextLineReader::Private::hasText()
 {
+    if (failed)
+        return false;
     for (;;) {
         if (pos < text.size()) {
             if (!crPending)
@@ -287,6 +390,7 @@ bool TextLineReader::Private::takeLine(QString *line)
 {
     if (!hasText())
         return false;
+    qsizetype length = 0;
     for (;;) {
         const auto *base = reinterpret_cast<const char16_t *>(text.constData());
         const char16_t *const begin = base + pos;
@@ -294,6 +398,15 @@ bool TextLineReader::Private::takeLine(QString *line)
         const char16_t *p = begin;
         while (p != end && *p != Lf && *p != Cr)
             ++p;
+        // Counted whether the line is kept or skipped: a file without line
+        // ends must not grow one line without bound, nor be skipped as one.
+        if (p - begin > MaxLineLength - length) {
+            ++lineNumber;
+            return fail(TextReadError::LineTooLong,
+                        QStringLiteral("line %1 is too long (more than 1,048,576 characters)")
+                            .arg(lineNumber));
+        }
+        length += p - begin;
         if (line)
             line->append(QStringView(begin, p));
         if (p != end) {
@@ -319,36 +432,52 @@ TextLineReader::~TextLineReader() = default;
 bool TextLineReader::open(const QString &path)
 {
     d = std::make_unique<Private>();
+    auto refuse = [this](TextReadError kind, const QString &message) {
+        d->file.close();
+        return d->fail(kind, message);
+    };
+    // Looked at before the open: opening a FIFO waits for a writer, which
+    // nothing would interrupt, and a device is no file of lines. Links are
+    // followed; a missing file is left to the open, which gives the reason.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return refuse(TextReadError::NotText,
+                      info.isDir()
+                          ? QStringLiteral("is a directory")
+                          : QStringLiteral("is not a regular file (a FIFO, a device or a socket)"));
     d->file.setFileName(path);
-    if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // Qt words this case in its own way; say what the system would.
-        d->error = QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR))
-                                           : d->file.errorString();
-        return false;
-    }
+    if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return refuse(TextReadError::OpenFailed, d->file.errorString());
 
     d->block.resize(CarryRoom + BlockSize);
     qint64 size = 0;
     while (size < BlockSize) {
         const qint64 got = d->file.read(d->block.data() + size, BlockSize - size);
-        if (got < 0) {
-            d->error = d->file.errorString();
-            d->file.close();
-            return false;
-        }
+        if (got < 0)
+            return refuse(TextReadError::ReadFailed, d->file.errorString());
         if (got == 0)
             break;
         size += got;
     }
 
     int bom = 0;
-    d->encoding = detectEncoding(QByteArray::fromRawData(d->block.constData(), size), &bom);
-    d->decoder.emplace(d->encoding);
-    if (!d->decoder->isValid()) {
-        d->error = QStringLiteral("This system's Qt cannot decode code page 932 (it lacks ICU)");
+    const QByteArrayView head(d->block.constData(), size);
+    d->encoding = detectEncoding(QByteArray::fromRawData(head.data(), head.size()), &bom);
+    if (d->encoding == TextEncoding::Utf32LE || d->encoding == TextEncoding::Utf32BE)
+        return refuse(TextReadError::NotText,
+                      QStringLiteral("is UTF-32, which cannot be read; save it as code page 932, "
+                                     "UTF-8 or UTF-16"));
+    // A BOM says what the file is. Without one, NUL bytes mean it is not
+    // text, or UTF-16 that has lost its BOM: neither can be read as lines.
+    if (bom == 0 && !d->checkNoNul(head)) {
         d->file.close();
         return false;
     }
+    d->decoder.emplace(d->encoding);
+    if (!d->decoder->isValid())
+        return refuse(
+            TextReadError::OpenFailed,
+            QStringLiteral("This system's Qt cannot decode code page 932 (it lacks ICU)"));
     d->carried =
         d->decoder->decode(QByteArrayView(d->block.constData() + bom, size - bom), d->text);
     std::memmove(d->block.data(), d->block.constData() + size - d->carried, size_t(d->carried));
@@ -357,9 +486,10 @@ bool TextLineReader::open(const QString &path)
 
 void TextLineReader::close()
 {
-    QString error = d->error;
-    d = std::make_unique<Private>();
-    d->error = error;
+    auto closed = std::make_unique<Private>();
+    closed->errorKind = d->errorKind;
+    closed->error = std::move(d->error);
+    d = std::move(closed);
 }
 
 bool TextLineReader::isOpen() const
@@ -398,6 +528,11 @@ qint64 TextLineReader::lineNumber() const
 TextEncoding TextLineReader::encoding() const
 {
     return d->encoding;
+}
+
+TextReadError TextLineReader::error() const
+{
+    return d->errorKind;
 }
 
 QString TextLineReader::errorString() const

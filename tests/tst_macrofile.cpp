@@ -57,6 +57,38 @@ private Q_SLOTS:
                      row);
         }
     }
+
+    void waitsStopWhereNanosecondsStillFit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<float>("seconds");
+        QTest::addRow("limit") << u"1000000000"_s << true << 1e9f;
+        QTest::addRow("limit, fraction") << u"1000000000.000"_s << true << 1e9f;
+        QTest::addRow("just below, rounds to the limit") << u"999999999.9"_s << true << 1e9f;
+        QTest::addRow("negative limit") << u"-1000000000"_s << true << -1e9f;
+        QTest::addRow("just over") << u"1000000000.1"_s << false << 0.0f;
+        QTest::addRow("one over") << u"1000000001"_s << false << 0.0f;
+        QTest::addRow("negative, over") << u"-1000000001"_s << false << 0.0f;
+        QTest::addRow("overflowed the clock") << u"9300000000"_s << false << 0.0f;
+    }
+    void waitsStopWhereNanosecondsStillFit()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(float, seconds);
+        const std::optional<float> value = parseSeconds(text);
+        QCOMPARE(value.has_value(), accepted);
+        if (!value)
+            return;
+        QCOMPARE(*value, seconds);
+        // A wait's deadline, as the clock counts it: UBSan stops the test
+        // should the sum overflow.
+        const qint64 ns = static_cast<qint64>(double(std::fabs(*value)) * 1e9);
+        const std::chrono::nanoseconds now = std::chrono::steady_clock::now().time_since_epoch();
+        const qint64 deadline = now.count() + ns;
+        QVERIFY(deadline > ns);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMacroFile)

@@ -2,7 +2,58 @@
 #include "testutil.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+/// Opens `path` with `reader`. Should the reader open a FIFO, that open would
+/// wait for a writer forever; one comes after a while and leaves at once, so
+/// that the test fails instead of hanging.
+bool openGuarded(TextLineReader &reader, const QString &path)
+{
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        if (doneChanged.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
+            return;
+        struct stat info
+        {
+        };
+        const QByteArray name = QFile::encodeName(path);
+        if (::stat(name.constData(), &info) == 0 && S_ISFIFO(info.st_mode)) {
+            const int fd = ::open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    const bool opened = reader.open(path);
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    doneChanged.notify_one();
+    guard.join();
+    return opened;
+}
+
+/// CR LF lines "line 1", "line 2", ... of at least `size` bytes in all.
+QByteArray numberedLines(qsizetype size, qint64 *count)
+{
+    QByteArray bytes;
+    for (*count = 0; bytes.size() < size;)
+        bytes += "line " + QByteArray::number(++*count) + "\r\n";
+    return bytes;
+}
+
+} // namespace
 
 Q_DECLARE_METATYPE(tapwright::TextEncoding)
 
@@ -124,15 +175,178 @@ private Q_SLOTS:
         }
     }
 
-    void openErrorsGiveTheSystemsReason()
+    void encodingIsChosenByWhatTheDeviceCanType_data()
     {
-        for (const auto &[path, error] :
-             {std::pair{dir_.filePath(u"missing"_s), ENOENT}, std::pair{dir_.path(), EISDIR}}) {
-            TextLineReader reader;
-            QVERIFY(!reader.open(path));
-            QCOMPARE(reader.errorString(), QString::fromLocal8Bit(std::strerror(error)));
-            QVERIFY(!reader.isOpen() && reader.atEnd() && !reader.readLine());
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<QString>("joined"); // lines joined by '|'
+        const auto sjis = TextEncoding::Cp932, utf8 = TextEncoding::Utf8;
+        // Half-width kana in code page 932 that are also valid UTF-8, as
+        // letters the device does not have.
+        QTest::newRow("ﾊｲ in 932") << QByteArray("\xCA\xB2") << sjis << u"ﾊｲ"_s;
+        QTest::newRow("ﾈｺ in 932") << QByteArray("\xC8\xBA") << sjis << u"ﾈｺ"_s;
+        QTest::newRow("ﾅｶﾏｴ in 932") << QByteArray("\xC5\xB6\xCF\xB4") << sjis << u"ﾅｶﾏｴ"_s;
+        QTest::newRow("ﾂｶ in 932, lines")
+            << QByteArray("\xC2\xB6\r\n\xCA\xB2\r\n") << sjis << u"ﾂｶ|ﾊｲ"_s;
+        // 苺 E4 95 and ｶ B6 make one valid UTF-8 character, ﾚｰ DA B0 another.
+        QTest::newRow("kanji and kana in 932, valid UTF-8")
+            << QByteArray("\xE4\x95\xB6\xDA\xB0") << sjis << u"苺ｶﾚｰ"_s;
+        QTest::newRow("kanji and kana in 932")
+            << QByteArray("\x93\x8C\xCA\xB2") << sjis << u"東ﾊｲ"_s;
+        QTest::newRow("がぱ in UTF-8")
+            << QByteArray("\xE3\x81\x8C\xE3\x81\xB1") << utf8 << u"がぱ"_s;
+        // Neither reading can type kanji: a tie, which UTF-8 takes.
+        QTest::newRow("山田 in UTF-8")
+            << QByteArray("\xE5\xB1\xB1\xE7\x94\xB0") << utf8 << u"山田"_s;
+        QTest::newRow("ｱ in UTF-8") << QByteArray("\xEF\xBD\xB1") << utf8 << u"ｱ"_s;
+        // The first 64 KiB end inside ぱ: not an error in the UTF-8 reading.
+        const QByteArray pad(64 * 1024 - 4, 'x');
+        QTest::newRow("UTF-8 cut by the window")
+            << pad + "\xE3\x81\x8C\xE3\x81\xB1" << utf8 << QString::fromLatin1(pad) + u"がぱ"_s;
+        QTest::newRow("ASCII") << QByteArray("Tel 03-1234\r\n~\\") << sjis << u"Tel 03-1234|~\\"_s;
+        // With a BOM, the bytes of ﾊｲ in 932 are what the BOM says they are.
+        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF\xCA\xB2") << utf8 << u"\u02B2"_s;
+        QTest::newRow("UTF-16LE BOM")
+            << QByteArray("\xFF\xFE\x8A\xFF\x72\xFF") << TextEncoding::Utf16LE << u"ﾊｲ"_s;
+        QTest::newRow("UTF-16BE BOM")
+            << QByteArray("\xFE\xFF\xFF\x8A\xFF\x72") << TextEncoding::Utf16BE << u"ﾊｲ"_s;
+    }
+    void encodingIsChosenByWhatTheDeviceCanType()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(QString, joined);
+        TextLineReader reader;
+        QVERIFY(reader.open(writeFile(dir_.filePath(u"enc"_s), bytes)));
+        QCOMPARE(reader.encoding(), encoding);
+        QStringList lines;
+        while (const std::optional<QString> line = reader.readLine())
+            lines << *line;
+        QCOMPARE(lines, joined.split(u'|'));
+    }
+
+    void openRefusesWhatIsNotText_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<TextReadError>("error");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("lines"); // for a file that opens
+        QTest::addColumn<QString>("last");
+        const QString notRegular = u"is not a regular file (a FIFO, a device or a socket)"_s;
+        const QString nul =
+            u"contains NUL bytes: not a text file (a UTF-16 file needs a byte order mark)"_s;
+        const QString utf32 =
+            u"is UTF-32, which cannot be read; save it as code page 932, UTF-8 or UTF-16"_s;
+        const QString fifo = dir_.filePath(u"fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(fifo, dir_.filePath(u"fifo-link"_s)));
+        const QString text = writeFile(dir_.filePath(u"text"_s), "abc");
+        QVERIFY(QFile::link(text, dir_.filePath(u"text-link"_s)));
+        // Past the first 64 KiB and past the first block of the NUL search.
+        qint64 count = 0;
+        QByteArray big = numberedLines(3 * 1024 * 1024, &count);
+        writeFile(dir_.filePath(u"big"_s), big);
+        big[big.size() - 3] = '\0';
+
+        QTest::newRow("missing") << dir_.filePath(u"missing"_s) << TextReadError::OpenFailed
+                                 << QString::fromLocal8Bit(std::strerror(ENOENT)) << qint64(0)
+                                 << QString();
+        QTest::newRow("directory") << dir_.path() << TextReadError::NotText << u"is a directory"_s
+                                   << qint64(0) << QString();
+        QTest::newRow("FIFO") << fifo << TextReadError::NotText << notRegular << qint64(0)
+                              << QString();
+        QTest::newRow("link to a FIFO") << dir_.filePath(u"fifo-link"_s) << TextReadError::NotText
+                                        << notRegular << qint64(0) << QString();
+        QTest::newRow("/dev/null")
+            << u"/dev/null"_s << TextReadError::NotText << notRegular << qint64(0) << QString();
+        QTest::newRow("/dev/zero")
+            << u"/dev/zero"_s << TextReadError::NotText << notRegular << qint64(0) << QString();
+        QTest::newRow("NUL near the end of 3 MiB")
+            << writeFile(dir_.filePath(u"big-nul"_s), big) << TextReadError::NotText << nul
+            << qint64(0) << QString();
+        QTest::newRow("UTF-16 without BOM")
+            << writeFile(dir_.filePath(u"utf16"_s), QByteArray("a\0b\0", 4))
+            << TextReadError::NotText << nul << qint64(0) << QString();
+        QTest::newRow("UTF-32LE BOM")
+            << writeFile(dir_.filePath(u"utf32le"_s), QByteArray("\xFF\xFE\0\0a\0\0\0", 8))
+            << TextReadError::NotText << utf32 << qint64(0) << QString();
+        QTest::newRow("UTF-32BE BOM")
+            << writeFile(dir_.filePath(u"utf32be"_s), QByteArray("\0\0\xFE\xFF\0\0\0a", 8))
+            << TextReadError::NotText << utf32 << qint64(0) << QString();
+        QTest::newRow("link to a text file") << dir_.filePath(u"text-link"_s) << TextReadError::None
+                                             << QString() << qint64(1) << u"abc"_s;
+        // The search for NUL must leave the file where the reading goes on.
+        QTest::newRow("3 MiB without NUL") << dir_.filePath(u"big"_s) << TextReadError::None
+                                           << QString() << count << u"line %1"_s.arg(count);
+    }
+    void openRefusesWhatIsNotText()
+    {
+        QFETCH(QString, path);
+        QFETCH(TextReadError, error);
+        QFETCH(QString, message);
+        QFETCH(qint64, lines);
+        QFETCH(QString, last);
+        TextLineReader reader;
+        const bool opened = openGuarded(reader, path);
+        QCOMPARE(reader.errorString(), message);
+        QCOMPARE(reader.error(), error);
+        QCOMPARE(opened, error == TextReadError::None);
+        QCOMPARE(reader.isOpen(), opened);
+        QString read;
+        while (const std::optional<QString> line = reader.readLine())
+            read = *line;
+        QCOMPARE(reader.lineNumber(), lines);
+        QCOMPARE(read, last);
+        QVERIFY(reader.atEnd() && reader.error() == error);
+    }
+
+    void tooLongLineIsAnError_data()
+    {
+        QTest::addColumn<QByteArray>("character"); // in code page 932
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<int>("before"); // lines before the long one
+        const qsizetype max = 1048576;   // written out: the limit is part of the message
+        QTest::newRow("at the limit") << QByteArray("x") << max << false << 2;
+        QTest::newRow("at the limit, two bytes each")
+            << QByteArray("\x82\xA0") << max << false << 2;
+        QTest::newRow("at the limit, skipped") << QByteArray("x") << max << true << 2;
+        QTest::newRow("one over") << QByteArray("x") << max + 1 << false << 2;
+        QTest::newRow("over, skipped") << QByteArray("x") << max + 100000 << true << 2;
+        QTest::newRow("first line over") << QByteArray("x") << max + 100000 << false << 0;
+        QTest::newRow("first line over, skipped") << QByteArray("x") << max + 1 << true << 0;
+    }
+    void tooLongLineIsAnError()
+    {
+        QFETCH(QByteArray, character);
+        QFETCH(qsizetype, length);
+        QFETCH(bool, skip);
+        QFETCH(int, before);
+        QByteArray bytes = QByteArray("a\r\n").repeated(before) + character.repeated(length);
+        const QString path = writeFile(dir_.filePath(u"long"_s), bytes + "\r\nlast");
+        bytes.clear();
+        TextLineReader reader;
+        QVERIFY(reader.open(path));
+        const bool tooLong = length > MaxLineLength;
+        if (skip) {
+            QCOMPARE(reader.skipLines(before + 2), before + (tooLong ? 0 : 2));
+        } else {
+            for (int i = 0; i < before; ++i)
+                QCOMPARE(reader.readLine(), u"a"_s);
+            const std::optional<QString> line = reader.readLine();
+            QCOMPARE(line.has_value(), !tooLong);
+            if (line) {
+                QCOMPARE(line->size(), length);
+                QCOMPARE(reader.readLine(), u"last"_s);
+            }
         }
+        QCOMPARE(reader.lineNumber(), before + (tooLong ? 1 : 2));
+        QCOMPARE(reader.error(), tooLong ? TextReadError::LineTooLong : TextReadError::None);
+        QCOMPARE(reader.errorString(),
+                 tooLong ? u"line %1 is too long (more than 1,048,576 characters)"_s.arg(before + 1)
+                         : QString());
+        // An error ends the reading.
+        QVERIFY(reader.atEnd() && !reader.readLine() && reader.skipLines(1) == 0);
     }
 };
 
