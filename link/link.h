@@ -87,6 +87,20 @@ public:
     /// The last open failure or port failure.
     const LinkError &lastError() const { return lastError_; }
 
+    /// Paced (the default): frames go onto the line no faster than it carries
+    /// them, so that the program always knows what the device has received.
+    /// Unpaced: as fast as the port takes them, for a device with a buffer of
+    /// its own and for tests.
+    virtual void setPaced(bool paced) { paced_ = paced; }
+    bool isPaced() const { return paced_; }
+
+    /// Frames handed to the link that the line has not carried yet: those the
+    /// program or the system still holds, and the one on the wire.
+    virtual int framesInFlight() const { return 0; }
+    /// How long until framesInFlight() may next go down, in nanoseconds; a
+    /// hint for when to look again, 0 when there is nothing to wait for.
+    virtual qint64 nsUntilProgress() const { return 0; }
+
 Q_SIGNALS:
     /// An open port failed (a write error, an unplugged device). Emitted once
     /// per failure; the port is closed by then.
@@ -98,6 +112,20 @@ protected:
 private:
     QString commPort_;
     LinkError lastError_;
+    bool paced_ = true;
 };
+
+/// One frame is 8 bytes of 11 bits each on the line (start bit, 8 data bits,
+/// even parity, stop bit).
+inline constexpr qint64 FrameBits = 88;
+/// The device's line speed.
+inline constexpr qint64 LineBaud = 600;
+
+/// How long one frame takes on a line of `baud`, in nanoseconds: 146.67 ms at
+/// 600 baud.
+constexpr qint64 frameNsAt(qint64 baud)
+{
+    return FrameBits * 1000000000 / baud;
+}
 
 } // namespace tapwright

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,9 +23,18 @@ namespace {
 // gives up. At 600 baud a byte leaves every 18 ms, so a port that makes no
 // progress for this long is not coming back.
 constexpr int StallTimeoutMs = 10000;
-// How often a drain looks at the system's output queue. The system tells us
-// when the port can take more bytes, but not when its queue has emptied.
-constexpr int DrainPollMs = 20;
+// How often the link looks at the system's output queue while bytes wait in
+// it. The system tells us when the port can take more bytes, but not when its
+// queue has emptied.
+constexpr int PollMs = 10;
+// Frames the system may hold: the one on the wire and one behind it, so that
+// the line never idles between frames. Unpaced, a few more.
+constexpr int PacedSystemFrames = 2;
+constexpr int UnpacedSystemFrames = 4;
+constexpr qint64 FrameBytes = 8;
+// After a close that drops the queue, how long the frames already in the
+// system may take to leave before they are cut off, beyond their line time.
+constexpr qint64 DiscardGraceNs = 300 * 1000000LL;
 
 QString systemReason(int error)
 {
@@ -62,24 +72,7 @@ PortName resolvePortName(const QString &text)
     return result;
 }
 
-SerialLink::SerialLink(QObject *parent)
-    : Link(parent), port_(new QSerialPort(this)), stallTimeoutMs_(StallTimeoutMs)
-{
-    connect(port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
-}
-
-SerialLink::~SerialLink()
-{
-    ClosePort(CloseMode::Discard);
-}
-
-bool SerialLink::isOpen() const
-{
-    return port_->isOpen();
-}
-
-LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
-                             QIODevice::OpenMode mode)
+LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode)
 {
     const PortName name = resolvePortName(portText);
     if (name.error.isError())
@@ -99,7 +92,8 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
         error.reason = systemReason(ENOENT);
         return error;
     }
-    const int access = (mode & QIODevice::WriteOnly ? W_OK : 0) | (mode & QIODevice::ReadOnly ? R_OK : 0);
+    const int access =
+        (mode & QIODevice::WriteOnly ? W_OK : 0) | (mode & QIODevice::ReadOnly ? R_OK : 0);
     if (::access(QFile::encodeName(path).constData(), access) != 0 && errno == EACCES) {
         error.kind = LinkError::PermissionDenied;
         error.reason = systemReason(EACCES);
@@ -108,13 +102,29 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
 #endif
 
     port.setPortName(name.device);
-    port.setBaudRate(600);
+    port.setBaudRate(int(LineBaud));
     port.setDataBits(QSerialPort::Data8);
     port.setParity(QSerialPort::EvenParity);
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
 
-    if (!port.open(mode)) {
+    bool opened = port.open(mode);
+    if (!opened && port.error() != QSerialPort::DeviceNotFoundError &&
+        port.error() != QSerialPort::PermissionError) {
+        // A pseudo-terminal drops the parity bit, and Qt takes a change that
+        // alters nothing else as refused. That happens when a program that
+        // had set the line up was killed and left it at these settings. Open
+        // without parity, which does change the line, then ask for it.
+        port.clearError();
+        port.setParity(QSerialPort::NoParity);
+        opened = port.open(mode);
+        if (opened && !port.setParity(QSerialPort::EvenParity)) {
+            port.close();
+            opened = false;
+        }
+        port.setParity(QSerialPort::EvenParity);
+    }
+    if (!opened) {
         switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
             error.kind = LinkError::NotFound;
@@ -135,7 +145,7 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
 
     // Qt sets the line up while opening; read it back, so that a driver that
     // quietly refused a setting is caught here and not by a garbled device.
-    if (port.baudRate(QSerialPort::Output) != 600 || port.dataBits() != QSerialPort::Data8 ||
+    if (port.baudRate(QSerialPort::Output) != LineBaud || port.dataBits() != QSerialPort::Data8 ||
         port.parity() != QSerialPort::EvenParity || port.stopBits() != QSerialPort::OneStop ||
         port.flowControl() != QSerialPort::NoFlowControl) {
         error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
@@ -146,10 +156,70 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
     return error;
 }
 
+SerialLink::SerialLink(QObject *parent)
+    : Link(parent), port_(new QSerialPort(this)), stallTimeoutMs_(StallTimeoutMs)
+{
+    clock_.start();
+    feedTimer_.setSingleShot(true);
+    feedTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&feedTimer_, &QTimer::timeout, this, &SerialLink::feed);
+    connect(port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
+    connect(port_, &QSerialPort::bytesWritten, this, &SerialLink::feed);
+}
+
+SerialLink::~SerialLink()
+{
+    // No event loop from here on: what the system holds (two frames at most)
+    // leaves as the port closes; the rest is dropped whole.
+    queue_.clear();
+    lingering_ = false;
+    if (port_->isOpen() && port_->bytesToWrite() > 0)
+        port_->clear(QSerialPort::Output);
+    port_->close();
+}
+
+bool SerialLink::isOpen() const
+{
+    return port_->isOpen() && !lingering_;
+}
+
+void SerialLink::closeDroppingWholeFrames()
+{
+    // Whole frames are dropped from our queue. What the port object and the
+    // system already hold stays: it may end in the start of a frame, and the
+    // device would read every later frame shifted if the rest were cut off.
+    // The port stays open out of sight until it has gone, or until the link
+    // opens again or goes away.
+    queue_.clear();
+    lingering_ = true;
+    feed();
+}
+
+bool SerialLink::isPseudoTerminal() const
+{
+    // Nothing tells what the reader of a pseudo-terminal has taken: the
+    // system's output queue is always empty there.
+    return openedDevice_.startsWith(QLatin1String("/dev/pts/"));
+}
+
+void SerialLink::endLingering()
+{
+    if (!lingering_)
+        return;
+    lingering_ = false;
+    feedTimer_.stop();
+    // Closing a pseudo-terminal leaves its reader what it already holds; a
+    // serial port would otherwise keep the close waiting for a stuck line.
+    if (!isPseudoTerminal())
+        port_->clear(QSerialPort::Output);
+    port_->close();
+}
+
 bool SerialLink::OpenPort()
 {
-    if (port_->isOpen())
+    if (isOpen())
         return true;
+    endLingering();
     opening_ = true;
     const LinkError result = openAtLineSettings(*port_, commPort(), QIODevice::WriteOnly);
     opening_ = false;
@@ -159,76 +229,135 @@ bool SerialLink::OpenPort()
     }
     openedPortText_ = result.port;
     openedDevice_ = result.device;
+    queue_.clear();
+    lineFreeAtNs_ = 0;
     setLastError(LinkError());
     return true;
 }
 
-void SerialLink::ClosePort(CloseMode mode)
+qint64 SerialLink::pendingBytes() const
 {
     if (!port_->isOpen())
-        return;
-    bool drained = false;
-    if (mode == CloseMode::Drain) {
-        drained = drain();
-        if (!port_->isOpen())
-            return; // failed, or discarded by a nested close, while waiting
-    }
-    if (drained) {
+        return 0;
+    qint64 pending = port_->bytesToWrite();
 #ifdef Q_OS_UNIX
-        // The queue is empty; what may still sit in the UART's FIFO leaves
-        // within a few byte times.
-        ::tcdrain(port_->handle());
+    int system = 0;
+    if (::ioctl(port_->handle(), TIOCOUTQ, &system) == 0 && system > 0)
+        pending += system;
 #endif
-    } else {
-        // Also when the program is quitting in the middle of a drain: the
-        // system would otherwise hold the close until its queue had gone out.
-        port_->clear(QSerialPort::Output);
+    return pending;
+}
+
+int SerialLink::lineFrames() const
+{
+    const qint64 queued = (pendingBytes() + FrameBytes - 1) / FrameBytes;
+    if (!isPaced())
+        return int(queued);
+    const qint64 frameNs = frameNsAt(LineBaud);
+    const qint64 left = lineFreeAtNs_ - clock_.nsecsElapsed();
+    const qint64 onLine = left > 0 ? (left + frameNs - 1) / frameNs : 0;
+    return int(std::max(queued, onLine));
+}
+
+int SerialLink::framesInFlight() const
+{
+    return int(queue_.size()) + lineFrames();
+}
+
+qint64 SerialLink::nsUntilProgress() const
+{
+    if (!isOpen())
+        return 0;
+    if (isPaced()) {
+        const qint64 frameNs = frameNsAt(LineBaud);
+        const qint64 left = lineFreeAtNs_ - clock_.nsecsElapsed();
+        // The line model counts down one frame at a time.
+        if (left > 0)
+            return std::max<qint64>(1, left - (left - 1) / frameNs * frameNs);
     }
-    port_->close();
+    return pendingBytes() > 0 || !queue_.empty() ? PollMs * 1000000LL : 0;
 }
 
 void SerialLink::SendKey(int row, int column, int table)
 {
-    if (!port_->isOpen())
+    if (!isOpen())
         return;
-    const KeyFrame frame = makeKeyFrame(KeyCode{table, row, column});
-    // QSerialPort keeps its own unbounded write buffer and feeds the system
-    // as it takes bytes, so a burst of any length queues in order.
-    port_->write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+    queue_.push_back(makeKeyFrame(KeyCode{table, row, column}));
+    feed();
 }
 
-qint64 SerialLink::systemOutputQueue() const
+void SerialLink::feed()
 {
-#ifdef Q_OS_UNIX
-    int pending = 0;
-    if (::ioctl(port_->handle(), TIOCOUTQ, &pending) == 0 && pending > 0)
-        return pending;
-#endif
-    return 0;
+    if (lingering_) {
+        // A pseudo-terminal cannot tell what its reader has taken, so it
+        // lingers until the link opens again or goes away.
+        if (pendingBytes() == 0 && !isPseudoTerminal())
+            endLingering();
+        else if (port_->bytesToWrite() > 0 || pendingBytes() > 0)
+            feedTimer_.start(PollMs);
+        return;
+    }
+    if (!port_->isOpen() || failing_)
+        return;
+    const int room = isPaced() ? PacedSystemFrames : UnpacedSystemFrames;
+    // One frame at a time, and only once the port object has passed the last
+    // one on: it then never holds more than part of one frame, which always
+    // goes out whole.
+    while (!queue_.empty() && port_->bytesToWrite() == 0 && lineFrames() < room) {
+        const KeyFrame frame = queue_.front();
+        queue_.pop_front();
+        const qint64 now = clock_.nsecsElapsed();
+        lineFreeAtNs_ = std::max(lineFreeAtNs_, now) + frameNsAt(LineBaud);
+        port_->write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+        if (!isOpen())
+            return; // the write failed and closed the port
+    }
+    if (queue_.empty()) {
+        feedTimer_.stop();
+        return;
+    }
+    // bytesWritten() wakes us for the port object's bytes; the line model
+    // and the system's queue have to be looked at.
+    qint64 waitNs = PollMs * 1000000LL;
+    if (isPaced() && port_->bytesToWrite() == 0) {
+        const qint64 frameNs = frameNsAt(LineBaud);
+        const qint64 untilRoom = lineFreeAtNs_ - (room - 1) * frameNs - clock_.nsecsElapsed();
+        if (untilRoom > 0)
+            waitNs = std::max<qint64>(waitNs / 10, untilRoom);
+    }
+    feedTimer_.start(int((waitNs + 999999) / 1000000));
 }
 
-bool SerialLink::drain()
+bool SerialLink::waitUntilSent(bool framesOnly, qint64 limitNs)
 {
     QEventLoop loop;
     bool done = false;
+    bool gaveUp = false;
     qint64 lastPending = -1;
     QElapsedTimer sinceProgress;
     sinceProgress.start();
+    QElapsedTimer total;
+    total.start();
 
     auto check = [&] {
         if (done)
             return;
-        if (!port_->isOpen()) {
+        if (!isOpen()) {
             done = true;
         } else {
-            const qint64 pending = port_->bytesToWrite() + systemOutputQueue();
-            if (pending == 0) {
+            const qint64 pending = pendingBytes();
+            const bool empty =
+                framesOnly ? pending == 0 : queue_.empty() && pending == 0 && lineFrames() == 0;
+            if (empty) {
                 done = true;
-            } else if (pending != lastPending) {
+            } else if (limitNs >= 0 && total.nsecsElapsed() > limitNs) {
+                done = gaveUp = true;
+            } else if (pending != lastPending || pending == 0) {
+                // Bytes that move, or frames that the line model lets out.
                 lastPending = pending;
                 sinceProgress.restart();
             } else if (sinceProgress.elapsed() > stallTimeoutMs_) {
-                done = true;
+                done = gaveUp = true;
                 fail(LinkError::Stalled, QString());
             }
         }
@@ -237,7 +366,7 @@ bool SerialLink::drain()
     };
 
     QTimer poll;
-    poll.setInterval(DrainPollMs);
+    poll.setInterval(PollMs);
     connect(&poll, &QTimer::timeout, &loop, check);
     connect(port_, &QSerialPort::bytesWritten, &loop, check);
     connect(this, &Link::failed, &loop, check);
@@ -247,11 +376,55 @@ bool SerialLink::drain()
         // Returns early only when the whole program is told to quit.
         loop.exec();
     }
-    return done && port_->isOpen() && port_->bytesToWrite() == 0;
+    return done && !gaveUp && isOpen();
+}
+
+void SerialLink::ClosePort(CloseMode mode)
+{
+    if (!isOpen())
+        return;
+    bool sent = false;
+    if (mode == CloseMode::Drain) {
+        sent = waitUntilSent(false, -1);
+    } else {
+        // Whole frames are dropped from our queue; the one or two the system
+        // holds leave within their line time, so the device never gets part
+        // of a frame.
+        queue_.clear();
+        feedTimer_.stop();
+        if (isPseudoTerminal()) {
+            // Its reader may be behind, and a close would cut off whatever
+            // it has not taken yet.
+            closeDroppingWholeFrames();
+            return;
+        }
+        const qint64 frames = lineFrames();
+        sent = waitUntilSent(true, frames * frameNsAt(LineBaud) + DiscardGraceNs);
+    }
+    if (!isOpen())
+        return; // failed, or closed by a nested close, while waiting
+    if (!sent) {
+        // Also when the program is quitting in the middle of a drain: the
+        // system would otherwise hold the close until its queue had gone out.
+        closeDroppingWholeFrames();
+        return;
+    }
+    queue_.clear();
+    feedTimer_.stop();
+#ifdef Q_OS_UNIX
+    // The queue is empty; what may still sit in the UART's FIFO leaves
+    // within a few byte times.
+    ::tcdrain(port_->handle());
+#endif
+    port_->close();
 }
 
 void SerialLink::onPortError(QSerialPort::SerialPortError error)
 {
+    if (lingering_) {
+        endLingering(); // the port is gone, and the cut frame with it
+        return;
+    }
     if (opening_ || failing_ || !port_->isOpen())
         return;
     switch (error) {
@@ -275,9 +448,13 @@ void SerialLink::fail(LinkError::Kind kind, const QString &reason)
     const LinkError error{kind, openedPortText_, openedDevice_, reason};
     setLastError(error);
     if (port_->isOpen()) {
-        port_->clear(QSerialPort::Output);
-        port_->close();
+        if (kind == LinkError::Stalled)
+            closeDroppingWholeFrames();
+        else
+            port_->close(); // a write failed: nothing more goes out anyway
     }
+    queue_.clear();
+    feedTimer_.stop();
     port_->clearError();
     failing_ = false;
     Q_EMIT failed(error);

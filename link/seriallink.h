@@ -2,8 +2,12 @@
 
 #include "link/link.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
+
+#include <deque>
 
 namespace tapwright {
 
@@ -21,24 +25,31 @@ PortName resolvePortName(const QString &text);
 /// Opens `port` for the port text at the device's line settings (600 baud,
 /// 8E1, no flow control) and reads the settings back. On success the result
 /// is no error but names the device; on failure the port stays closed.
-LinkError openAtLineSettings(QSerialPort &port, const QString &portText,
-                             QIODevice::OpenMode mode);
+LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode);
 
 /// The link over a real serial port, at the device's line settings: 600 baud,
 /// even parity, 8 data bits, 1 stop bit, no flow control. Bytes leave exactly
-/// as sent; every frame queues, in order, however many are sent at once.
+/// as sent, in whole frames.
+///
+/// Frames wait in the link's own queue and go to the system one at a time, no
+/// faster than the line carries them: the system never holds more than the
+/// frame on the wire and one behind it (unpaced: a few frames). So a close
+/// that must drop frames drops whole ones, from the link's queue, and what the
+/// system still holds leaves within two frame times.
 class SerialLink : public Link
 {
     Q_OBJECT
 public:
     explicit SerialLink(QObject *parent = nullptr);
-    /// Discards whatever is still queued: the owner is going away.
+    /// Drops what is still queued: the owner is going away.
     ~SerialLink() override;
 
     bool OpenPort() override;
     void ClosePort(CloseMode mode = CloseMode::Drain) override;
     void SendKey(int row, int column, int table) override;
     bool isOpen() const override;
+    int framesInFlight() const override;
+    qint64 nsUntilProgress() const override;
 
     /// The port object, for reading back its line settings.
     const QSerialPort &port() const { return *port_; }
@@ -49,10 +60,23 @@ public:
 private:
     void onPortError(QSerialPort::SerialPortError error);
     void fail(LinkError::Kind kind, const QString &reason);
-    qint64 systemOutputQueue() const;
-    /// Waits, with the event loop running, until the queue is empty; false
-    /// when it gave up or the program is quitting.
-    bool drain();
+    /// Bytes the system and the port object still hold.
+    qint64 pendingBytes() const;
+    /// Frames the system holds or the line is still carrying.
+    int lineFrames() const;
+    /// Hands queued frames to the system while the line has room for them,
+    /// and sets the timer for the next one.
+    void feed();
+    /// Waits, with the event loop running, until the link holds nothing, or
+    /// with `framesOnly`, until the system holds nothing. False when it gave
+    /// up, the line stalled, or the program is quitting.
+    bool waitUntilSent(bool framesOnly, qint64 limitNs);
+    /// Closes to the owner, dropping the queue; what the system holds still
+    /// goes out, so that no frame is cut.
+    void closeDroppingWholeFrames();
+    /// Closes for real.
+    void endLingering();
+    bool isPseudoTerminal() const;
 
     QSerialPort *port_;
     QString openedPortText_;
@@ -60,6 +84,15 @@ private:
     int stallTimeoutMs_;
     bool opening_ = false;
     bool failing_ = false;
+    std::deque<KeyFrame> queue_;
+    QElapsedTimer clock_;
+    /// When the line will have carried every frame handed to the system, on
+    /// the clock above; the system itself cannot tell for a pty or for the
+    /// frame in a UART's FIFO.
+    qint64 lineFreeAtNs_ = 0;
+    QTimer feedTimer_;
+    /// Closed to its owner, but open until the rest of a cut frame is out.
+    bool lingering_ = false;
 };
 
 } // namespace tapwright

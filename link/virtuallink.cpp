@@ -15,18 +15,12 @@ namespace tapwright {
 
 namespace {
 
-// One frame is 8 characters of 11 bits (start, 8 data, parity, stop) at 600
-// baud.
-constexpr qint64 FrameBits = 88;
-constexpr qint64 Baud = 600;
-constexpr qint64 NsPerSecond = 1000000000;
-
 /// When frame `n` (counted from 1) of a burst is complete, measured from the
 /// start of the burst. Computed from the start each time, so rounding never
 /// adds up over a long text.
 qint64 dueNs(qint64 n)
 {
-    return n * FrameBits * NsPerSecond / Baud;
+    return n * FrameBits * 1000000000 / LineBaud;
 }
 
 } // namespace
@@ -37,7 +31,6 @@ struct VirtualLink::Private
 
     VirtualLink *q;
     bool open = false;
-    bool paced = true;
     std::deque<KeyFrame> queue;
     FrameDecoder decoder;
     /// Runs only while frames are queued: the link costs nothing when idle.
@@ -67,7 +60,7 @@ struct VirtualLink::Private
 
     void scheduleNext()
     {
-        if (!paced) {
+        if (!q->isPaced()) {
             timer.start(0);
             return;
         }
@@ -82,7 +75,7 @@ struct VirtualLink::Private
         const qint64 elapsed = burstClock.nsecsElapsed();
         // A busy event loop does not slow the line down: whatever fell due
         // meanwhile comes out now, together.
-        while (!queue.empty() && (!paced || dueNs(burstDone + 1) <= elapsed)) {
+        while (!queue.empty() && (!q->isPaced() || dueNs(burstDone + 1) <= elapsed)) {
             const KeyFrame frame = queue.front();
             queue.pop_front();
             ++burstDone;
@@ -125,16 +118,11 @@ VirtualLink::~VirtualLink()
 
 void VirtualLink::setPaced(bool paced)
 {
-    if (d->paced == paced)
+    if (isPaced() == paced)
         return;
-    d->paced = paced;
+    Link::setPaced(paced);
     if (!d->queue.empty())
         d->startBurst();
-}
-
-bool VirtualLink::isPaced() const
-{
-    return d->paced;
 }
 
 bool VirtualLink::OpenPort()
@@ -191,6 +179,20 @@ void VirtualLink::SendKey(int row, int column, int table)
 bool VirtualLink::isOpen() const
 {
     return d->open;
+}
+
+int VirtualLink::framesInFlight() const
+{
+    return int(d->queue.size());
+}
+
+qint64 VirtualLink::nsUntilProgress() const
+{
+    if (d->queue.empty())
+        return 0;
+    if (!isPaced())
+        return 1000000; // the next turn of the event loop
+    return std::max<qint64>(1, dueNs(d->burstDone + 1) - d->burstClock.nsecsElapsed());
 }
 
 int VirtualLink::pendingFrames() const

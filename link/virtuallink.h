@@ -27,13 +27,14 @@ public:
     /// The port text that selects this link on the command line.
     static QString portName() { return QStringLiteral("virtual"); }
 
-    void setPaced(bool paced);
-    bool isPaced() const;
+    void setPaced(bool paced) override;
 
     bool OpenPort() override;
     void ClosePort(CloseMode mode = CloseMode::Drain) override;
     void SendKey(int row, int column, int table) override;
     bool isOpen() const override;
+    int framesInFlight() const override;
+    qint64 nsUntilProgress() const override;
 
     /// Frames sent and not yet come out.
     int pendingFrames() const;
