@@ -2,14 +2,19 @@
 
 #include "text/textsender.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <QPair>
+#include <QSet>
 
-#include <climits>
-#include <cmath>
+#include <algorithm>
 
 namespace tapwright {
+
+namespace {
+
+// The shortest a pass may take; a pass of REPEAT alone would otherwise spin.
+constexpr qint64 MinPassNs = 10 * 1000000LL;
+
+} // namespace
 
 QString endMark()
 {
@@ -56,51 +61,44 @@ QString describe(const RunReport &r)
     case RunReport::LinkFailed:
         // The last frames can fail while they drain, after every line.
         return r.line > 0 ? atLine(r, describe(r.link)) : describe(r.link);
+    case RunReport::NotText:
+        return QStringLiteral("%1: %2").arg(r.file, r.reason);
+    case RunReport::LineTooLong:
+        return QStringLiteral("%1:%2: line too long (more than %3 characters)")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(MaxLineLength);
+    case RunReport::CounterPastEnd:
+        return QStringLiteral("%1: the pass counter %2 is past the end of the address file (%3 "
+                              "lines); nothing was typed")
+            .arg(r.file, r.value)
+            .arg(r.line);
+    case RunReport::Unsendable:
+        return QStringLiteral("%1:%2: warning: cannot enter %3, skipped")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(describeCharacter(r.value));
+    case RunReport::UnknownCommand:
+        if (r.command.isEmpty())
+            return QStringLiteral("%1:%2: warning: the line starts with a space, so its command "
+                                  "word is empty; the step does nothing")
+                .arg(r.file)
+                .arg(r.line);
+        return QStringLiteral("%1:%2: warning: \"%3\" is neither a command nor a key name; the "
+                              "step does nothing")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(r.command);
     }
     return QString();
 }
 
-EventLoopClock::EventLoopClock()
-{
-    timer_.start();
-}
-
-qint64 EventLoopClock::nowNs() const
-{
-    return timer_.nsecsElapsed();
-}
-
-void EventLoopClock::sleepUntil(qint64 deadlineNs)
-{
-    const qint64 remaining = deadlineNs - nowNs();
-    if (remaining <= 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return;
-    }
-    // Sleep in the event loop: a timer for the deadline, and wake() for the
-    // stop request. Nothing polls.
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const qint64 ms = (remaining + 999999) / 1000000;
-    timer.start(int(std::min<qint64>(ms, INT_MAX)));
-    QEventLoop *outer = loop_;
-    loop_ = &loop;
-    loop.exec();
-    loop_ = outer;
-}
-
-void EventLoopClock::wake()
-{
-    if (loop_)
-        loop_->quit();
-}
-
 MacroRunner::MacroRunner(RunnerHost &host, Link &link, QObject *parent)
-    : QObject(parent), host_(host), link_(link), clock_(&realClock_)
+    : QObject(parent), host_(host), link_(link), pacer_(link), clock_(&realClock_)
 {
+    pacer_.setClock(clock_);
+    pacer_.dropWhen = [this] { return shouldStop(); };
+    pacer_.holdWhen = [this] { return paused_; };
     connect(&link_, &Link::failed, this, &MacroRunner::onLinkFailed);
 }
 
@@ -109,6 +107,7 @@ MacroRunner::~MacroRunner() = default;
 void MacroRunner::setClock(WaitClock *clock)
 {
     clock_ = clock ? clock : &realClock_;
+    pacer_.setClock(clock_);
 }
 
 bool MacroRunner::shouldStop() const
@@ -116,15 +115,31 @@ bool MacroRunner::shouldStop() const
     return !MacroExe || linkFailure_.has_value() || abandoned_;
 }
 
+qint64 MacroRunner::sitOutPause()
+{
+    const qint64 from = clock_->nowNs();
+    while (paused_ && !shouldStop())
+        clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
+    return clock_->nowNs() - from;
+}
+
 void MacroRunner::WaitSeconds(float seconds)
 {
     const float ms = seconds * 1000.0f;
     if (!(ms >= 0.0f))
         return; // negative: no wait and no events
-    const qint64 waitNs = static_cast<qint64>(double(ms) * 1e6);
-    const qint64 start = clock_->nowNs();
+    // Longer than any accepted number of seconds: what the clock can add to.
+    constexpr double MaxWaitNs = 1e18;
+    const qint64 waitNs = static_cast<qint64>(std::min(double(ms) * 1e6, MaxWaitNs));
+    qint64 start = clock_->nowNs();
     bool pumped = false;
     for (;;) {
+        if (paused_ && !shouldStop()) {
+            // The wait goes on where it stood.
+            start += sitOutPause();
+            pumped = true;
+            continue;
+        }
         // The time is tested before the flag. A wait of 0 still delivers
         // events once, which is what lets a run with no waits be stopped.
         if (pumped && clock_->nowNs() - start > waitNs)
@@ -142,6 +157,15 @@ void MacroRunner::requestStop()
         return;
     MacroExe = false;
     clock_->wake();
+}
+
+void MacroRunner::setPaused(bool paused)
+{
+    if (!running_ || paused_ == paused)
+        return;
+    paused_ = paused;
+    clock_->wake();
+    host_.setPaused(paused);
 }
 
 void MacroRunner::abandon()
@@ -182,6 +206,7 @@ RunEnd MacroRunner::run()
 
     running_ = true;
     abandoned_ = false;
+    paused_ = false;
     linkFailure_.reset();
     pendingReport_ = RunReport();
     MacroExe = true;
@@ -191,6 +216,10 @@ RunEnd MacroRunner::run()
 
     macro_.close();
     addresses_.close();
+    if (paused_) {
+        paused_ = false;
+        host_.setPaused(false);
+    }
     if (end == RunEnd::Abandoned || abandoned_) {
         running_ = false;
         MacroExe = false;
@@ -240,11 +269,14 @@ RunEnd MacroRunner::execute(qint64 passCounter)
 
     const QString addrPath = host_.addrFile();
     const bool haveAddresses = !addrPath.isEmpty();
-    // A file that could not be opened or read, with the system's reason.
+    // A file that could not be opened or read, with the system's reason. A
+    // file that is no text, or a line far too long, is said as such.
     auto fileReport = [](RunReport::Kind kind, const QString &path, qint64 line,
-                         const QString &reason) {
+                         const QString &reason, TextReadError error = TextReadError::None) {
         RunReport report;
-        report.kind = kind;
+        report.kind = error == TextReadError::NotText       ? RunReport::NotText
+                      : error == TextReadError::LineTooLong ? RunReport::LineTooLong
+                                                            : kind;
         report.file = path;
         report.line = line;
         report.reason = reason;
@@ -252,18 +284,45 @@ RunEnd MacroRunner::execute(qint64 passCounter)
     };
     auto addressReadFailed = [&] {
         return fail(fileReport(RunReport::AddrReadFailed, addrPath, addresses_.lineNumber(),
-                               addresses_.errorString()));
+                               addresses_.errorString(), addresses_.error()));
     };
     if (haveAddresses) {
         if (!addresses_.open(addrPath))
             return fail(
-                fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString()));
+                fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString(),
+                           addresses_.error()));
         // Passes that each took one line and ended with REPEAT used exactly
         // this many lines; the list goes on after them.
-        if (passCounter > 0 && addresses_.skipLines(passCounter) < passCounter &&
-            !addresses_.errorString().isEmpty())
-            return addressReadFailed();
+        if (passCounter > 0) {
+            const qint64 skipped = addresses_.skipLines(passCounter);
+            if (skipped < passCounter) {
+                if (!addresses_.errorString().isEmpty())
+                    return addressReadFailed();
+                RunReport report = fileReport(RunReport::CounterPastEnd, addrPath, skipped,
+                                              QString());
+                report.value = QString::number(passCounter);
+                return fail(report);
+            }
+        }
     }
+    qint64 addressLine = 0;
+    // Each macro line warns once a run, not once a pass.
+    QSet<QPair<QString, qint64>> warned;
+    auto warnOnce = [&](const MacroStep &s) {
+        return !warned.contains({macroPath_, s.line}) &&
+               (warned.insert({macroPath_, s.line}), true);
+    };
+    auto warnUnsendable = [this](const QString &file, qint64 line, const QString &text) {
+        for (const QString &c : unsendableCharacters(text)) {
+            RunReport warning;
+            warning.kind = RunReport::Unsendable;
+            warning.file = file;
+            warning.line = line;
+            warning.lineText = text;
+            warning.value = c;
+            host_.warn(warning);
+        }
+    };
 
     auto stepReport = [this](RunReport::Kind kind, const MacroStep &s) {
         RunReport report;
@@ -296,15 +355,18 @@ RunEnd MacroRunner::execute(qint64 passCounter)
     };
 
     for (;;) { // one pass
+        const qint64 passStart = clock_->nowNs();
         macroPath_ = host_.macroFile();
         if (!macro_.open(macroPath_))
-            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0, macro_.errorString()));
+            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0,
+                                   macro_.errorString(), macro_.error()));
         for (;;) { // one step
             const std::optional<MacroStep> s = macro_.next();
             if (!s) {
                 if (!macro_.errorString().isEmpty())
                     return fail(fileReport(RunReport::MacroReadFailed, macroPath_,
-                                           macro_.lineNumber(), macro_.errorString()));
+                                           macro_.lineNumber(), macro_.errorString(),
+                                           macro_.error()));
                 return RunEnd::EndOfMacro;
             }
             ++step;
@@ -313,7 +375,7 @@ RunEnd MacroRunner::execute(qint64 passCounter)
             const FoundCommand found = findCommand(s->word());
             switch (found.command) {
             case Command::Key:
-                link_.SendKey(found.key.row, found.key.column, found.key.table);
+                pacer_.SendKey(found.key.row, found.key.column, found.key.table);
                 break;
             case Command::BaseWait:
                 if (auto report = readSeconds(*s, &baseWait))
@@ -337,28 +399,46 @@ RunEnd MacroRunner::execute(qint64 passCounter)
                         return RunEnd::AddressListDone;
                     }
                     address = std::move(*line);
+                    addressLine = addresses_.lineNumber();
                 }
                 break;
             case Command::SendStr:
+                if (addressLine > 0)
+                    warnUnsendable(addrPath, addressLine, address);
                 SendAddress(
-                    link_, [this](const QString &text) { host_.setAddress(text); }, address);
+                    pacer_, [this](const QString &text) { host_.setAddress(text); }, address);
                 break;
             case Command::String:
-                SendStr(link_, s->argument());
+                if (warnOnce(*s))
+                    warnUnsendable(macroPath_, s->line, s->argument());
+                SendStr(pacer_, s->argument());
                 break;
             case Command::None:
+                if (warnOnce(*s)) {
+                    RunReport warning = stepReport(RunReport::UnknownCommand, *s);
+                    host_.warn(warning);
+                }
                 break;
             }
 
             if (found.command == Command::Repeat) {
                 if (passCounter >= MaxPassCounter)
                     return fail(stepReport(RunReport::CounterOverflow, *s));
+                // A pass counts once its last frame has left the line, so
+                // that the counter is always a safe place to go on from. A
+                // stop lets these frames go (two at most); a failed port or
+                // the program's end does not count them.
+                if (!pacer_.waitUntilCarried([this] { return abandoned_ || linkFailure_; }) &&
+                    (abandoned_ || linkFailure_))
+                    return stopReason(*s);
                 ++passCounter;
                 host_.setCounterText(QString::number(passCounter));
                 macro_.close();
-                // One turn of the event loop, so that a pass that never waits
-                // can still be stopped.
-                clock_->sleepUntil(clock_->nowNs());
+                // A pass that neither sends nor waits still gives the event
+                // loop its turn, and the processor a rest, as a wait would.
+                clock_->sleepUntil(std::max(clock_->nowNs(), passStart + MinPassNs));
+                if (paused_)
+                    sitOutPause();
                 if (shouldStop())
                     return stopReason(*s);
                 break; // next pass

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "link/link.h"
+#include "link/pacer.h"
+#include "link/waitclock.h"
 #include "macro/macrofile.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <optional>
-
-class QEventLoop;
 
 namespace tapwright {
 
@@ -30,6 +29,12 @@ struct RunReport
         MissingNumber,   ///< BASEWAIT or SLEEP without its number
         BadNumber,       ///< BASEWAIT or SLEEP with something that is no number
         LinkFailed,      ///< the port failed during the run
+        CounterPastEnd,  ///< the pass counter skips every line of the address file
+        NotText,         ///< a file that is no text file (NUL bytes, UTF-32, a FIFO, ...)
+        LineTooLong,     ///< a line beyond any sane length
+        // Warnings: the run goes on.
+        Unsendable,     ///< a character the device cannot enter was skipped
+        UnknownCommand, ///< a command word that is neither a command nor a key name
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -40,7 +45,8 @@ struct RunReport
     QString reason;   ///< the system's reason, for files
     LinkError link;   ///< for PortFailed and LinkFailed
 
-    bool isError() const { return kind != None; }
+    bool isError() const { return kind != None && !isWarning(); }
+    bool isWarning() const { return kind == Unsendable || kind == UnknownCommand; }
 };
 
 /// The report in English: "file:line: message", then the line, indented.
@@ -84,35 +90,11 @@ public:
     /// A run could not start or could not go on. Called once, after the end
     /// sequence, so the host is idle again when it shows the report.
     virtual void report(const RunReport &report) = 0;
-};
-
-/// Where waits get their time and where they sleep. The real one sleeps in
-/// the event loop; tests put a fake clock in its place.
-class WaitClock
-{
-public:
-    virtual ~WaitClock() = default;
-    virtual qint64 nowNs() const = 0;
-    /// Lets pending events be delivered and sleeps in the event loop until
-    /// `deadlineNs`, or until wake(). With the deadline already past, delivers
-    /// what is pending and returns.
-    virtual void sleepUntil(qint64 deadlineNs) = 0;
-    /// Ends the current sleepUntil() at once.
-    virtual void wake() = 0;
-};
-
-/// The real clock: a steady clock and Qt's event loop, with no polling.
-class EventLoopClock : public WaitClock
-{
-public:
-    EventLoopClock();
-    qint64 nowNs() const override;
-    void sleepUntil(qint64 deadlineNs) override;
-    void wake() override;
-
-private:
-    QElapsedTimer timer_;
-    QEventLoop *loop_ = nullptr;
+    /// Something the user should know, while the run goes on: a character
+    /// that was skipped, a step that does nothing.
+    virtual void warn(const RunReport &warning) { Q_UNUSED(warning); }
+    /// The run was paused, or goes on again.
+    virtual void setPaused(bool paused) { Q_UNUSED(paused); }
 };
 
 /// The end mark shown in the address label when a run ends.
@@ -136,6 +118,11 @@ public:
     RunEnd run();
     /// Asks the run to stop at its next check; nothing happens outside a run.
     void requestStop();
+    /// Pauses the run: within two frame times nothing more reaches the
+    /// device, and the step and the wait go on where they stood once it is
+    /// resumed. Nothing happens outside a run.
+    void setPaused(bool paused);
+    bool isPaused() const { return paused_; }
     /// The program is quitting: the run returns as soon as it can, without its
     /// end sequence.
     void abandon();
@@ -146,8 +133,11 @@ public:
 
     /// Waits `seconds`, returning early when the stop is requested or the link
     /// fails. Events are delivered meanwhile, at least once even for a wait of
-    /// 0; a negative wait returns at once.
+    /// 0; a negative wait returns at once. Time spent paused does not count.
     void WaitSeconds(float seconds);
+
+    /// What the run's frames go through; for the benchmarks.
+    const Pacer &pacer() const { return pacer_; }
 
 private:
     RunEnd execute(qint64 passCounter);
@@ -155,12 +145,17 @@ private:
     void onLinkFailed(const LinkError &error);
     bool shouldStop() const;
 
+    /// Sleeps while paused; returns how long that took.
+    qint64 sitOutPause();
+
     RunnerHost &host_;
     Link &link_;
+    Pacer pacer_;
     EventLoopClock realClock_;
     WaitClock *clock_;
     bool running_ = false;
     bool abandoned_ = false;
+    bool paused_ = false;
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;

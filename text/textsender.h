@@ -28,4 +28,12 @@ QStringList unsupportedCharacters(QStringView text);
 /// How many characters (code points) of `text` SendStr would skip.
 int countUnsupported(QStringView text);
 
+/// Every character of `text` that SendStr would skip, in order, as often as
+/// it occurs. A character outside the BMP is one entry.
+QStringList unsendableCharacters(QStringView text);
+
+/// A character as messages name it: '山' (U+5C71); control characters and
+/// white space by their code alone, U+0009, since they would not show.
+QString describeCharacter(QStringView c);
+
 } // namespace tapwright

@@ -1,5 +1,7 @@
 #include "ui/common.h"
 
+#include "text/textsender.h"
+
 #include <QWidget>
 
 namespace tapwright::ui {
@@ -97,6 +99,31 @@ QString japanese(const RunReport &r)
                              .arg(r.command, r.value));
     case RunReport::LinkFailed:
         return r.line > 0 ? atLine(r, japanese(r.link)) : japanese(r.link);
+    case RunReport::NotText:
+        return QStringLiteral("\"%1\" はテキストファイルとして読めません。\n(%2)")
+            .arg(r.file, r.reason);
+    case RunReport::LineTooLong:
+        return QStringLiteral("%1:%2: 行が長すぎます (%3 文字を超えています)。")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(MaxLineLength);
+    case RunReport::CounterPastEnd:
+        return QStringLiteral("カウンタ %1 はアドレスファイル \"%2\" の行数 (%3 行) を超えています。\n"
+                              "何も入力していません。")
+            .arg(r.value, r.file)
+            .arg(r.line);
+    case RunReport::Unsendable:
+        return QStringLiteral("%1:%2: 入力できない文字 %3 を飛ばしました。")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(describeCharacter(r.value));
+    case RunReport::UnknownCommand:
+        if (r.command.isEmpty())
+            return QStringLiteral("%1:%2: 行が空白で始まるため何もしません。").arg(r.file).arg(r.line);
+        return QStringLiteral("%1:%2: \"%3\" はコマンドでもキー名でもないため何もしません。")
+            .arg(r.file)
+            .arg(r.line)
+            .arg(r.command);
     }
     return QString();
 }
