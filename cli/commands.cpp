@@ -34,7 +34,7 @@ Commands:
                              5, #, ...); case does not matter
   type --port PORT TEXT      type TEXT (UTF-8) character by character; characters
                              the device cannot enter are skipped and listed
-  run  --port PORT [--addr FILE] [--counter N] MACRO
+  run  --port PORT [--addr FILE] [--counter N] [--fast] MACRO
                              run a macro file pass after pass; GETSTR takes the
                              next line of FILE, skipping the first N lines (the
                              pass counter, default 0); Ctrl-C stops the run and
@@ -49,6 +49,11 @@ COM1 on Windows), a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,
 /dev/pts/4), or "virtual": a terminal inside this program that prints what the
 device would enter, at the pace of the real line (add --fast to drop the
 pacing). There is no default port.
+
+A run hands the port no more frames than the line can carry (about 147 ms a
+frame at 600 baud), so that the steps, addresses and pass counter it prints
+are what the device has received; --fast drops that pacing on any port, for a
+device with a buffer of its own.
 
 Every command returns only after every frame has left the port.
 Exit status: 0 done (for run also: stopped, or the address list is done),
@@ -119,7 +124,9 @@ std::unique_ptr<Link> makeLink(const Options &options, DeviceLines &lines)
         QObject::connect(link.get(), &VirtualLink::received, &lines, &DeviceLines::add);
         return link;
     }
-    return std::make_unique<SerialLink>();
+    auto link = std::make_unique<SerialLink>();
+    link->setPaced(!options.fast);
+    return link;
 }
 
 /// Opens the link, lets `send` queue frames, and waits until every one of them
@@ -198,10 +205,11 @@ int typeCommand(const QStringList &args)
         for (const QString &c : skipped)
             shown << visible(c);
         const int count = countUnsupported(text);
-        printErr(QStringLiteral("tapwright-cli: warning: skipped %1 %2 the device cannot enter: %3\n")
-                     .arg(count)
-                     .arg(count == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
-                     .arg(shown.join(QLatin1Char(' '))));
+        printErr(
+            QStringLiteral("tapwright-cli: warning: skipped %1 %2 the device cannot enter: %3\n")
+                .arg(count)
+                .arg(count == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
+                .arg(shown.join(QLatin1Char(' '))));
     }
     return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
 }
@@ -240,14 +248,16 @@ public:
         lines->flush();
         printErr(QStringLiteral("tapwright-cli: ") + describe(report) + QLatin1Char('\n'));
     }
+    void warn(const RunReport &warning) override
+    {
+        lines->flush();
+        printErr(describe(warning) + QLatin1Char('\n'));
+    }
 
 private:
     // The device's lines are not cut short by ours: at the pace of the line,
     // a text is still being entered while the next steps run.
-    void say(const QString &text)
-    {
-        printOut(text + QLatin1Char('\n'));
-    }
+    void say(const QString &text) { printOut(text + QLatin1Char('\n')); }
 };
 
 int runCommand(const QStringList &args)
@@ -258,7 +268,9 @@ int runCommand(const QStringList &args)
         return usageError(problem);
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("run needs exactly one MACRO file"));
-    if (options.counter && !parsePassCounter(*options.counter)) {
+    const std::optional<qint32> counter =
+        parsePassCounter(options.counter.value_or(QStringLiteral("0")));
+    if (!counter) {
         return usageError(QStringLiteral("--counter must be a whole number from %1 to %2, got "
                                          "\"%3\"")
                               .arg(MinPassCounter)
@@ -272,15 +284,17 @@ int runCommand(const QStringList &args)
     host.macro = options.positional.front();
     host.addr = options.addr.value_or(QString());
     host.port = *options.port;
-    host.counter = options.counter.value_or(QStringLiteral("0"));
+    // The number the run uses, so that the counter it ends with can be given
+    // back as it is: "1.5" is pass 2.
+    host.counter = QString::number(*counter);
     host.lines = &lines;
 
     MacroRunner runner(host, *link);
     StopSignals interrupts([&](int count) {
         if (count == 1) {
             lines.flush();
-            printErr(QStringLiteral("tapwright-cli: stopping; the frames already queued still go "
-                                    "out (press Ctrl-C again to drop them)\n"));
+            printErr(QStringLiteral("tapwright-cli: stopping; the frames on the line still go "
+                                    "out (press Ctrl-C again to drop the rest)\n"));
             runner.requestStop();
         } else {
             link->ClosePort(Link::CloseMode::Discard);

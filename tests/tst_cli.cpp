@@ -50,21 +50,21 @@ private Q_SLOTS:
                              << framesOf({{3, 1, 1}, {3, 1, 1}, {9, 6, 2}, {3, 3, 2}, {9, 6, 4}})
                              << QByteArray();
         QTest::newRow("key, more than the pty holds")
-            << u"key --port PTY"_s + u" F12"_s.repeated(2500) << 0 << QString() << QString()
+            << u"key --fast --port PTY"_s + u" F12"_s.repeated(2500) << 0 << QString() << QString()
             << framesOf(Codes(2500, KeyCode{3, 3, 2})) << QByteArray();
         const auto [tail, tailCodes] = letters(3000);
         Codes typed{{1, 2, 1},  {1, 10, 4}, {1, 2, 2},  {1, 10, 4}, {1, 9, 14}, {2, 2, 1},
                     {2, 10, 4}, {2, 6, 1},  {2, 10, 5}, {1, 9, 14}, {1, 1, 6}};
         typed.insert(typed.end(), tailCodes.begin(), tailCodes.end());
         QTest::newRow("type, more than the pty holds")
-            << u"type --port=PTY ｶﾞｷﾞ_がぱ_アA𠀋"_s + tail << 0 << QString()
+            << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アA𠀋"_s + tail << 0 << QString()
             << u"tapwright-cli: warning: skipped 2 characters the device cannot enter: ア 𠀋\n"_s
             << framesOf(typed) << QByteArray();
         Codes longRun{{3, 1, 1}};
         const Codes longCodes = letters(2000).second;
         longRun.insert(longRun.end(), longCodes.begin(), longCodes.end());
         QTest::newRow("run ending in a long STRING")
-            << u"run --port PTY long.mac"_s << 0
+            << u"run --fast --port PTY long.mac"_s << 0
             << u"1 UP\n2 STRING\nend of the macro file; pass counter 0\n"_s << QString()
             << framesOf(longRun) << QByteArray();
 
@@ -85,8 +85,8 @@ private Q_SLOTS:
         QTest::newRow("run stopped by Ctrl-C")
             << u"run --port PTY --counter 5 s.mac"_s << 0
             << u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s
-            << u"tapwright-cli: stopping; the frames already queued still go out (press Ctrl-C "
-               "again to drop them)\n"_s
+            << u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C again "
+               "to drop the rest)\n"_s
             << framesOf({{3, 1, 1}}) << QByteArray("2 SLEEP");
         // A virtual terminal shows what the device would enter.
         QTest::newRow("run on the virtual terminal")
