@@ -45,6 +45,8 @@ struct World : Link, RunnerHost, WaitClock
     void setAddress(const QString &t) override { log << u"address "_s + t; }
     void setRunning(bool on) override { log << ((running = on) ? u"running"_s : u"idle"_s); }
     void report(const RunReport &r) override { log << u"report "_s + describe(r); }
+    void warn(const RunReport &r) override { log << u"warn "_s + describe(r); }
+    void setPaused(bool on) override { log << (on ? u"paused"_s : u"resumed"_s); }
 
     bool OpenPort() override
     {
@@ -66,7 +68,19 @@ struct World : Link, RunnerHost, WaitClock
         if (open) {
             codes.push_back(KeyCode{table, row, column});
             times.push_back(now / 1000000);
+            lineFree = std::max(lineFree, now) + frameNs;
         }
+    }
+    /// With a frame time, the link is a line that carries one frame at a time.
+    qint64 frameNs = 0, lineFree = 0;
+    int framesInFlight() const override
+    {
+        return frameNs && lineFree > now ? int((lineFree - now + frameNs - 1) / frameNs) : 0;
+    }
+    qint64 nsUntilProgress() const override
+    {
+        const qint64 left = lineFree - now;
+        return frameNs && left > 0 ? left - (left - 1) / frameNs * frameNs : 0;
     }
 
     qint64 nowNs() const override { return now; }
@@ -220,6 +234,90 @@ private Q_SLOTS:
         QCOMPARE(w.times, (std::vector<qint64>{start, start, start + 10, start + 10}));
     }
 
+    void warningsNameTheFileTheLineAndTheCharacter()
+    {
+        World w("STRING 山田アイ😀ｱ\r\nENTRE\r\n UP\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n",
+                u"0"_s, // 東京都ｱｲ　タ in code page 932, then a lone lead byte
+                "\x93\x8C\x8B\x9E\x93\x73\xB1\xB2\x81\x40\x83\x5E\r\n\xE0\r\n");
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        // Each macro line warns once a run; each address line when it is typed.
+        QCOMPARE(w.log.filter(u"warn "_s).join(u'\n').remove(w.dir.path() + u'/'),
+                 u"warn m.mac:1: warning: cannot enter '山' (U+5C71), skipped\n"
+                 "warn m.mac:1: warning: cannot enter '田' (U+7530), skipped\n"
+                 "warn m.mac:1: warning: cannot enter 'ア' (U+30A2), skipped\n"
+                 "warn m.mac:1: warning: cannot enter 'イ' (U+30A4), skipped\n"
+                 "warn m.mac:1: warning: cannot enter '😀' (U+1F600), skipped\n"
+                 "warn m.mac:2: warning: \"ENTRE\" is neither a command nor a key name; the step "
+                 "does nothing\n"
+                 "warn m.mac:3: warning: the line starts with a space, so its command word is "
+                 "empty; the step does nothing\n"
+                 "warn a.txt:1: warning: cannot enter '東' (U+6771), skipped\n"
+                 "warn a.txt:1: warning: cannot enter '京' (U+4EAC), skipped\n"
+                 "warn a.txt:1: warning: cannot enter '都' (U+90FD), skipped\n"
+                 "warn a.txt:1: warning: cannot enter 'タ' (U+30BF), skipped\n"
+                 "warn a.txt:2: warning: cannot enter '\uFFFD' (U+FFFD), skipped"_s);
+        // The rest still goes, as it always did: ｱ, ｱｲ and the ideographic space;
+        // then ｱ in each of the two passes that follow.
+        QCOMPARE(w.codes,
+                 (Codes{{1, 1, 1}, {1, 1, 1}, {1, 1, 2}, {2, 9, 14}, {1, 1, 1}, {1, 1, 1}}));
+        QVERIFY(w.log.contains(u"address 東京都ｱｲ　タ"_s));
+    }
+
+    void onALineFramesGoNoFasterThanItCarriesThem_data()
+    {
+        // What happens at 0.5 s into "STRING abcdefgh", REPEAT, on a line of
+        // 146.67 ms a frame: a stop, or a pause until 5 s.
+        QTest::addColumn<char>("action");
+        QTest::addColumn<std::vector<qint64>>("times");
+        QTest::addColumn<QString>("counter");
+        QTest::newRow("runs on") << '-' << std::vector<qint64>{0,   0,   146,  293,  439, 586,
+                                                               733, 879, 1173, 1173, 1319}
+                                 << u"1"_s;
+        // Two frames are ahead of the line at most: none is sent after the stop.
+        QTest::newRow("stop") << 's' << std::vector<qint64>{0, 0, 146, 293, 439} << u"0"_s;
+        QTest::newRow("pause") << 'p' << std::vector<qint64>{0,    0,    146,  293,  439, 5000,
+                                                             5000, 5146, 5439, 5439, 5586}
+                               << u"1"_s;
+    }
+    void onALineFramesGoNoFasterThanItCarriesThem()
+    {
+        QFETCH(char, action);
+        QFETCH(std::vector<qint64>, times);
+        QFETCH(QString, counter);
+        World w("STRING abcdefgh\r\nREPEAT\r\n");
+        w.frameNs = frameNsAt(600);
+        if (action == 's')
+            w.at(0.5, [&w] { w.runner.requestStop(); });
+        if (action == 'p') {
+            w.at(0.5, [&w] { w.runner.setPaused(true); });
+            w.at(5.0, [&w] { w.runner.setPaused(false); });
+        }
+        w.stopWhen = [&w, &times] { return w.codes.size() >= times.size(); };
+        w.runner.run();
+        QCOMPARE(w.times, times);
+        // The pass counts once its last frame is out: at 1173 ms, not at 879
+        // when it was handed over.
+        QCOMPARE(w.counter, counter);
+        QCOMPARE(w.log.contains(u"paused"_s), action == 'p');
+        QCOMPARE(w.log.contains(u"resumed"_s), action == 'p');
+    }
+
+    void aPausedWaitGoesOnWhereItStood()
+    {
+        World w("UP\r\nSLEEP 2\r\nDOWN\r\n");
+        w.at(1.0, [&w] { w.runner.setPaused(true); });
+        w.at(6.0, [&w] { w.runner.setPaused(false); });
+        QCOMPARE(w.runner.run(), RunEnd::EndOfMacro);
+        QCOMPARE(w.times, (std::vector<qint64>{0, 7000}));
+        World stopped("UP\r\nSLEEP 2\r\nDOWN\r\n");
+        stopped.at(1.0, [&stopped] { stopped.runner.setPaused(true); });
+        stopped.at(3.0, [&stopped] { stopped.runner.requestStop(); });
+        QCOMPARE(stopped.runner.run(), RunEnd::Stopped); // a stop also ends a pause
+        QCOMPARE(stopped.codes, Codes{Up});
+        QCOMPARE(stopped.log.filter(u"paused"_s).size() + stopped.log.filter(u"resumed"_s).size(),
+                 2);
+    }
+
     void reports_data()
     {
         // What each row breaks: nothing but its text ('-'), the macro file
@@ -248,6 +346,13 @@ private Q_SLOTS:
         QTest::newRow("missing address file")
             << QByteArray("UP") << 'a' << u"0"_s
             << u"cannot open address file \"none\": No such file or directory"_s;
+        QTest::newRow("counter past the list")
+            << QByteArray("GETSTR") << '3' << u"3"_s
+            << u"a.txt: the pass counter 3 is past the end of the address file (2 lines); "
+               "nothing was typed"_s;
+        QTest::newRow("NUL bytes") << QByteArray("UP") << 'n' << u"0"_s
+                                   << u"m.mac: contains NUL bytes: not a text file (a UTF-16 "
+                                      "file needs a byte order mark)"_s;
         QTest::newRow("port") << QByteArray("UP") << 'p' << u"0"_s
                               << u"cannot open port \"7\": no such device"_s;
         QTest::newRow("link failure")
@@ -261,9 +366,12 @@ private Q_SLOTS:
         QFETCH(char, broken);
         QFETCH(QString, counter);
         QFETCH(QString, message);
-        World w(broken == '0' ? nullptr : macro.constData(), counter);
+        World w(broken == '0' ? nullptr : macro.constData(), counter,
+                broken == '3' ? "a1\r\na2\r\n" : nullptr);
         if (broken == 'm' || broken == 'a')
             (broken == 'm' ? w.macro : w.addr) = w.dir.filePath(u"none"_s);
+        if (broken == 'n')
+            writeFile(w.macro, QByteArray("UP\r\n\0\r\n", 5));
         w.openFails = broken == 'p';
         if (broken == 'l')
             w.at(2.0, [&w] { w.unplug(); });
