@@ -77,3 +77,63 @@ private:
     int slave_ = -1;
     QString path_;
 };
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+/// Stands in for the device on a pty: a thread that takes one 8-byte frame
+/// every 146.67 ms, as a 600 baud 8E1 line carries them, and keeps what came.
+class DeviceStandIn
+{
+public:
+    explicit DeviceStandIn(const PtyPair &pty) : fd_(pty.masterFd())
+    {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~DeviceStandIn()
+    {
+        done_ = true;
+        thread_.join();
+    }
+    QByteArray received() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return received_;
+    }
+    /// Waits, with the event loop running, until nothing more comes.
+    QByteArray settle(int quietMs = 1000)
+    {
+        for (qsizetype last = -1; received().size() != last;) {
+            last = received().size();
+            QTest::qWait(quietMs);
+        }
+        return received();
+    }
+
+private:
+    void run()
+    {
+        using namespace std::chrono;
+        const auto frame = nanoseconds(88LL * 1000000000 / 600);
+        auto next = steady_clock::now();
+        while (!done_) {
+            next += frame;
+            std::this_thread::sleep_until(next);
+            // Up to one frame's bytes, whatever is there of it now.
+            char buffer[8];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n > 0) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                received_.append(buffer, n);
+            }
+        }
+    }
+
+    int fd_;
+    std::atomic<bool> done_{false};
+    mutable std::mutex mutex_;
+    QByteArray received_;
+    std::thread thread_;
+};
