@@ -10,6 +10,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,6 +40,29 @@ constexpr qint64 DiscardGraceNs = 300 * 1000000LL;
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// Sets the second stop bit of a line that stands at our settings already, so
+/// that opening it at one stop bit changes something; Qt then restores this
+/// state on close, and the next open works too. False when nothing was done.
+bool nudgeLineSettings(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    termios line{};
+    bool nudged = false;
+    if (::tcgetattr(fd, &line) == 0 && !(line.c_cflag & CSTOPB)) {
+        line.c_cflag |= CSTOPB;
+        nudged = ::tcsetattr(fd, TCSANOW, &line) == 0;
+    }
+    ::close(fd);
+    return nudged;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
 }
 
 } // namespace
@@ -111,18 +135,13 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
     bool opened = port.open(mode);
     if (!opened && port.error() != QSerialPort::DeviceNotFoundError &&
         port.error() != QSerialPort::PermissionError) {
-        // A pseudo-terminal drops the parity bit, and Qt takes a change that
-        // alters nothing else as refused. That happens when a program that
-        // had set the line up was killed and left it at these settings. Open
-        // without parity, which does change the line, then ask for it.
-        port.clearError();
-        port.setParity(QSerialPort::NoParity);
-        opened = port.open(mode);
-        if (opened && !port.setParity(QSerialPort::EvenParity)) {
-            port.close();
-            opened = false;
+        // A pseudo-terminal drops the parity bit, and Qt takes a set-up that
+        // then changes nothing at all as refused. That happens when a program
+        // that had set the line up was killed and left it at these settings.
+        if (nudgeLineSettings(name.device)) {
+            port.clearError();
+            opened = port.open(mode);
         }
-        port.setParity(QSerialPort::EvenParity);
     }
     if (!opened) {
         switch (port.error()) {

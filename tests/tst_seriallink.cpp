@@ -3,6 +3,10 @@
 #include "testutil.h"
 #include "text/textsender.h"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 struct OpenLink
 {
     /// Unpaced, the link hands frames over as fast as the pty takes them.
@@ -96,6 +100,29 @@ private Q_SLOTS:
             // The system may add its own reason to "busy".
             QVERIFY2(port == pty.path() ? text.startsWith(message) : text == message,
                      qPrintable(text));
+        }
+    }
+
+    void aLineLeftAtTheSettingsByAKilledProgramOpensAgain()
+    {
+        PtyPair pty;
+        termios left{};
+        {
+            // What a program killed while the port was open leaves behind:
+            // the line as Qt had set it, not restored.
+            OpenLink open(pty);
+            QVERIFY(open.link.isOpen());
+            QCOMPARE(::tcgetattr(open.link.port().handle(), &left), 0);
+        }
+        const int fd = ::open(QFile::encodeName(pty.path()).constData(), O_WRONLY | O_NOCTTY);
+        QVERIFY(fd >= 0 && ::tcsetattr(fd, TCSANOW, &left) == 0);
+        ::close(fd);
+        for (int again = 0; again < 2; ++again) {
+            OpenLink open(pty, {{3, 1, 1}}, false);
+            QVERIFY2(open.link.isOpen(), qPrintable(describe(open.link.lastError())));
+            QCOMPARE(open.link.port().parity(), QSerialPort::EvenParity);
+            open.link.ClosePort();
+            QCOMPARE(pty.read(8), framesOf({{3, 1, 1}}));
         }
     }
 
