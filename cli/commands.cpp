@@ -4,7 +4,7 @@
 #include "cli/output.h"
 #include "link/keytable.h"
 #include "link/seriallink.h"
-#include "link/virtuallink.h"
+#include "device/virtuallink.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 

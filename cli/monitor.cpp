@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "link/framedecoder.h"
+#include "device/framedecoder.h"
 #include "link/seriallink.h"
 
 #include <QEventLoop>

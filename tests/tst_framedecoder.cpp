@@ -1,4 +1,4 @@
-#include "link/framedecoder.h"
+#include "device/framedecoder.h"
 #include "testutil.h"
 
 static QStringList decodeAll(const QByteArray &bytes)

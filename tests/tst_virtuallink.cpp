@@ -1,4 +1,4 @@
-#include "link/virtuallink.h"
+#include "device/virtuallink.h"
 #include "testutil.h"
 #include "text/textsender.h"
 

@@ -1,4 +1,4 @@
-#include "link/framedecoder.h"
+#include "device/framedecoder.h"
 
 #include "link/keytable.h"
 #include "text/chartable.h"

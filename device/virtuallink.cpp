@@ -1,6 +1,6 @@
-#include "link/virtuallink.h"
+#include "device/virtuallink.h"
 
-#include "link/framedecoder.h"
+#include "device/framedecoder.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
