@@ -41,6 +41,8 @@ void Pacer::SendKey(int row, int column, int table)
     }
     link_.SendKey(row, column, table);
     largestLead_ = std::max(largestLead_, link_.framesInFlight());
+    if (onSent)
+        onSent(KeyCode{table, row, column});
 }
 
 bool Pacer::waitUntilCarried(const std::function<bool()> &interrupt)

@@ -25,6 +25,8 @@ public:
     std::function<bool()> dropWhen;
     /// Asked while a send waits: true holds the frame back (a pause).
     std::function<bool()> holdWhen;
+    /// Told of each frame handed to the link.
+    std::function<void(const KeyCode &)> onSent;
 
     /// Frames that may be ahead of the line: 2 on a paced link, a few more
     /// on an unpaced one, which takes frames as fast as the port does.

@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <limits>
 
 namespace tapwright {
 
@@ -99,6 +100,7 @@ MacroRunner::MacroRunner(RunnerHost &host, Link &link, QObject *parent)
     pacer_.setClock(clock_);
     pacer_.dropWhen = [this] { return shouldStop(); };
     pacer_.holdWhen = [this] { return paused_; };
+    pacer_.onSent = [this](const KeyCode &code) { host_.frameSent(code); };
     connect(&link_, &Link::failed, this, &MacroRunner::onLinkFailed);
 }
 
@@ -120,7 +122,38 @@ qint64 MacroRunner::sitOutPause()
     const qint64 from = clock_->nowNs();
     while (paused_ && !shouldStop())
         clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
-    return clock_->nowNs() - from;
+    const qint64 took = clock_->nowNs() - from;
+    pausedNs_ += took;
+    return took;
+}
+
+qint64 MacroRunner::finalCounter(const QString &addrPath, qint64 counter)
+{
+    // Read ahead for the progress only: the run itself still takes each line
+    // as it comes, and a file that changes meanwhile just makes this wrong.
+    qint64 takes = 0;
+    bool repeats = false;
+    MacroReader macro;
+    if (!macro.open(host_.macroFile()))
+        return -1;
+    while (const std::optional<MacroStep> s = macro.next()) {
+        const Command command = findCommand(s->word()).command;
+        if (command == Command::GetStr)
+            ++takes;
+        if (command == Command::Repeat) {
+            repeats = true;
+            break;
+        }
+    }
+    if (!repeats || takes == 0)
+        return -1;
+    TextLineReader lines;
+    if (!lines.open(addrPath))
+        return -1;
+    // The passes before this run took one line each.
+    const qint64 left =
+        lines.skipLines(std::numeric_limits<qint64>::max()) - std::max<qint64>(0, counter);
+    return counter + std::max<qint64>(0, left) / takes;
 }
 
 void MacroRunner::WaitSeconds(float seconds)
@@ -288,9 +321,8 @@ RunEnd MacroRunner::execute(qint64 passCounter)
     };
     if (haveAddresses) {
         if (!addresses_.open(addrPath))
-            return fail(
-                fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString(),
-                           addresses_.error()));
+            return fail(fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString(),
+                                   addresses_.error()));
         // Passes that each took one line and ended with REPEAT used exactly
         // this many lines; the list goes on after them.
         if (passCounter > 0) {
@@ -298,14 +330,34 @@ RunEnd MacroRunner::execute(qint64 passCounter)
             if (skipped < passCounter) {
                 if (!addresses_.errorString().isEmpty())
                     return addressReadFailed();
-                RunReport report = fileReport(RunReport::CounterPastEnd, addrPath, skipped,
-                                              QString());
+                RunReport report =
+                    fileReport(RunReport::CounterPastEnd, addrPath, skipped, QString());
                 report.value = QString::number(passCounter);
                 return fail(report);
             }
         }
     }
     qint64 addressLine = 0;
+    RunProgress progress;
+    progress.counter = passCounter;
+    progress.finalCounter = haveAddresses ? finalCounter(addrPath, passCounter) : -1;
+    const qint64 runStart = clock_->nowNs();
+    const qint64 counterAtStart = passCounter;
+    pausedNs_ = 0;
+    auto showProgress = [&](qint64 step) {
+        progress.step = step;
+        progress.counter = passCounter;
+        progress.paused = paused_;
+        progress.elapsedNs = clock_->nowNs() - runStart - pausedNs_;
+        const qint64 done = passCounter - counterAtStart;
+        progress.remainingNs =
+            done > 0 && progress.finalCounter >= passCounter
+                ? std::max<qint64>(0, progress.elapsedNs / done *
+                                              (progress.finalCounter - counterAtStart) -
+                                          progress.elapsedNs)
+                : -1;
+        host_.setProgress(progress);
+    };
     // Each macro line warns once a run, not once a pass.
     QSet<QPair<QString, qint64>> warned;
     auto warnOnce = [&](const MacroStep &s) {
@@ -358,8 +410,8 @@ RunEnd MacroRunner::execute(qint64 passCounter)
         const qint64 passStart = clock_->nowNs();
         macroPath_ = host_.macroFile();
         if (!macro_.open(macroPath_))
-            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0,
-                                   macro_.errorString(), macro_.error()));
+            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0, macro_.errorString(),
+                                   macro_.error()));
         for (;;) { // one step
             const std::optional<MacroStep> s = macro_.next();
             if (!s) {
@@ -371,6 +423,7 @@ RunEnd MacroRunner::execute(qint64 passCounter)
             }
             ++step;
             host_.setStatus(QString::number(step) + QLatin1Char(' ') + s->word());
+            showProgress(step);
 
             const FoundCommand found = findCommand(s->word());
             switch (found.command) {

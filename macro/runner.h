@@ -66,6 +66,22 @@ enum class RunEnd {
     Abandoned,       ///< the program is quitting: no end sequence ran
 };
 
+/// How far a run has come, after each step.
+struct RunProgress
+{
+    qint64 step = 0;
+    /// The pass counter now: the passes done, counted from the start value.
+    qint64 counter = 0;
+    /// The counter the address list ends the run at, or -1: no address list
+    /// with REPEAT (one pass, or until stopped).
+    qint64 finalCounter = -1;
+    /// Time the run has taken so far, pauses left out.
+    qint64 elapsedNs = 0;
+    /// Time still to go, from the passes done so far, or -1 while unknown.
+    qint64 remainingNs = -1;
+    bool paused = false;
+};
+
 /// What the runner drives: the window's labels, buttons and boxes, or the
 /// command line's output.
 class RunnerHost
@@ -95,6 +111,10 @@ public:
     virtual void warn(const RunReport &warning) { Q_UNUSED(warning); }
     /// The run was paused, or goes on again.
     virtual void setPaused(bool paused) { Q_UNUSED(paused); }
+    /// How far the run has come; after every step.
+    virtual void setProgress(const RunProgress &progress) { Q_UNUSED(progress); }
+    /// A frame was handed to the device's line, for the send log.
+    virtual void frameSent(const KeyCode &code) { Q_UNUSED(code); }
 };
 
 /// The end mark shown in the address label when a run ends.
@@ -147,6 +167,8 @@ private:
 
     /// Sleeps while paused; returns how long that took.
     qint64 sitOutPause();
+    /// The counter at which the address list will end the run, or -1.
+    qint64 finalCounter(const QString &addrPath, qint64 counter);
 
     RunnerHost &host_;
     Link &link_;
@@ -156,6 +178,7 @@ private:
     bool running_ = false;
     bool abandoned_ = false;
     bool paused_ = false;
+    qint64 pausedNs_ = 0;
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;

@@ -47,6 +47,10 @@ struct World : Link, RunnerHost, WaitClock
     void report(const RunReport &r) override { log << u"report "_s + describe(r); }
     void warn(const RunReport &r) override { log << u"warn "_s + describe(r); }
     void setPaused(bool on) override { log << (on ? u"paused"_s : u"resumed"_s); }
+    std::vector<RunProgress> progress;
+    void setProgress(const RunProgress &p) override { progress.push_back(p); }
+    Codes sent; ///< what the send log is told
+    void frameSent(const KeyCode &code) override { sent.push_back(code); }
 
     bool OpenPort() override
     {
@@ -300,6 +304,26 @@ private Q_SLOTS:
         QCOMPARE(w.counter, counter);
         QCOMPARE(w.log.contains(u"paused"_s), action == 'p');
         QCOMPARE(w.log.contains(u"resumed"_s), action == 'p');
+    }
+
+    void progressCountsPassesAndTimeToGo()
+    {
+        // One second a pass; the counter starts at 1 of a four-line list.
+        World w("GETSTR\r\nSENDSTR\r\nSLEEP 1\r\nREPEAT\r\n", u"1"_s, "a\r\nb\r\nc\r\nd\r\n");
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        QCOMPARE(w.progress.size(), std::size_t(13));
+        const RunProgress &first = w.progress.front(), &second = w.progress.at(4);
+        QCOMPARE(first.counter, 1);
+        QCOMPARE(first.finalCounter, 4);
+        QCOMPARE(first.remainingNs, -1); // nothing to go by yet
+        QCOMPARE(second.step, 5);
+        QCOMPARE(second.counter, 2);
+        QCOMPARE(second.elapsedNs / 1000000, 1000);
+        QCOMPARE(second.remainingNs / 1000000, 2000);
+        QCOMPARE(w.progress.back().counter, 4);
+        QCOMPARE(w.progress.back().remainingNs, 0);
+        QCOMPARE(w.sent, w.codes);
+        QCOMPARE(World("REPEAT").progress.size(), std::size_t(0));
     }
 
     void aPausedWaitGoesOnWhereItStood()
