@@ -168,6 +168,8 @@ private:
         int have = 0;
         Clock::time_point slot{};
         bool busy = false;
+        // The frame was not there yet when its time came: the line was idle.
+        bool late = false;
         while (!quit_) {
             if (resetRequested_) {
                 if (discard_) {
@@ -187,8 +189,12 @@ private:
                 continue;
             }
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 10) <= 0)
-                continue;
+            if (::poll(&p, 1, 0) <= 0) {
+                late = true;
+                p.revents = 0;
+                if (::poll(&p, 1, 10) <= 0)
+                    continue;
+            }
             const ssize_t n = ::read(fd_, frame + have, std::size_t(FrameBytes - have));
             if (n <= 0)
                 continue;
@@ -197,10 +203,12 @@ private:
                 continue;
             have = 0;
             const auto now = Clock::now();
-            // The schedule starts over when the line has been idle.
-            if (!busy || now > slot)
+            // The schedule is absolute while frames keep coming, and starts
+            // over when the line has been idle.
+            if (!busy || late)
                 slot = now;
             busy = true;
+            late = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 // The frame being taken counts as not carried yet, as the
