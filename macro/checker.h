@@ -40,14 +40,14 @@ struct CheckItem
     /// the run fills them; for Kind::Run also the run's kind.
     RunReport report;
     /// A better word or text: the nearest command or key name (Run with
-    /// UnknownCommand; HashLine), or what the device can enter instead of an
+    /// UnknownCommand), or what the device can enter instead of an
     /// unsendable character ('ｱ' for 'ア'). Empty for none.
     QString suggestion;
     /// Figures: for NoRepeat and PartialLastPass the GETSTRs of a pass; for
     /// Unreachable the line of the REPEAT.
     qint64 count = 0;
-    /// For NoRepeat, PartialLastPass and NoAddressLeft the address lines from
-    /// the counter on; for PartialLastPass `count` exceeds `total` % `count`.
+    /// For NoRepeat and PartialLastPass the address lines from the counter
+    /// on; the last pass of PartialLastPass gets `total` % `count` of them.
     qint64 total = 0;
 
     bool isError() const { return severity == Error; }
@@ -56,7 +56,12 @@ struct CheckItem
 /// A wait beyond this many seconds (a day) is most likely a slip.
 inline constexpr double LongWaitSeconds = 86400.0;
 
-/// How long a run takes, from the macro's steps and the address lines.
+/// How long a run takes, from the macro's steps and the address lines. Each
+/// step takes the longer of its wait (the base wait after it, plus SLEEP's
+/// own; a negative wait counts as none) and the time its frames take on the
+/// line, frameSeconds() each: a key is 1 frame, a character 1 or 2 (0 when
+/// skipped). REPEAT takes no time. The pass in which GETSTR finds no further
+/// line runs up to that GETSTR, and counts in the total.
 struct Estimate
 {
     enum Passes
@@ -108,26 +113,42 @@ QString replacementFor(QStringView c);
 QString nearestName(QStringView word);
 
 /// Reads both files whole, as a run with this pass counter would read them,
-/// and sends nothing. `addr` empty: no address file. The address file is
-/// streamed once: its lines are not kept.
+/// and sends nothing. `addr` empty: no address file. The macro is read up to
+/// the first line after its REPEAT, which the run never reads; the address
+/// file is streamed once from the counter on, and only one pass's worth of
+/// its lines' frames is kept. Errors leave the estimate Unknown.
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter);
 
 /// The finding in English, one line: "file:line: error: message" or
-/// "file:line: warning: message" ("file: ..." when not about one line):
+/// "file:line: warning: message" ("file: ..." when not about one line). The
+/// messages, with the words and figures of the examples filled in:
 ///   "UPP" is neither a command nor a key name; did you mean "UP"?
-///   the line starts with a space, so its command word is empty; the step does nothing
-///   cannot enter 'ア' (U+30A2); use 'ｱ' (U+FF71)
+///   "HELLO" is neither a command nor a key name; the step does nothing
+///   the line starts with a space, so its command word is empty; the step
+///     does nothing[ (without the space it would be "UP")]
+///   cannot enter 'ア' (U+30A2)[; use 'ｱ' (U+FF71)]   (more: 'ｶﾞ' (U+FF76 U+FF9E))
 ///   SLEEP needs a number of seconds[, got "x"]
 ///   SLEEP -1: a negative wait does not wait
 ///   SLEEP 100000: more than a day (86,400 s)
-///   "# note" presses the # key: there are no comments
-///   REPEAT on line 4 starts the pass again: this line and the ones after it are never reached
+///   the line presses the # key; there are no comments
+///   the line does nothing; there are no comments ("#NOTE" is neither a
+///     command nor a key name)
+///   REPEAT on line 4 starts the pass again: this line and the ones after it
+///     are never reached
 ///   GETSTR reads nothing: there is no address file, so SENDSTR types nothing
 ///   there is no GETSTR in the macro, so the address file is never read
-///   there is no REPEAT in the macro, so it runs once and only the first address is used
-///   the last pass gets only 1 of its 3 address lines (100 lines from the counter on)
-///   no address line is left from the counter on; the run ends at the first GETSTR
-/// and the run's own wording for the file errors and CounterPastEnd.
+///   there is no REPEAT in the macro, so it runs once and uses only the first
+///     [2 ]of the 100 address lines from the counter on
+///   the address list runs out part-way through a pass: the last pass gets
+///     only 1 of its 3 address lines (100 lines from the counter on)
+///   no address line is left from the counter on; the run ends at the first
+///     GETSTR
+///   the pass counter 9 is past the end of the address file (5 lines); nothing
+///     would be typed
+/// and for the files the run's own words: "cannot open macro file: reason",
+/// "cannot open address file: reason", "reading failed after line N: reason",
+/// the reader's reason for a file that is no text, "line too long (more than
+/// 1048576 characters)".
 QString describe(const CheckItem &item);
 
 /// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
