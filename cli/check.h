@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tapwright::cli {
+
+/// What `check` prints and returns.
+struct CheckOutput
+{
+    /// The report: one line per finding, then one "estimate:" line.
+    QString text;
+    /// A wrong command line: the message for usageError(); `text` is empty.
+    QString usage;
+    /// 0: no errors (warnings allowed), 1: errors, 2: usage.
+    int exitCode = 0;
+};
+
+/// `check MACRO [--addr FILE] [--counter N]`, arguments after the command
+/// word: reads both files as a run with that pass counter would, sends
+/// nothing. `--port PORT` and `--fast` are taken and ignored, so that a run's
+/// command line can be checked as it stands.
+CheckOutput checkOutput(const QStringList &args);
+
+/// checkOutput(), with the report on stdout and a usage error on stderr;
+/// returns the exit code.
+int checkCommand(const QStringList &args);
+
+} // namespace tapwright::cli

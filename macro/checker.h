@@ -1,0 +1,167 @@
+#pragma once
+
+#include "macro/runner.h"
+
+#include <QList>
+#include <QString>
+
+namespace tapwright {
+
+/// One finding of a check: what the run would report or trip over, before
+/// anything is sent. The data is kept apart from its wording: describe()
+/// words it in English, the windows in Japanese.
+struct CheckItem
+{
+    enum Kind
+    {
+        /// Something the run itself reports; `report.kind` says what: the file
+        /// errors, MissingNumber, BadNumber, CounterPastEnd (errors) and
+        /// Unsendable, UnknownCommand (warnings).
+        Run,
+        NegativeWait,    ///< BASEWAIT or SLEEP below 0: no wait at all
+        LongWait,        ///< BASEWAIT or SLEEP of more than LongWaitSeconds
+        HashLine,        ///< a line starting with "#": there are no comments
+        Unreachable,     ///< lines after REPEAT: the pass starts again before them
+        GetStrNoAddress, ///< GETSTR without an address file: it reads nothing
+        NoGetStr,        ///< an address file, but no GETSTR reads it
+        NoRepeat,        ///< an address file, but no REPEAT: the macro runs once
+        PartialLastPass, ///< the list runs out part-way through a pass
+        NoAddressLeft,   ///< the counter leaves no address line for GETSTR
+    };
+    enum Severity
+    {
+        Warning,
+        Error
+    };
+
+    Kind kind = Run;
+    Severity severity = Warning;
+    /// file, line (0: the whole file), lineText, command, value, reason as
+    /// the run fills them; for Kind::Run also the run's kind.
+    RunReport report;
+    /// A better word or text: the nearest command or key name (Run with
+    /// UnknownCommand), or what the device can enter instead of an
+    /// unsendable character ('ｱ' for 'ア'). Empty for none.
+    QString suggestion;
+    /// Figures: for NoRepeat and PartialLastPass the GETSTRs of a pass; for
+    /// Unreachable the line of the REPEAT.
+    qint64 count = 0;
+    /// For NoRepeat and PartialLastPass the address lines from the counter
+    /// on; the last pass of PartialLastPass gets `total` % `count` of them.
+    qint64 total = 0;
+
+    bool isError() const { return severity == Error; }
+};
+
+/// A wait beyond this many seconds (a day) is most likely a slip.
+inline constexpr double LongWaitSeconds = 86400.0;
+
+/// How long a run takes, from the macro's steps and the address lines. Each
+/// step takes the longer of its wait (the base wait after it, plus SLEEP's
+/// own; a negative wait counts as none) and the time its frames take on the
+/// line, frameSeconds() each: a key is 1 frame, a character 1 or 2 (0 when
+/// skipped). REPEAT takes no time. The pass in which GETSTR finds no further
+/// line runs up to that GETSTR, and counts in the total.
+struct Estimate
+{
+    enum Passes
+    {
+        Unknown,       ///< the files have errors: no estimate
+        OnePass,       ///< no REPEAT: the macro runs once
+        UntilStopped,  ///< REPEAT and no address line is ever read
+        FromAddresses, ///< REPEAT, and GETSTR ends the run with the address list
+    };
+    Passes passes = Unknown;
+    /// Frames of one pass without the addresses' frames: keys, STRING.
+    qint64 framesPerPass = 0;
+    /// Seconds of one pass, the addresses not counted. With REPEAT it is a
+    /// pass as it repeats, with the base wait the pass before it left.
+    double secondsPerPass = 0.0;
+    /// The pass types addresses (SENDSTR): the figures above leave them out.
+    bool typesAddresses = false;
+    /// Whole passes the address list gives (FromAddresses).
+    qint64 passCount = 0;
+    /// Seconds of the whole run, every address with its real frames; also
+    /// for OnePass. Not for UntilStopped.
+    double totalSeconds = 0.0;
+};
+
+/// Everything a check found, in the order of the files' lines: the macro
+/// file, then the address file.
+struct CheckReport
+{
+    QList<CheckItem> items;
+    Estimate estimate;
+
+    bool hasErrors() const;
+};
+
+/// Seconds one frame takes on the device's line: 146.67 ms.
+double frameSeconds();
+
+/// The frames SendStr sends for `text`: 1 or 2 a character, 0 for skipped.
+qint64 framesOfText(QStringView text);
+
+/// What the device can enter in place of `c`, a character it cannot enter:
+/// the half-width form of a full-width katakana (ガ gives ｶﾞ), or the NFKC
+/// form when the device can enter all of it. Empty when there is none.
+QString replacementFor(QStringView c);
+
+/// The nearest command word or key name to `word` (upper-cased as macro
+/// words are), by edit distance (a swap of two neighbours counts one); empty
+/// when none is within 2 edits and fewer edits than `word` has characters.
+QString nearestName(QStringView word);
+
+/// Reads both files whole, as a run with this pass counter would read them,
+/// and sends nothing. `addr` empty: no address file. The macro is read up to
+/// the first line after its REPEAT, which the run never reads; the address
+/// file is streamed once from the counter on, and only one pass's worth of
+/// its lines' frames is kept. Errors leave the estimate Unknown.
+CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter);
+
+/// The finding in English, one line: "file:line: error: message" or
+/// "file:line: warning: message" ("file: ..." when not about one line). The
+/// messages, with the words and figures of the examples filled in:
+///   "UPP" is neither a command nor a key name; did you mean "UP"?
+///   "HELLO" is neither a command nor a key name; the step does nothing
+///   the line starts with a space, so its command word is empty; the step
+///     does nothing[ (without the space it would be "UP")]
+///   cannot enter 'ア' (U+30A2)[; use 'ｱ' (U+FF71)]   (more: 'ｶﾞ' (U+FF76 U+FF9E))
+///   SLEEP needs a number of seconds[, got "x"]
+///   SLEEP -1: a negative wait does not wait
+///   SLEEP 100000: more than a day (86,400 s)
+///   the line presses the # key; there are no comments
+///   the line does nothing; there are no comments ("#NOTE" is neither a
+///     command nor a key name)
+///   REPEAT on line 4 starts the pass again: this line and the ones after it
+///     are never reached
+///   GETSTR reads nothing: there is no address file, so SENDSTR types nothing
+///   there is no GETSTR in the macro, so the address file is never read
+///   there is no REPEAT in the macro, so it runs once and uses only the first
+///     [2 ]of the 100 address lines from the counter on
+///   the address list runs out part-way through a pass: the last pass gets
+///     only 1 of its 3 address lines (100 lines from the counter on)
+///   no address line is left from the counter on; the run ends at the first
+///     GETSTR
+///   the pass counter 9 is past the end of the address file (5 lines); nothing
+///     would be typed
+/// and for the files the run's own words: "cannot open macro file: reason",
+/// "cannot open address file: reason", "reading failed after line N: reason",
+/// the reader's reason for a file that is no text, "line too long (more than
+/// 1048576 characters)".
+QString describe(const CheckItem &item);
+
+/// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
+/// "2 d 3 h" (rounded to the last unit shown).
+QString describeDuration(double seconds);
+
+/// The estimate in English, one line:
+///   estimate: 5 frames, 1.2 s a pass (without the addresses); 3,000 passes
+///   from the address list; about 1 h 12 min in all
+///   estimate: 3 frames, 0.4 s a pass; one pass; about 0.4 s in all
+///   estimate: 3 frames, 0.4 s a pass; until stopped
+///   estimate: none, the files have errors
+/// "(without the addresses)" only when the pass types addresses.
+QString describe(const Estimate &estimate);
+
+} // namespace tapwright
