@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/check.h"
 #include "cli/monitor.h"
 #include "cli/output.h"
 #include "link/keytable.h"
@@ -39,6 +40,11 @@ Commands:
                              next line of FILE, skipping the first N lines (the
                              pass counter, default 0); Ctrl-C stops the run and
                              prints the pass counter to continue from
+  check [--addr FILE] [--counter N] MACRO
+                             read both files as a run would, report what the
+                             run would stumble on (FILE:LINE: error|warning:
+                             ...) and estimate how long it takes; sends
+                             nothing; exit status 1 when there are errors
   monitor [PORT]             show what arrives on PORT, decoded; without PORT,
                              create a virtual terminal (a pseudo-terminal) and
                              print its path, for any program to send to
@@ -344,6 +350,8 @@ int run(const QStringList &args)
             return runCommand(rest);
         if (command == QLatin1String("monitor"))
             return monitorCommand(rest);
+        if (command == QLatin1String("check"))
+            return checkCommand(rest);
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
     }();
     return code;
