@@ -70,7 +70,8 @@ void printOut(const QString &text)
     qsizetype done = 0;
     if (!stdoutClosed) {
         done = writeAll(STDOUT_FILENO, bytes.constData(), bytes.size());
-        if (done == bytes.size() || errno != EPIPE)
+        // EPIPE: the reader of a pipe has gone; EIO: a terminal hung up.
+        if (done == bytes.size() || (errno != EPIPE && errno != EIO))
             return;
         markStdoutClosed();
     }
@@ -174,6 +175,9 @@ StopSignals::StopSignals(std::function<void(int)> onSignal) : onSignal_(std::mov
     ::sigaction(SIGINT, &action, &oldInt_);
     ::sigaction(SIGTERM, &action, &oldTerm_);
     ::sigaction(SIGHUP, &action, &oldHup_);
+    // Started to outlive its terminal (nohup): the hangup stays ignored.
+    if (oldHup_.sa_handler == SIG_IGN)
+        ::sigaction(SIGHUP, &oldHup_, nullptr);
     installed_ = true;
     notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace tapwright::cli {
 
@@ -25,8 +26,10 @@ public:
     /// Gives the terminal its own settings back and stops reading it (before
     /// the process stops, or the shell would get a terminal without echo).
     void release();
-    /// Sets the terminal up for single keys again and reads it, when this
+    /// Sets the terminal up for single keys again and reads it, once this
     /// process is in its foreground: from the background that would stop us.
+    /// A running job that `fg` brings forward gets no signal, so until then
+    /// the foreground is looked for every moment.
     void takeOver();
 
 private:
@@ -38,6 +41,7 @@ private:
     std::unique_ptr<Saved> saved_;
     std::function<void(char)> onKey_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> foregroundLook_;
 };
 
 } // namespace tapwright::cli

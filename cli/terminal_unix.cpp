@@ -1,6 +1,7 @@
 #include "cli/terminal.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -15,6 +16,9 @@ struct TerminalKeys::Saved
 };
 
 namespace {
+
+// How often a run in the background looks whether it is in the foreground.
+constexpr int ForegroundLookMs = 250;
 
 /// Sets the terminal even from the background (a SIGHUP or SIGCONT path),
 /// where SIGTTOU would otherwise stop us before the settings are back.
@@ -49,8 +53,20 @@ void TerminalKeys::takeOver()
         return;
     // A terminal that is not our controlling one has no foreground for us.
     const pid_t foreground = ::tcgetpgrp(STDIN_FILENO);
-    if (foreground != -1 && foreground != ::getpgrp())
+    if (foreground != -1 && foreground != ::getpgrp()) {
+        if (notifier_)
+            notifier_->setEnabled(false); // a read would stop us
+        if (!foregroundLook_) {
+            foregroundLook_ = std::make_unique<QTimer>();
+            foregroundLook_->setInterval(ForegroundLookMs);
+            QObject::connect(foregroundLook_.get(), &QTimer::timeout, foregroundLook_.get(),
+                             [this] { takeOver(); });
+        }
+        foregroundLook_->start();
         return;
+    }
+    if (foregroundLook_)
+        foregroundLook_->stop();
     // The settings to give back are the terminal's as it stands now: the
     // user may have changed them while we were stopped.
     if (!held_ && ::tcgetattr(STDIN_FILENO, &saved_->settings) != 0)
@@ -71,6 +87,8 @@ void TerminalKeys::takeOver()
 
 void TerminalKeys::release()
 {
+    if (foregroundLook_)
+        foregroundLook_->stop();
     if (notifier_)
         notifier_->setEnabled(false);
     if (!held_)
