@@ -21,9 +21,9 @@ void printErr(const QString &text);
 
 /// While it lives, a closed stdout (its reader gone, as with `| head`) does not
 /// kill the program: SIGPIPE is ignored, and the first write that fails with
-/// EPIPE (EIO from a terminal that hung up), or a look every moment that
-/// finds nobody reading any more, calls
-/// `onClosed` once. From then on printOut() writes to stderr.
+/// EPIPE (EIO from a terminal that hung up), or a look every moment that finds
+/// nobody reading any more, calls `onClosed` once. From then on printOut()
+/// writes to stderr.
 class ClosedStdoutWatch
 {
 public:
