@@ -3,6 +3,7 @@
 #include "cli/check.h"
 #include "cli/monitor.h"
 #include "cli/output.h"
+#include "cli/terminal.h"
 #include "link/keytable.h"
 #include "link/seriallink.h"
 #include "device/virtuallink.h"
@@ -10,17 +11,9 @@
 #include "text/textsender.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTextStream>
-#include <QTimer>
 
-#include <csignal>
-#include <cstdio>
 #include <memory>
 #include <optional>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tapwright::cli {
 
@@ -39,7 +32,9 @@ Commands:
                              run a macro file pass after pass; GETSTR takes the
                              next line of FILE, skipping the first N lines (the
                              pass counter, default 0); Ctrl-C stops the run and
-                             prints the pass counter to continue from
+                             prints the pass counter to continue from; on a
+                             terminal, p or space pauses the run and goes on,
+                             and Ctrl-Z pauses it until fg
   check [--addr FILE] [--counter N] MACRO
                              read both files as a run would, report what the
                              run would stumble on (FILE:LINE: error|warning:
@@ -231,6 +226,8 @@ public:
     DeviceLines *lines = nullptr;
     bool running = false;
     bool failed = false;
+    /// A stop was asked for: a pause that ends with the run is no resume.
+    bool stopping = false;
 
     QString macroFile() const override { return macro; }
     QString addrFile() const override { return addr; }
@@ -258,6 +255,13 @@ public:
     {
         lines->flush();
         printErr(describe(warning) + QLatin1Char('\n'));
+    }
+    void setPaused(bool paused) override
+    {
+        if (paused)
+            say(QStringLiteral("paused (press p or space to go on)"));
+        else if (!stopping)
+            say(QStringLiteral("resumed"));
     }
 
 private:
@@ -301,11 +305,41 @@ int runCommand(const QStringList &args)
             lines.flush();
             printErr(QStringLiteral("tapwright-cli: stopping; the frames on the line still go "
                                     "out (press Ctrl-C again to drop the rest)\n"));
+            host.stopping = true;
             runner.requestStop();
         } else {
             link->ClosePort(Link::CloseMode::Discard);
         }
     });
+    // Nobody reads what the run prints any more: it ends as on SIGTERM, and
+    // its last lines, with the counter to go on from, go to stderr.
+    const ClosedStdoutWatch closedStdout([&interrupts] {
+        printErr(QStringLiteral("tapwright-cli: the standard output is closed; what it would "
+                                "show goes to stderr\n"));
+        interrupts.stopOnce();
+    });
+
+    TerminalKeys keys([&runner](char key) {
+        if (key == 'p' || key == 'P' || key == ' ')
+            runner.setPaused(!runner.isPaused());
+    });
+    // Whether Ctrl-Z paused the run, so that fg resumes only that pause and
+    // not one the user asked for with p.
+    bool suspendedPause = false;
+    if (keys.isTerminal()) {
+        interrupts.catchJobControl(
+            [&] {
+                suspendedPause = !runner.isPaused() && runner.isRunning();
+                runner.setPaused(true);
+                keys.release();
+            },
+            [&] {
+                keys.takeOver();
+                if (suspendedPause)
+                    runner.setPaused(false);
+                suspendedPause = false;
+            });
+    }
 
     const RunEnd end = runner.run();
     lines.flush();

@@ -14,9 +14,28 @@ class QSocketNotifier;
 namespace tapwright::cli {
 
 /// Writes UTF-8 text and flushes at once: whoever reads us (a pipe, a test)
-/// must see each line as it is made.
+/// must see each line as it is made. Once stdout has been found closed,
+/// printOut() writes to stderr instead.
 void printOut(const QString &text);
 void printErr(const QString &text);
+
+/// While it lives, a closed stdout (its reader gone, as with `| head`) does not
+/// kill the program: SIGPIPE is ignored, and the first write that fails with
+/// EPIPE (EIO from a terminal that hung up), or a look every moment that finds
+/// nobody reading any more, calls `onClosed` once. From then on printOut()
+/// writes to stderr.
+class ClosedStdoutWatch
+{
+public:
+    explicit ClosedStdoutWatch(std::function<void()> onClosed);
+    ~ClosedStdoutWatch();
+    ClosedStdoutWatch(const ClosedStdoutWatch &) = delete;
+    ClosedStdoutWatch &operator=(const ClosedStdoutWatch &) = delete;
+
+private:
+    struct sigaction oldPipe_ = {};
+    QTimer look_;
+};
 
 /// "tapwright-cli: message" and the --help hint on stderr; returns ExitUsage.
 int usageError(const QString &message);
@@ -45,9 +64,10 @@ private:
     QTimer idle_;
 };
 
-/// Turns SIGINT and SIGTERM into calls on the event loop while it lives and
-/// puts the previous handlers back afterwards. `onSignal` gets the number of
-/// signals so far: the first can ask politely, the second insist.
+/// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal) into calls on the
+/// event loop while it lives and puts the previous handlers back afterwards.
+/// `onSignal` gets the number of signals so far: the first can ask politely,
+/// the second insist. One lives at a time.
 class StopSignals
 {
 public:
@@ -60,13 +80,30 @@ public:
     /// errno of a failed set-up.
     int error() const { return error_; }
 
+    /// Counts as the first signal, unless one came already: a stop for a
+    /// reason of our own must not turn a Ctrl-C into the second one.
+    void stopOnce();
+
+    /// Also catches Ctrl-Z (SIGTSTP) and SIGCONT: on Ctrl-Z `onSuspend` runs
+    /// and then the process stops; `onContinue` runs whenever it goes on
+    /// again, after `fg` or `bg` (or a SIGCONT from anyone).
+    void catchJobControl(std::function<void()> onSuspend, std::function<void()> onContinue);
+
 private:
+    void handle(int signal);
+
     struct sigaction oldInt_ = {};
     struct sigaction oldTerm_ = {};
+    struct sigaction oldHup_ = {};
+    struct sigaction oldTstp_ = {};
+    struct sigaction oldCont_ = {};
     bool installed_ = false;
+    bool jobControl_ = false;
     int error_ = 0;
     int count_ = 0;
     std::function<void(int)> onSignal_;
+    std::function<void()> onSuspend_;
+    std::function<void()> onContinue_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

@@ -2,6 +2,7 @@
 #include "testutil.h"
 
 #include <csignal>
+#include <sys/stat.h>
 
 /// A text of `count` letters a to j, and the codes that type it.
 static std::pair<QString, Codes> letters(int count)
@@ -12,6 +13,101 @@ static std::pair<QString, Codes> letters(int count)
         result.second.push_back(KeyCode{1, 4, 6 + i % 10});
     }
     return result;
+}
+
+/// The tool at work on a pty, which the test reads as the device would while
+/// it runs: a full pty would block it.
+struct Tool
+{
+    PtyPair device;
+    QProcess process;
+    QByteArray sent, out, err;
+
+    /// "PTY" in `args` is the pty; "_" is a space in an argument.
+    void start(const QString &dir, const QString &args)
+    {
+        process.setWorkingDirectory(dir);
+        process.start(qEnvironmentVariable("TAPWRIGHT_CLI"),
+                      args.split(u' ')
+                          .replaceInStrings(u"PTY"_s, device.path())
+                          .replaceInStrings(u"_"_s, u" "_s));
+    }
+    ~Tool()
+    {
+        signal(SIGCONT); // a stopped tool would not die of SIGKILL before it
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    /// Reads what comes until `done` holds; false when it does not within
+    /// `ms` (generous for a loaded machine) or the tool ends first.
+    bool waitFor(const std::function<bool()> &done, int ms = 10000)
+    {
+        for (const QDeadlineTimer deadline(ms); !deadline.hasExpired();) {
+            const bool running = process.state() != QProcess::NotRunning;
+            if (running)
+                process.waitForFinished(10);
+            sent += device.read(1 << 20, 1);
+            out += process.readAllStandardOutput();
+            if (done())
+                return true;
+            if (!running)
+                return false;
+        }
+        return false;
+    }
+    bool finish(int ms = 30000)
+    {
+        return waitFor([this] { return process.state() == QProcess::NotRunning; }, ms);
+    }
+    bool printed(const QByteArray &text)
+    {
+        return waitFor([&] { return out.contains(text); });
+    }
+    void signal(int number)
+    {
+        if (process.processId() > 0) // never 0: that would signal this test too
+            ::kill(pid_t(process.processId()), number);
+    }
+    /// The tool's state letter from /proc: 'T' once it has stopped itself.
+    char state() const
+    {
+        QFile stat(u"/proc/%1/stat"_s.arg(process.processId()));
+        if (!stat.open(QIODevice::ReadOnly))
+            return '?';
+        const QByteArray line = stat.readAll();
+        const qsizetype at = line.lastIndexOf(')') + 2;
+        return at > 1 && at < line.size() ? line[at] : '?';
+    }
+    /// All stderr so far.
+    QByteArray errors() { return err += process.readAllStandardError(); }
+    QString what() { return QString::fromUtf8(out + errors()); }
+};
+
+/// Whether the terminal reads lines with echo, as a shell leaves it.
+static bool lineMode(int fd)
+{
+    termios settings{};
+    return ::tcgetattr(fd, &settings) == 0 && (settings.c_lflag & ICANON) &&
+           (settings.c_lflag & ECHO);
+}
+
+/// Whether a paused tool stays so: a frame already on its way still
+/// arrives, then nothing does for a second, and the run takes no step.
+static bool staysPaused(Tool &tool, const QByteArray &paused)
+{
+    // Bounded by count too: a run that goes on would never fall quiet. Two
+    // frames may be on their way, far fewer than 8.
+    tool.sent += tool.device.read(64, 1000);
+    const qsizetype at = tool.out.size();
+    const QByteArray more = tool.device.read(64, 1000);
+    tool.out += tool.process.readAllStandardOutput();
+    return more.isEmpty() && tool.out.size() == at && tool.out.endsWith(paused);
+}
+
+/// Whole frames of `code` only, and at least one.
+static bool onlyFramesOf(const QByteArray &sent, KeyCode code)
+{
+    return !sent.isEmpty() && sent == framesOf(Codes(sent.size() / 8, code));
 }
 
 class TestCli : public QObject
@@ -28,6 +124,8 @@ private Q_SLOTS:
         writeFile(dir_.filePath(u"r.mac"_s), "UP\nSLEEP 1,5\nDOWN\n");
         writeFile(dir_.filePath(u"s.mac"_s), "UP\r\nSLEEP 100\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"v.mac"_s), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
+        writeFile(dir_.filePath(u"up.mac"_s), "UP\r\nREPEAT\r\n");
+        writeFile(dir_.filePath(u"p.mac"_s), "UP\r\nSLEEP 0.5\r\nDOWN\r\nREPEAT\r\n");
         // 2,000 characters are 16,000 bytes: far more than a pty holds, so most
         // of them are still queued when the macro ends.
         writeFile(dir_.filePath(u"long.mac"_s),
@@ -111,9 +209,7 @@ private Q_SLOTS:
             << u"tapwright-cli: cannot open port \"/dev/tapwright-missing\": no such device\n"_s
             << QByteArray() << QByteArray();
     }
-    /// Runs the tool ("PTY" in `args` is the pty; "_" is a space in an argument),
-    /// reading the pty as a device would while the tool runs: a full pty would
-    /// block it. Once the output shows `interruptAt`, the tool gets a SIGINT.
+    /// Runs the tool; once the output shows `interruptAt`, it gets a SIGINT.
     void commands()
     {
         QFETCH(QString, args);
@@ -122,38 +218,176 @@ private Q_SLOTS:
         QFETCH(QString, err);
         QFETCH(QByteArray, wire);
         QFETCH(QByteArray, interruptAt);
-        PtyPair pty;
-        QProcess process;
-        process.setWorkingDirectory(dir_.path());
-        process.start(qEnvironmentVariable("TAPWRIGHT_CLI"),
-                      args.split(u' ')
-                          .replaceInStrings(u"PTY"_s, pty.path())
-                          .replaceInStrings(u"_"_s, u" "_s));
-        QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
-        QByteArray sent, printed;
-        // Generous for a loaded machine, yet far below the test's own timeout.
-        const QDeadlineTimer deadline(30000);
-        while (process.state() != QProcess::NotRunning && !process.waitForFinished(20)) {
-            sent += pty.read(1 << 20, 1);
-            printed += process.readAllStandardOutput();
-            if (!interruptAt.isEmpty() && printed.contains(interruptAt) &&
-                process.processId() > 0) { // never 0: that would signal this test too
-                ::kill(pid_t(process.processId()), SIGINT);
-                interruptAt.clear();
-            }
-            if (deadline.hasExpired()) {
-                process.kill();
-                process.waitForFinished(5000);
-                QFAIL(qPrintable(u"still running; it printed: "_s + QString::fromUtf8(printed)));
-            }
+        Tool tool;
+        tool.start(dir_.path(), args);
+        QVERIFY2(tool.process.waitForStarted(5000), qPrintable(tool.process.errorString()));
+        if (!interruptAt.isEmpty()) {
+            QVERIFY2(tool.printed(interruptAt), qPrintable(tool.what()));
+            tool.signal(SIGINT);
         }
-        QCOMPARE(QString::fromUtf8(process.readAllStandardError()), err);
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), exitCode);
-        QCOMPARE(QString::fromUtf8(printed + process.readAllStandardOutput()), out);
-        sent += pty.readAvailable();
-        QCOMPARE(sent.size(), wire.size()); // the count first: a short tail shows plainly
-        QVERIFY(sent == wire);
+        QVERIFY2(tool.finish(), qPrintable(u"still running; it printed: "_s + tool.what()));
+        QCOMPARE(QString::fromUtf8(tool.errors()), err);
+        QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.process.exitCode(), exitCode);
+        QCOMPARE(QString::fromUtf8(tool.out + tool.process.readAllStandardOutput()), out);
+        tool.sent += tool.device.readAvailable();
+        QCOMPARE(tool.sent.size(), wire.size()); // the count first: a short tail shows plainly
+        QVERIFY(tool.sent == wire);
+    }
+
+    void stopSignals_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QByteArray>("input"); ///< stdin, a file
+        QTest::newRow("SIGTERM") << int(SIGTERM) << QByteArray();
+        QTest::newRow("SIGHUP, a closed terminal") << int(SIGHUP) << QByteArray();
+        // Off a terminal, no key pauses.
+        QTest::newRow("SIGTERM, p on a stdin file") << int(SIGTERM) << QByteArray("p p\n");
+    }
+    /// Both end a run as the first Ctrl-C does.
+    void stopSignals()
+    {
+        QFETCH(int, number);
+        QFETCH(QByteArray, input);
+        Tool tool;
+        if (!input.isEmpty())
+            tool.process.setStandardInputFile(writeFile(dir_.filePath(u"keys.txt"_s), input));
+        tool.start(dir_.path(), u"run --port PTY --counter 5 s.mac"_s);
+        QVERIFY2(tool.printed("2 SLEEP\n"), qPrintable(tool.what()));
+        tool.signal(number);
+        QVERIFY2(tool.finish(), qPrintable(tool.what()));
+        QCOMPARE(QString::fromUtf8(tool.errors()),
+                 u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C "
+                 "again to drop the rest)\n"_s);
+        QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.process.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(tool.out + tool.process.readAllStandardOutput()),
+                 u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s);
+        QVERIFY(tool.sent + tool.device.readAvailable() == framesOf({{3, 1, 1}}));
+    }
+
+    void closedStdout_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("terminal"); ///< a terminal that hangs up, not a pipe
+        // Lines come faster than anyone reads: a write finds the pipe closed.
+        QTest::newRow("while it prints") << u"run --fast --port PTY up.mac"_s << false;
+        // Nothing is printed for 100 s: the tool must notice by itself.
+        QTest::newRow("in a long wait") << u"run --port PTY s.mac"_s << false;
+        QTest::newRow("a terminal hangs up") << u"run --fast --port PTY up.mac"_s << true;
+    }
+    /// stdout is a pipe whose reader goes away, as with `| head -n 2`, or a
+    /// terminal that hangs up.
+    void closedStdout()
+    {
+        QFETCH(QString, args);
+        QFETCH(bool, terminal);
+        const QString fifo = dir_.filePath(u"out.fifo"_s);
+        PtyPair outTerminal;
+        int reader = outTerminal.masterFd();
+        if (!terminal) {
+            QFile::remove(fifo);
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            // Opened before the tool, so that its open for writing finds a reader.
+            reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            QVERIFY(reader >= 0);
+        }
+        Tool tool;
+        tool.process.setStandardOutputFile(terminal ? outTerminal.path() : fifo);
+        tool.start(dir_.path(), args);
+        QByteArray head;
+        QVERIFY2(tool.waitFor([&] {
+            char buffer[256];
+            const ssize_t n = ::read(reader, buffer, sizeof buffer);
+            head += QByteArray(buffer, std::max<ssize_t>(n, 0));
+            return head.count('\n') >= 2;
+        }),
+                 qPrintable(QString::fromUtf8(head)));
+        if (terminal)
+            outTerminal.hangUp();
+        else
+            ::close(reader);
+        QVERIFY2(tool.finish(), qPrintable(tool.what()));
+        QVERIFY(head.startsWith("1 UP\n2 "));
+        const QString err = QString::fromUtf8(tool.errors());
+        QVERIFY2(err.startsWith(u"tapwright-cli: the standard output is closed; what it would "
+                                "show goes to stderr\ntapwright-cli: stopping;"_s),
+                 qPrintable(err));
+        QVERIFY2(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s).match(err).hasMatch(),
+                 qPrintable(err));
+        QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.process.exitCode(), 0);
+        tool.sent += tool.device.readAvailable();
+        QVERIFY2(onlyFramesOf(tool.sent, {3, 1, 1}), tool.sent.toHex(' ').constData());
+    }
+
+    void pause_data()
+    {
+        QTest::addColumn<QByteArray>("pause"); ///< a key, or empty for Ctrl-Z
+        QTest::addColumn<bool>("suspend");     ///< Ctrl-Z and fg while paused by the key
+        QTest::addColumn<QByteArray>("resume");
+        QTest::newRow("p, p") << QByteArray("p") << false << QByteArray("p");
+        QTest::newRow("space, p") << QByteArray(" ") << false << QByteArray("p");
+        QTest::newRow("Ctrl-Z, fg") << QByteArray() << false << QByteArray();
+        // fg must not end a pause that Ctrl-Z did not make.
+        QTest::newRow("p, Ctrl-Z, fg, p") << QByteArray("p") << true << QByteArray("p");
+    }
+    /// A terminal as stdin, in line mode with echo as a shell leaves it.
+    void pause()
+    {
+        QFETCH(QByteArray, pause);
+        QFETCH(bool, suspend);
+        QFETCH(QByteArray, resume);
+        PtyPair keys;
+        termios settings{};
+        QCOMPARE(::tcgetattr(keys.masterFd(), &settings), 0);
+        settings.c_lflag |= ICANON | ECHO | ISIG;
+        QCOMPARE(::tcsetattr(keys.masterFd(), TCSANOW, &settings), 0);
+        Tool tool;
+        tool.process.setStandardInputFile(keys.path());
+        tool.start(dir_.path(), u"run --port PTY p.mac"_s);
+        QVERIFY2(tool.printed("1 UP\n"), qPrintable(tool.what()));
+        QVERIFY(!lineMode(keys.masterFd()));
+
+        const QByteArray paused = "paused (press p or space to go on)\n";
+        if (pause.isEmpty()) {
+            tool.signal(SIGTSTP);
+            QVERIFY2(tool.printed(paused), qPrintable(tool.what()));
+            QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
+            // The shell gets its terminal back as it was.
+            QVERIFY(lineMode(keys.masterFd()));
+            tool.signal(SIGCONT);
+        } else {
+            // Neither Enter nor echo: the key alone pauses, and is not shown.
+            QCOMPARE(::write(keys.masterFd(), pause.constData(), 1), 1);
+            QVERIFY2(tool.printed(paused), qPrintable(tool.what()));
+            QCOMPARE(keys.readAvailable(), QByteArray());
+            QVERIFY2(staysPaused(tool, paused), qPrintable(tool.what()));
+            if (suspend) {
+                tool.signal(SIGTSTP);
+                QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
+                QVERIFY(lineMode(keys.masterFd()));
+                tool.signal(SIGCONT);
+                QTRY_VERIFY_WITH_TIMEOUT(!lineMode(keys.masterFd()), 10000);
+                QVERIFY2(staysPaused(tool, paused), qPrintable(tool.what()));
+            }
+            QCOMPARE(::write(keys.masterFd(), resume.constData(), 1), 1);
+        }
+        QVERIFY2(tool.printed(paused + "resumed\n"), qPrintable(tool.what()));
+        QVERIFY(!lineMode(keys.masterFd()));
+        const qsizetype before = tool.sent.size();
+        QVERIFY2(tool.waitFor([&] { return tool.sent.size() > before; }), qPrintable(tool.what()));
+
+        tool.signal(SIGINT);
+        QVERIFY2(tool.finish(), qPrintable(tool.what()));
+        QCOMPARE(tool.process.exitCode(), 0);
+        QVERIFY2(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s)
+                     .match(QString::fromUtf8(tool.out))
+                     .hasMatch(),
+                 qPrintable(tool.what()));
+        QVERIFY(lineMode(keys.masterFd()));
+        tool.sent += tool.device.readAvailable();
+        QCOMPARE(tool.sent.size() % 8, 0);
     }
 };
 

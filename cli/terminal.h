@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace tapwright::cli {
+
+/// Single keys from a terminal on stdin, while it lives: each key arrives as
+/// it is pressed, without echo and without waiting for Enter; Ctrl-C and
+/// Ctrl-Z still raise their signals. The terminal's own settings come back
+/// on release() and at the end. Off a terminal it does nothing, and stdin is
+/// left alone.
+class TerminalKeys
+{
+public:
+    explicit TerminalKeys(std::function<void(char key)> onKey);
+    ~TerminalKeys();
+    TerminalKeys(const TerminalKeys &) = delete;
+    TerminalKeys &operator=(const TerminalKeys &) = delete;
+
+    /// True when stdin is a terminal.
+    bool isTerminal() const { return terminal_; }
+    /// Gives the terminal its own settings back and stops reading it (before
+    /// the process stops, or the shell would get a terminal without echo).
+    void release();
+    /// Sets the terminal up for single keys again and reads it, once this
+    /// process is in its foreground: from the background that would stop us.
+    /// A running job that `fg` brings forward gets no signal, so until then
+    /// the foreground is looked for every moment.
+    void takeOver();
+
+private:
+    void readKeys();
+
+    bool terminal_ = false;
+    bool held_ = false;
+    struct Saved;
+    std::unique_ptr<Saved> saved_;
+    std::function<void(char)> onKey_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> foregroundLook_;
+};
+
+} // namespace tapwright::cli
