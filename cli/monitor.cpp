@@ -4,6 +4,7 @@
 #include "cli/output.h"
 #include "device/framedecoder.h"
 #include "link/seriallink.h"
+#include "link/serialport_unix.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -2,19 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace tapwright {
 
@@ -36,34 +26,6 @@ constexpr qint64 FrameBytes = 8;
 // After a close that drops the queue, how long the frames already in the
 // system may take to leave before they are cut off, beyond their line time.
 constexpr qint64 DiscardGraceNs = 300 * 1000000LL;
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-/// Sets the second stop bit of a line that stands at our settings already, so
-/// that opening it at one stop bit changes something; Qt then restores this
-/// state on close, and the next open works too. False when nothing was done.
-bool nudgeLineSettings(const QString &device)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    termios line{};
-    bool nudged = false;
-    if (::tcgetattr(fd, &line) == 0 && !(line.c_cflag & CSTOPB)) {
-        line.c_cflag |= CSTOPB;
-        nudged = ::tcsetattr(fd, TCSANOW, &line) == 0;
-    }
-    ::close(fd);
-    return nudged;
-#else
-    Q_UNUSED(device);
-    return false;
-#endif
-}
 
 } // namespace
 
@@ -88,102 +50,19 @@ PortName resolvePortName(const QString &text)
         result.error = {LinkError::BadPortNumber, trimmed, QString(), QString()};
         return result;
     }
-#ifdef Q_OS_WIN
-    result.device = QStringLiteral("COM%1").arg(number);
-#else
-    result.device = QStringLiteral("/dev/ttyS%1").arg(number - 1);
-#endif
+    result.device = SerialPort::numberedPort(number);
     return result;
 }
 
-LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode)
-{
-    const PortName name = resolvePortName(portText);
-    if (name.error.isError())
-        return name.error;
-    LinkError error{LinkError::OpenFailed, portText.trimmed(), name.device, QString()};
-
-#ifdef Q_OS_UNIX
-    // Qt accepts bare names ("ttyUSB0") and looks for them under /dev. The
-    // checks tell the user which of the common reasons it is.
-    QString path = name.device;
-    if (!path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./")) &&
-        !path.startsWith(QLatin1String("../")))
-        path = QStringLiteral("/dev/") + path;
-    error.device = path;
-    if (!QFileInfo::exists(path)) {
-        error.kind = LinkError::NotFound;
-        error.reason = systemReason(ENOENT);
-        return error;
-    }
-    const int access =
-        (mode & QIODevice::WriteOnly ? W_OK : 0) | (mode & QIODevice::ReadOnly ? R_OK : 0);
-    if (::access(QFile::encodeName(path).constData(), access) != 0 && errno == EACCES) {
-        error.kind = LinkError::PermissionDenied;
-        error.reason = systemReason(EACCES);
-        return error;
-    }
-#endif
-
-    port.setPortName(name.device);
-    port.setBaudRate(int(LineBaud));
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::EvenParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-
-    bool opened = port.open(mode);
-    if (!opened && port.error() != QSerialPort::DeviceNotFoundError &&
-        port.error() != QSerialPort::PermissionError) {
-        // A pseudo-terminal drops the parity bit, and Qt takes a set-up that
-        // then changes nothing at all as refused. That happens when a program
-        // that had set the line up was killed and left it at these settings.
-        if (nudgeLineSettings(name.device)) {
-            port.clearError();
-            opened = port.open(mode);
-        }
-    }
-    if (!opened) {
-        switch (port.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            error.kind = LinkError::NotFound;
-            break;
-        case QSerialPort::PermissionError:
-            // Access was checked above, so what is left is somebody else
-            // holding the port: its lock file, or the exclusive-use flag.
-            error.kind = LinkError::Busy;
-            break;
-        default:
-            error.kind = LinkError::OpenFailed;
-            break;
-        }
-        error.reason = port.errorString();
-        port.clearError();
-        return error;
-    }
-
-    // Qt sets the line up while opening; read it back, so that a driver that
-    // quietly refused a setting is caught here and not by a garbled device.
-    if (port.baudRate(QSerialPort::Output) != LineBaud || port.dataBits() != QSerialPort::Data8 ||
-        port.parity() != QSerialPort::EvenParity || port.stopBits() != QSerialPort::OneStop ||
-        port.flowControl() != QSerialPort::NoFlowControl) {
-        error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
-        port.close();
-        return error;
-    }
-    error.kind = LinkError::None;
-    return error;
-}
-
 SerialLink::SerialLink(QObject *parent)
-    : Link(parent), port_(new QSerialPort(this)), stallTimeoutMs_(StallTimeoutMs)
+    : Link(parent), port_(new SerialPort(this)), stallTimeoutMs_(StallTimeoutMs)
 {
     clock_.start();
     feedTimer_.setSingleShot(true);
     feedTimer_.setTimerType(Qt::PreciseTimer);
     connect(&feedTimer_, &QTimer::timeout, this, &SerialLink::feed);
-    connect(port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
-    connect(port_, &QSerialPort::bytesWritten, this, &SerialLink::feed);
+    connect(port_, &SerialPort::writeFailed, this, &SerialLink::onWriteFailed);
+    connect(port_, &SerialPort::bytesWritten, this, &SerialLink::feed);
 }
 
 SerialLink::~SerialLink()
@@ -193,7 +72,7 @@ SerialLink::~SerialLink()
     queue_.clear();
     lingering_ = false;
     if (port_->isOpen() && port_->bytesToWrite() > 0)
-        port_->clear(QSerialPort::Output);
+        port_->clearOutput();
     port_->close();
 }
 
@@ -230,7 +109,7 @@ void SerialLink::endLingering()
     // Closing a pseudo-terminal leaves its reader what it already holds; a
     // serial port would otherwise keep the close waiting for a stuck line.
     if (!isPseudoTerminal())
-        port_->clear(QSerialPort::Output);
+        port_->clearOutput();
     port_->close();
 }
 
@@ -240,7 +119,7 @@ bool SerialLink::OpenPort()
         return true;
     endLingering();
     opening_ = true;
-    const LinkError result = openAtLineSettings(*port_, commPort(), QIODevice::WriteOnly);
+    const LinkError result = port_->open(commPort());
     opening_ = false;
     if (result.isError()) {
         setLastError(result);
@@ -258,13 +137,7 @@ qint64 SerialLink::pendingBytes() const
 {
     if (!port_->isOpen())
         return 0;
-    qint64 pending = port_->bytesToWrite();
-#ifdef Q_OS_UNIX
-    int system = 0;
-    if (::ioctl(port_->handle(), TIOCOUTQ, &system) == 0 && system > 0)
-        pending += system;
-#endif
-    return pending;
+    return port_->bytesToWrite() + port_->systemQueue();
 }
 
 int SerialLink::lineFrames() const
@@ -327,7 +200,8 @@ void SerialLink::feed()
         queue_.pop_front();
         const qint64 now = clock_.nsecsElapsed();
         lineFreeAtNs_ = std::max(lineFreeAtNs_, now) + frameNsAt(LineBaud);
-        port_->write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+        port_->write(
+            QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
         if (!isOpen())
             return; // the write failed and closed the port
     }
@@ -387,7 +261,7 @@ bool SerialLink::waitUntilSent(bool framesOnly, qint64 limitNs)
     QTimer poll;
     poll.setInterval(PollMs);
     connect(&poll, &QTimer::timeout, &loop, check);
-    connect(port_, &QSerialPort::bytesWritten, &loop, check);
+    connect(port_, &SerialPort::bytesWritten, &loop, check);
     connect(this, &Link::failed, &loop, check);
     check();
     if (!done) {
@@ -430,15 +304,13 @@ void SerialLink::ClosePort(CloseMode mode)
     }
     queue_.clear();
     feedTimer_.stop();
-#ifdef Q_OS_UNIX
     // The queue is empty; what may still sit in the UART's FIFO leaves
     // within a few byte times.
-    ::tcdrain(port_->handle());
-#endif
+    port_->drainHardware();
     port_->close();
 }
 
-void SerialLink::onPortError(QSerialPort::SerialPortError error)
+void SerialLink::onWriteFailed(const QString &reason)
 {
     if (lingering_) {
         endLingering(); // the port is gone, and the cut frame with it
@@ -446,17 +318,7 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error)
     }
     if (opening_ || failing_ || !port_->isOpen())
         return;
-    switch (error) {
-    case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
-    case QSerialPort::UnknownError:
-    case QSerialPort::DeviceNotFoundError:
-    case QSerialPort::PermissionError:
-        fail(LinkError::WriteFailed, port_->errorString());
-        break;
-    default:
-        break;
-    }
+    fail(LinkError::WriteFailed, reason);
 }
 
 void SerialLink::fail(LinkError::Kind kind, const QString &reason)
@@ -474,7 +336,6 @@ void SerialLink::fail(LinkError::Kind kind, const QString &reason)
     }
     queue_.clear();
     feedTimer_.stop();
-    port_->clearError();
     failing_ = false;
     Q_EMIT failed(error);
 }

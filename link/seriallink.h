@@ -1,9 +1,9 @@
 #pragma once
 
 #include "link/link.h"
+#include "link/serialport.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
@@ -21,11 +21,6 @@ struct PortName
     LinkError error;
 };
 PortName resolvePortName(const QString &text);
-
-/// Opens `port` for the port text at the device's line settings (600 baud,
-/// 8E1, no flow control) and reads the settings back. On success the result
-/// is no error but names the device; on failure the port stays closed.
-LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode);
 
 /// The link over a real serial port, at the device's line settings: 600 baud,
 /// even parity, 8 data bits, 1 stop bit, no flow control. Bytes leave exactly
@@ -51,14 +46,14 @@ public:
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
 
-    /// The port object, for reading back its line settings.
-    const QSerialPort &port() const { return *port_; }
+    /// The line settings the port reports, while it is open.
+    LineSettings lineSettings() const { return port_->lineSettings(); }
 
     /// How long a drain waits for queued bytes that do not move.
     void setStallTimeout(int ms) { stallTimeoutMs_ = ms; }
 
 private:
-    void onPortError(QSerialPort::SerialPortError error);
+    void onWriteFailed(const QString &reason);
     void fail(LinkError::Kind kind, const QString &reason);
     /// Bytes the system and the port object still hold.
     qint64 pendingBytes() const;
@@ -78,7 +73,7 @@ private:
     void endLingering();
     bool isPseudoTerminal() const;
 
-    QSerialPort *port_;
+    SerialPort *port_;
     QString openedPortText_;
     QString openedDevice_;
     int stallTimeoutMs_;

@@ -32,6 +32,8 @@ public:
 
     QString path() const { return path_; }
     int masterFd() const { return master_; }
+    /// Our own descriptor of the slave, for reading the line's settings.
+    int slaveFd() const { return slave_; }
 
     /// As an unplugged adapter: the slave then fails every write.
     void hangUp()

@@ -66,22 +66,21 @@ private Q_SLOTS:
         PtyPair pty;
         OpenLink open(pty);
         QVERIFY(open.link.isOpen());
-        const QSerialPort &port = open.link.port();
-        QCOMPARE(port.baudRate(QSerialPort::Input), 600);
-        QCOMPARE(port.baudRate(QSerialPort::Output), 600);
-        QCOMPARE(port.dataBits(), QSerialPort::Data8);
-        QCOMPARE(port.parity(), QSerialPort::EvenParity);
-        QCOMPARE(port.stopBits(), QSerialPort::OneStop);
-        QCOMPARE(port.flowControl(), QSerialPort::NoFlowControl);
+        const LineSettings line = open.link.lineSettings();
+        QCOMPARE(line.baud, 600);
+        QCOMPARE(line.dataBits, 8);
+        QCOMPARE(line.parity, 'E');
+        QCOMPARE(line.stopBits, 1);
+        QCOMPARE(line.flowControl, false);
         // The pty's own record, read through its master. Its driver keeps no
         // parity and forces 8 data bits, so only the odd flag would show there;
         // speed, stop bits and flow control it keeps as the port set them.
-        termios line{};
-        QCOMPARE(::tcgetattr(pty.masterFd(), &line), 0);
-        QCOMPARE(::cfgetospeed(&line), speed_t(B600));
-        QCOMPARE(::cfgetispeed(&line), speed_t(B600));
-        QCOMPARE(line.c_cflag & (PARODD | CSTOPB | CRTSCTS), tcflag_t(0));
-        QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+        termios record{};
+        QCOMPARE(::tcgetattr(pty.masterFd(), &record), 0);
+        QCOMPARE(::cfgetospeed(&record), speed_t(B600));
+        QCOMPARE(::cfgetispeed(&record), speed_t(B600));
+        QCOMPARE(record.c_cflag & (PARODD | CSTOPB | CRTSCTS), tcflag_t(0));
+        QCOMPARE(record.c_iflag & (IXON | IXOFF), tcflag_t(0));
     }
 
     void openFailuresSayWhy()
@@ -112,7 +111,7 @@ private Q_SLOTS:
             // the line as Qt had set it, not restored.
             OpenLink open(pty);
             QVERIFY(open.link.isOpen());
-            QCOMPARE(::tcgetattr(open.link.port().handle(), &left), 0);
+            QCOMPARE(::tcgetattr(pty.slaveFd(), &left), 0);
         }
         const int fd = ::open(QFile::encodeName(pty.path()).constData(), O_WRONLY | O_NOCTTY);
         QVERIFY(fd >= 0 && ::tcsetattr(fd, TCSANOW, &left) == 0);
@@ -120,7 +119,7 @@ private Q_SLOTS:
         for (int again = 0; again < 2; ++again) {
             OpenLink open(pty, {{3, 1, 1}}, false);
             QVERIFY2(open.link.isOpen(), qPrintable(describe(open.link.lastError())));
-            QCOMPARE(open.link.port().parity(), QSerialPort::EvenParity);
+            QCOMPARE(open.link.lineSettings().parity, 'E');
             open.link.ClosePort();
             QCOMPARE(pty.read(8), framesOf({{3, 1, 1}}));
         }

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "link/link.h"
+
+#include <memory>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace tapwright {
+
+/// The line settings a port reports back once it is open.
+struct LineSettings
+{
+    qint64 baud = 0;
+    int dataBits = 0;
+    char parity = '?'; ///< 'N', 'E' or 'O'
+    int stopBits = 0;
+    bool flowControl = true;
+
+    friend bool operator==(const LineSettings &a, const LineSettings &b)
+    {
+        return a.baud == b.baud && a.dataBits == b.dataBits && a.parity == b.parity &&
+               a.stopBits == b.stopBits && a.flowControl == b.flowControl;
+    }
+};
+
+/// The device's line: 600 baud, 8 data bits, even parity, 1 stop bit, no
+/// flow control.
+inline constexpr LineSettings DeviceLine{LineBaud, 8, 'E', 1, false};
+
+/// The system's serial port at the level of bytes, for writing only: what the
+/// serial link needs of the platform. One implementation a platform, each in
+/// a file of its own.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialPort(QObject *parent = nullptr);
+    /// Closes without waiting.
+    ~SerialPort() override;
+
+    /// The system's name for its numbered port n (from 1): COMn, or
+    /// /dev/ttyS(n-1).
+    static QString numberedPort(int number);
+
+    /// Opens the port text (a number or a device name) for writing at the
+    /// device's line settings and reads them back. No error on success; the
+    /// port stays closed on failure.
+    LinkError open(const QString &portText);
+    bool isOpen() const;
+    /// Queues bytes and returns at once; they go out as the system takes them.
+    void write(const QByteArray &bytes);
+    /// Bytes that we still hold.
+    qint64 bytesToWrite() const;
+    /// Bytes that the system still holds, as far as it can tell (0 for a
+    /// pseudo-terminal).
+    qint64 systemQueue() const;
+    /// Waits for what the UART itself may still hold: a few byte times. Call
+    /// only when the queues are empty.
+    void drainHardware();
+    /// Drops what we and the system hold.
+    void clearOutput();
+    void close();
+    LineSettings lineSettings() const;
+
+Q_SIGNALS:
+    /// Some queued bytes went to the system.
+    void bytesWritten();
+    /// A write failed on the open port (the device is gone); emitted once.
+    void writeFailed(const QString &reason);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tapwright

@@ -1,0 +1,221 @@
+#include "link/serialport_unix.h"
+#include "link/seriallink.h"
+#include "link/serialport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPort>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tapwright {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// Sets the second stop bit of a line that stands at our settings already, so
+/// that opening it at one stop bit changes something; Qt then restores this
+/// state on close, and the next open works too. False when nothing was done.
+bool nudgeLineSettings(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    termios line{};
+    bool nudged = false;
+    if (::tcgetattr(fd, &line) == 0 && !(line.c_cflag & CSTOPB)) {
+        line.c_cflag |= CSTOPB;
+        nudged = ::tcsetattr(fd, TCSANOW, &line) == 0;
+    }
+    ::close(fd);
+    return nudged;
+}
+
+} // namespace
+
+LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode)
+{
+    const PortName name = resolvePortName(portText);
+    if (name.error.isError())
+        return name.error;
+    LinkError error{LinkError::OpenFailed, portText.trimmed(), name.device, QString()};
+
+    // Qt accepts bare names ("ttyUSB0") and looks for them under /dev. The
+    // checks tell the user which of the common reasons it is.
+    QString path = name.device;
+    if (!path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./")) &&
+        !path.startsWith(QLatin1String("../")))
+        path = QStringLiteral("/dev/") + path;
+    error.device = path;
+    if (!QFileInfo::exists(path)) {
+        error.kind = LinkError::NotFound;
+        error.reason = systemReason(ENOENT);
+        return error;
+    }
+    const int access =
+        (mode & QIODevice::WriteOnly ? W_OK : 0) | (mode & QIODevice::ReadOnly ? R_OK : 0);
+    if (::access(QFile::encodeName(path).constData(), access) != 0 && errno == EACCES) {
+        error.kind = LinkError::PermissionDenied;
+        error.reason = systemReason(EACCES);
+        return error;
+    }
+
+    port.setPortName(name.device);
+    port.setBaudRate(int(LineBaud));
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::EvenParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+
+    bool opened = port.open(mode);
+    if (!opened && port.error() != QSerialPort::DeviceNotFoundError &&
+        port.error() != QSerialPort::PermissionError) {
+        // A pseudo-terminal drops the parity bit, and Qt takes a set-up that
+        // then changes nothing at all as refused. That happens when a program
+        // that had set the line up was killed and left it at these settings.
+        if (nudgeLineSettings(name.device)) {
+            port.clearError();
+            opened = port.open(mode);
+        }
+    }
+    if (!opened) {
+        switch (port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            error.kind = LinkError::NotFound;
+            break;
+        case QSerialPort::PermissionError:
+            // Access was checked above, so what is left is somebody else
+            // holding the port: its lock file, or the exclusive-use flag.
+            error.kind = LinkError::Busy;
+            break;
+        default:
+            error.kind = LinkError::OpenFailed;
+            break;
+        }
+        error.reason = port.errorString();
+        port.clearError();
+        return error;
+    }
+
+    // Qt sets the line up while opening; read it back, so that a driver that
+    // quietly refused a setting is caught here and not by a garbled device.
+    if (port.baudRate(QSerialPort::Output) != LineBaud || port.dataBits() != QSerialPort::Data8 ||
+        port.parity() != QSerialPort::EvenParity || port.stopBits() != QSerialPort::OneStop ||
+        port.flowControl() != QSerialPort::NoFlowControl) {
+        error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
+        port.close();
+        return error;
+    }
+    error.kind = LinkError::None;
+    return error;
+}
+
+struct SerialPort::Private
+{
+    QSerialPort port;
+};
+
+SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
+{
+    connect(&d->port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
+    connect(&d->port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (!d->port.isOpen())
+            return;
+        switch (e) {
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+        case QSerialPort::UnknownError:
+        case QSerialPort::DeviceNotFoundError:
+        case QSerialPort::PermissionError: {
+            const QString reason = d->port.errorString();
+            d->port.clearError();
+            Q_EMIT writeFailed(reason);
+            break;
+        }
+        default:
+            break;
+        }
+    });
+}
+
+SerialPort::~SerialPort()
+{
+    if (d->port.isOpen() && d->port.bytesToWrite() > 0)
+        d->port.clear(QSerialPort::Output);
+    d->port.close();
+}
+
+QString SerialPort::numberedPort(int number)
+{
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+}
+
+LinkError SerialPort::open(const QString &portText)
+{
+    return openAtLineSettings(d->port, portText, QIODevice::WriteOnly);
+}
+
+bool SerialPort::isOpen() const
+{
+    return d->port.isOpen();
+}
+
+void SerialPort::write(const QByteArray &bytes)
+{
+    d->port.write(bytes);
+}
+
+qint64 SerialPort::bytesToWrite() const
+{
+    return d->port.isOpen() ? d->port.bytesToWrite() : 0;
+}
+
+qint64 SerialPort::systemQueue() const
+{
+    int pending = 0;
+    if (d->port.isOpen() && ::ioctl(d->port.handle(), TIOCOUTQ, &pending) == 0 && pending > 0)
+        return pending;
+    return 0;
+}
+
+void SerialPort::drainHardware()
+{
+    if (d->port.isOpen())
+        ::tcdrain(d->port.handle());
+}
+
+void SerialPort::clearOutput()
+{
+    if (d->port.isOpen())
+        d->port.clear(QSerialPort::Output);
+}
+
+void SerialPort::close()
+{
+    d->port.close();
+}
+
+LineSettings SerialPort::lineSettings() const
+{
+    const QSerialPort &p = d->port;
+    const char parity = p.parity() == QSerialPort::EvenParity  ? 'E'
+                        : p.parity() == QSerialPort::OddParity ? 'O'
+                        : p.parity() == QSerialPort::NoParity  ? 'N'
+                                                               : '?';
+    return LineSettings{p.baudRate(QSerialPort::Output), int(p.dataBits()), parity,
+                        p.stopBits() == QSerialPort::OneStop   ? 1
+                        : p.stopBits() == QSerialPort::TwoStop ? 2
+                                                               : 0,
+                        p.flowControl() != QSerialPort::NoFlowControl};
+}
+
+} // namespace tapwright
