@@ -2,6 +2,8 @@
 
 using Keys = QList<QKeyCombination>;
 
+static const QString NotConnected = u"キーボードが接続されていません。送信していません。"_s;
+
 class TestFrmInput : public QObject
 {
     Q_OBJECT
@@ -129,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(input_->Text1->text(), u"888"_s);
     }
 
-    void disconnectedDropsEverything()
+    void disconnectedKeepsTheText()
     {
         clickConnect(); // disconnects
         QVERIFY(!keypad_->MSComm1().isOpen());
@@ -137,12 +139,71 @@ private Q_SLOTS:
         QTest::keyClick(input_->Text1, Qt::Key_Up);
         QTest::keyClick(input_->Text1, Qt::Key_5, Qt::KeypadModifier);
         QTest::keyClick(input_->Text1, Qt::Key_Return);
-        QVERIFY(input_->Text1->text().isEmpty()); // emptied all the same
-        clickConnect();
-        keypad_->Command1_Click(0);
-        const QByteArray f1 = framesOf({{3, 6, 1}});
-        QCOMPARE(pty_.read(f1.size()).toHex(' '), f1.toHex(' '));
+        // Nothing went out, and the user is told so instead of losing the text.
+        QCOMPARE(input_->Text1->text(), u"ab5"_s);
+        QCOMPARE(input_->lblStatus->text(), NotConnected);
         QVERIFY(messages_.isEmpty());
+        clickConnect();
+        QTest::keyClick(input_->Text1, Qt::Key_Return);
+        const QByteArray ab5 = framesOf({{1, 4, 6}, {1, 4, 7}, {1, 14, 5}});
+        QCOMPARE(pty_.read(ab5.size()).toHex(' '), ab5.toHex(' '));
+        QCOMPARE(input_->Text1->text(), QString());
+        QCOMPARE(input_->lblStatus->text(), QString());
+    }
+
+    void submit_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<QString>("box"); // what stays in the box
+        QTest::addColumn<QString>("status");
+        const QString skipped = u"入力できない文字を飛ばしました (%1 文字): %2"_s;
+        QTest::newRow("sent") << true << u"ab"_s << Codes{{1, 4, 6}, {1, 4, 7}} << QString()
+                              << QString();
+        QTest::newRow("empty box")
+            << true << QString() << Codes{{3, 6, 2}} << QString() << QString();
+        // Each skipped character is counted, and named once.
+        QTest::newRow("kanji") << true << u"山a田山"_s << Codes{{1, 4, 6}} << QString()
+                               << skipped.arg(3).arg(u"山 田"_s);
+        // A character outside the BMP is one character, named whole.
+        QTest::newRow("emoji") << true << u"\U0001F600b"_s << Codes{{1, 4, 7}} << QString()
+                               << skipped.arg(1).arg(u"\U0001F600"_s);
+        QTest::newRow("many kinds") << true << u"一二三四五六七八九"_s << Codes{} << QString()
+                                    << skipped.arg(9).arg(u"一 二 三 四 五 六 七 八 …"_s);
+        QTest::newRow("disconnected") << false << u"山a"_s << Codes{} << u"山a"_s << NotConnected;
+        QTest::newRow("disconnected, empty box")
+            << false << QString() << Codes{} << QString() << NotConnected;
+    }
+    void submit()
+    {
+        QFETCH(bool, connected);
+        QFETCH(QString, text);
+        QFETCH(Codes, codes);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        if (!connected)
+            clickConnect();
+        input_->lblStatus->setText(u"old"_s);
+        input_->Text1->setText(text);
+        QTest::keyClick(input_->Text1, Qt::Key_Return);
+        if (!connected)
+            clickConnect();
+        keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up
+        const QByteArray sent = framesOf(codes) + framesOf({{3, 6, 1}});
+        QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
+        QCOMPARE(input_->Text1->text(), box);
+        QCOMPARE(input_->lblStatus->text(), status);
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void statusLineBelowTheBox()
+    {
+        // The box keeps its place in the top 495 twips; the line adds to the window.
+        QCOMPARE(input_->Text1->geometry(), twipsRect(input_, 120, 120, 2895, 270));
+        QCOMPARE(input_->width(), twipsX(input_, 3120));
+        QVERIFY(input_->lblStatus->y() >= twipsY(input_, 495));
+        QVERIFY(input_->lblStatus->geometry().bottom() < input_->height());
     }
 
     void followsTheKeypadsFirstPlacement()

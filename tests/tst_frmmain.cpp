@@ -21,7 +21,7 @@ class TestFrmMain : public QObject
     /// Presses start with `macro` chosen (null: none); returns when the run has ended. A run
     /// still going after a few seconds is stopped from here and fails the test, so that a
     /// slip in the counter or the stop button shows at once instead of at ctest's timeout.
-    void run(const QByteArray &macro, const QString &counter = u"0"_s)
+    void run(const QByteArray &macro, const QString &counter = u"0"_s, int guardMs = 3000)
     {
         // Whatever the code under test does wrong, never a real serial port.
         const QString port = w->cmbCommPort->currentText();
@@ -38,18 +38,21 @@ class TestFrmMain : public QObject
                 w->runner().abandon();
             guard.setInterval(1000);
         });
-        guard.start(3000);
+        guard.start(guardMs);
         // Read while the run goes on: a run that sends without end must not
         // also stall on a full line when it closes the port.
         QSocketNotifier reader(pty_.masterFd(), QSocketNotifier::Read);
-        connect(&reader, &QSocketNotifier::activated, this, [this] {
-            char buffer[4096];
-            for (ssize_t n; (n = ::read(pty_.masterFd(), buffer, sizeof buffer)) > 0;)
-                sentDuringRun_.append(buffer, n);
-        });
+        connect(&reader, &QSocketNotifier::activated, this, &TestFrmMain::takeSent);
         w->cmdSend->click();
         guard.stop();
-        QVERIFY2(overruns == 0, "the run went on for 3 s and was stopped by the test");
+        QVERIFY2(overruns == 0, "the run went on too long and was stopped by the test");
+    }
+    /// Moves what the pty holds now into sentDuringRun_.
+    void takeSent()
+    {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(pty_.masterFd(), buffer, sizeof buffer)) > 0;)
+            sentDuringRun_.append(buffer, n);
     }
     /// Every byte sent since the last call.
     QByteArray sent() { return std::exchange(sentDuringRun_, {}) + pty_.readAvailable(); }
@@ -289,6 +292,145 @@ private Q_SLOTS:
         QCOMPARE(events_[0].section(u'\n', 0, 0).remove(dir_.path() + u'/'), message);
         QCOMPARE(state(), after);
         QCOMPARE(sent().toHex(' '), framesOf(codes).toHex(' '));
+    }
+
+    void layoutKeptUnderTheBars()
+    {
+        // The status bar adds to the window; the client area keeps its size.
+        QCOMPARE(w->centralWidget()->size(), QSize(twipsX(w, 5295), twipsY(w, 2910)));
+        QCOMPARE(w->width(), twipsX(w, 5295));
+        QVERIFY(w->statusBar()->y() > w->centralWidget()->geometry().bottom());
+        // The new menu stands between the specified ones.
+        QStringList menus;
+        for (QAction *a : w->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus,
+                 (QStringList{u"ファイル(&F)"_s, u"表示(&V)"_s, u"実行(&R)"_s, u"ヘルプ(&H)"_s}));
+    }
+
+    void pause_data()
+    {
+        QTest::addColumn<bool>("byKey");  // Ctrl+P to pause and the Pause key to resume
+        QTest::addColumn<bool>("resume"); // else stop while paused
+        QTest::newRow("menu, resume") << false << true;
+        QTest::newRow("keys, resume") << true << true;
+        QTest::newRow("menu, stop while paused") << false << false;
+    }
+    void pause()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, resume);
+        if (byKey) {
+            w->show();
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+        }
+        // Idle: the item does nothing, and the bar says nothing.
+        QVERIFY(!w->mnuRunPause->isEnabled());
+        w->mnuRunPause->trigger();
+        QVERIFY(!w->mnuRunPause->isChecked() && !w->runner().isPaused());
+        QCOMPARE(w->lblRunState->text(), QString());
+
+        const QByteArray all = framesOf({{1, 4, 6},
+                                         {1, 4, 7},
+                                         {1, 4, 8},
+                                         {1, 4, 9},
+                                         {1, 4, 10},
+                                         {1, 4, 11},
+                                         {1, 4, 12},
+                                         {1, 4, 13},
+                                         {1, 4, 14}});
+        // The test steps through its phases from a timer: a nested wait would
+        // hold up the run's own waits underneath it.
+        int phase = 0;
+        qsizetype atPause = -1, afterWait = -1;
+        QStringList seen; // run state label, item checked, runner paused
+        auto look = [&] {
+            seen << u"%1 %2 %3"_s.arg(w->lblRunState->text(),
+                                      w->mnuRunPause->isChecked() ? "checked"_L1 : "-"_L1,
+                                      w->runner().isPaused() ? "paused"_L1 : "-"_L1);
+        };
+        QDeadlineTimer pausedFor;
+        QTimer step;
+        connect(&step, &QTimer::timeout, this, [&] {
+            takeSent();
+            if (phase == 0 && !sentDuringRun_.isEmpty()) {
+                look();
+                atPause = sentDuringRun_.size();
+                if (byKey)
+                    QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
+                else
+                    w->mnuRunPause->trigger();
+                look();
+                // Long enough for several frames at 600 baud.
+                pausedFor.setRemainingTime(1000);
+                phase = 1;
+            } else if (phase == 1 && pausedFor.hasExpired()) {
+                afterWait = sentDuringRun_.size();
+                look();
+                if (!resume)
+                    w->cmdStop->click();
+                else if (byKey)
+                    QTest::keyClick(w, Qt::Key_Pause);
+                else
+                    w->mnuRunPause->trigger();
+                look();
+                phase = 2;
+            }
+        });
+        step.start(5);
+        RUN("STRING abcdefghi\r\n", u"0"_s, 10000);
+        step.stop();
+        w->hide();
+        QCOMPARE(phase, 2);
+        // No more than the two frames the line already held went out while paused.
+        QVERIFY2(afterWait - atPause <= 16, qPrintable(u"%1 bytes"_s.arg(afterWait - atPause)));
+        QCOMPARE(seen, (QStringList{u"実行中 - -"_s, u"一時停止中 checked paused"_s,
+                                    u"一時停止中 checked paused"_s,
+                                    resume ? u"実行中 - -"_s : u"一時停止中 checked paused"_s}));
+        const QByteArray got = sent();
+        if (resume)
+            QCOMPARE(got.toHex(' '), all.toHex(' ')); // nothing lost, nothing twice
+        else
+            QVERIFY(got.size() < all.size() && all.startsWith(got));
+        QCOMPARE(w->lblRunState->text(), QString());
+        QVERIFY(!w->mnuRunPause->isEnabled() && !w->mnuRunPause->isChecked());
+        QVERIFY(!w->runner().isPaused() && events_.isEmpty());
+    }
+
+    void warnings_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("kanji in STRING")
+            << QByteArray("STRING a山b田\r\nUP\r\n") << Codes{{1, 4, 6}, {1, 4, 7}, {3, 1, 1}}
+            << u"警告 2 件"_s << u"m.mac:1: 入力できない文字 '田' (U+7530) を飛ばしました。"_s;
+        QTest::newRow("unknown word")
+            << QByteArray("ENTRE\r\n") << Codes{} << u"警告 1 件"_s
+            << u"m.mac:1: \"ENTRE\" はコマンドでもキー名でもないため何もしません。"_s;
+        // Each run counts afresh.
+        QTest::newRow("clean run after warnings")
+            << QByteArray("UP\r\n") << Codes{{3, 1, 1}} << QString() << QString();
+    }
+    void warnings()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(Codes, codes);
+        QFETCH(QString, count);
+        QFETCH(QString, last);
+        RUN(macro);
+        QCOMPARE(w->lblWarningCount->text(), count);
+        QCOMPARE(w->lblLastWarning->text(), last);
+        if (!last.isEmpty()) // the tooltip names the file in full
+            QVERIFY(w->lblLastWarning->toolTip().startsWith(dir_.filePath(u"m.mac:1: "_s)));
+        QCOMPARE(sent().toHex(' '), framesOf(codes).toHex(' '));
+        // No message box for a warning.
+        QVERIFY(events_.isEmpty());
+        // A long warning must not widen the window.
+        w->layout()->activate();
+        QCOMPARE(w->width(), twipsX(w, 5295));
     }
 
     void helpOnlyWithAHelpFile()

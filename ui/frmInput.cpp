@@ -1,5 +1,6 @@
 #include "ui/frmInput.h"
 
+#include "text/textsender.h"
 #include "ui/common.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
@@ -7,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <limits>
@@ -32,6 +34,11 @@ constexpr int ButtonDigit1 = 27;
 constexpr int ButtonStar = 36;
 constexpr int ButtonDigit0 = 37;
 constexpr int ButtonHash = 38;
+
+// Lines of text the status line under the box has room for.
+constexpr int StatusLines = 2;
+// Skipped characters named in the status line; the tooltip names them all.
+constexpr int NamedSkips = 8;
 
 /// The keypad button a key stands for, or -1.
 int buttonForKey(int key, bool numericPad)
@@ -91,12 +98,21 @@ frmInput::frmInput()
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowIcon(appIcon());
-    setClientTwips(this, 3120, 495);
 
     Text1 = new QLineEdit(this);
     Text1->setMaxLength(std::numeric_limits<int>::max());
     placeTwips(Text1, 120, 120, 2895, 270);
     Text1->installEventFilter(this);
+
+    // The status line goes below the 3120 x 495 twips that hold the box; the
+    // window grows by its height, which stays the same whatever it says.
+    lblStatus = new QLabel(this);
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setWordWrap(true);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int statusHeight = lblStatus->fontMetrics().lineSpacing() * StatusLines;
+    lblStatus->setGeometry(twipsX(this, 120), twipsY(this, 495), twipsX(this, 2895), statusHeight);
+    setFixedSize(twipsX(this, 3120), twipsY(this, 495) + statusHeight + twipsY(this, 60));
 }
 
 frmInput::~frmInput() = default;
@@ -152,16 +168,48 @@ void frmInput::Text1_KeyDown(int key, Qt::KeyboardModifiers modifiers)
 
 void frmInput::SubmitText()
 {
-    if (!frmKeyboard::exists())
-        return;
-    frmKeyboard *keypad = frmKeyboard::instance();
+    const bool connected = frmKeyboard::exists() && frmKeyboard::instance()->MSComm1().isOpen();
     const QString text = Text1->text();
+    if (!connected) {
+        // The text stays for a second try once the keypad is connected.
+        lblStatus->setText(QStringLiteral("キーボードが接続されていません。送信していません。"));
+        lblStatus->setToolTip(QString());
+        if (text.isEmpty() && frmKeyboard::exists())
+            frmKeyboard::instance()->Command1_Click(ButtonEnter);
+        return;
+    }
+    frmKeyboard *keypad = frmKeyboard::instance();
+    lblStatus->clear();
+    lblStatus->setToolTip(QString());
     if (text.isEmpty()) {
         keypad->Command1_Click(ButtonEnter);
         return;
     }
     keypad->SendStr(text);
     Text1->clear();
+
+    const QStringList skipped = unsendableCharacters(text);
+    if (skipped.isEmpty())
+        return;
+    QStringList distinct;
+    for (const QString &c : skipped) {
+        if (!distinct.contains(c))
+            distinct << c;
+    }
+    // Plain characters as they are; those that would not show by their code.
+    QStringList named, described;
+    for (const QString &c : distinct) {
+        const QString description = describeCharacter(c);
+        described << description;
+        if (named.size() < NamedSkips)
+            named << (description.startsWith(QLatin1Char('\'')) ? c : description);
+    }
+    if (distinct.size() > NamedSkips)
+        named << QStringLiteral("…");
+    const QString head =
+        QStringLiteral("入力できない文字を飛ばしました (%1 文字): ").arg(skipped.size());
+    lblStatus->setText(head + named.join(QLatin1Char(' ')));
+    lblStatus->setToolTip(head + described.join(QStringLiteral(", ")));
 }
 
 } // namespace tapwright::ui

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 
 namespace tapwright::ui {
@@ -21,6 +22,9 @@ public:
     ~frmInput() override;
 
     QLineEdit *Text1;
+    /// Under the text box: why the last Enter sent nothing, or which
+    /// characters it skipped; empty when it sent everything.
+    QLabel *lblStatus;
 
     /// A key went down in the text box: press the keypad key it stands for.
     /// The key still reaches the box.

@@ -17,7 +17,9 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace tapwright::ui {
 
@@ -27,6 +29,27 @@ LoadedForm<frmMain> theMain;
 
 // Every file, on every platform.
 const char16_t *const FileFilter = u"すべて (*)";
+
+/// A one-line label that cuts its text with "…" at its width instead of
+/// asking for more room: a long warning must not widen the window.
+class ElidedLabel : public QLabel
+{
+public:
+    explicit ElidedLabel(QWidget *parent) : QLabel(parent)
+    {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+    }
+};
 
 } // namespace
 
@@ -106,6 +129,13 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
+    mnuRun = menuBar()->addMenu(QStringLiteral("実行(&R)"));
+    mnuRunPause = mnuRun->addAction(QStringLiteral("一時停止(&P)"));
+    mnuRunPause->setCheckable(true);
+    mnuRunPause->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::Key_Pause)});
+    mnuRunPause->setEnabled(false);
+    // The shortcut works wherever the focus is in this window, menus closed.
+    addAction(mnuRunPause);
     mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelpContents = mnuHelp->addAction(QStringLiteral("目次(&C)"));
     mnuHelp->addSeparator();
@@ -117,10 +147,21 @@ frmMain::frmMain() : runner_(*this, link_)
     connect(mnuFileAddr, &QAction::triggered, this, &frmMain::mnuFileAddr_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuKeyboard, &QAction::triggered, this, &frmMain::mnuKeyboard_Click);
+    connect(mnuRunPause, &QAction::triggered, this, &frmMain::mnuRunPause_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 
-    // Fix the size now, menu bar included, not only once the window shows.
+    // Below the client area: the window grows by the bar's height.
+    QStatusBar *bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    lblRunState = label(bar, QString());
+    lblWarningCount = label(bar, QString());
+    lblLastWarning = new ElidedLabel(bar);
+    bar->addWidget(lblRunState);
+    bar->addWidget(lblWarningCount);
+    bar->addWidget(lblLastWarning, 1);
+
+    // Fix the size now, menu and status bars included, not only once the window shows.
     layout()->activate();
 }
 
@@ -211,6 +252,13 @@ void frmMain::mnuKeyboard_Click()
     keypad->activateWindow();
 }
 
+void frmMain::mnuRunPause_Click(bool checked)
+{
+    runner_.setPaused(checked);
+    // Outside a run the runner refuses; the item must not stay checked then.
+    mnuRunPause->setChecked(runner_.isPaused());
+}
+
 void frmMain::mnuHelpContents_Click()
 {
     // The working directory as it is now; the file dialog may have moved it.
@@ -266,6 +314,33 @@ void frmMain::setRunning(bool running)
 {
     cmdSend->setEnabled(!running);
     cmdStop->setEnabled(running);
+    mnuRunPause->setEnabled(running);
+    mnuRunPause->setChecked(false);
+    lblRunState->setText(running ? QStringLiteral("実行中") : QString());
+    if (running) {
+        // The count and the last warning stay after a run, until the next one.
+        warnings_ = 0;
+        lblWarningCount->clear();
+        lblLastWarning->clear();
+        lblLastWarning->setToolTip(QString());
+    }
+}
+
+void frmMain::setPaused(bool paused)
+{
+    mnuRunPause->setChecked(paused);
+    lblRunState->setText(paused ? QStringLiteral("一時停止中") : QStringLiteral("実行中"));
+}
+
+void frmMain::warn(const RunReport &warning)
+{
+    ++warnings_;
+    lblWarningCount->setText(QStringLiteral("警告 %1 件").arg(warnings_));
+    // The bar is narrow: the file's name is enough there, the tooltip has it all.
+    RunReport brief = warning;
+    brief.file = QFileInfo(warning.file).fileName();
+    lblLastWarning->setText(japanese(brief).section(QLatin1Char('\n'), 0, 0));
+    lblLastWarning->setToolTip(japanese(warning));
 }
 
 void frmMain::report(const RunReport &report)

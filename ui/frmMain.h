@@ -56,6 +56,14 @@ public:
     QPushButton *cmdSend;
     QPushButton *cmdStop;
 
+    // The status bar under the window's layout.
+    /// "実行中", "一時停止中", or nothing while idle.
+    QLabel *lblRunState;
+    /// How many warnings the current (or last) run gave, "警告 3 件".
+    QLabel *lblWarningCount;
+    /// The last warning of the run, without the folder; the full text is its tooltip.
+    QLabel *lblLastWarning;
+
     // Menus.
     QMenu *mnuFile;
     QAction *mnuFileMacro;
@@ -63,6 +71,9 @@ public:
     QAction *mnuFileExit;
     QMenu *mnuView;
     QAction *mnuKeyboard;
+    QMenu *mnuRun;
+    /// Checked while the run is paused; enabled only during a run.
+    QAction *mnuRunPause;
     QMenu *mnuHelp;
     QAction *mnuHelpContents;
     QAction *mnuHelpAbout;
@@ -78,6 +89,7 @@ public Q_SLOTS:
     void mnuFileAddr_Click();
     void mnuFileExit_Click();
     void mnuKeyboard_Click();
+    void mnuRunPause_Click(bool checked);
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
 
@@ -102,10 +114,14 @@ private:
     void setAddress(const QString &text) override;
     void setRunning(bool running) override;
     void report(const RunReport &report) override;
+    void warn(const RunReport &warning) override;
+    void setPaused(bool paused) override;
 
     SerialLink link_;
     MacroRunner runner_;
     QString lastChosenFile_;
+    /// Warnings of the current run.
+    int warnings_ = 0;
     bool unloading_ = false;
 };
 
