@@ -1,5 +1,6 @@
 #include "macro/textreader.h"
 
+#include "macro/cp932.h"
 #include "text/chartable.h"
 
 #include <QByteArrayView>
@@ -49,7 +50,7 @@ class BlockDecoder
 public:
     explicit BlockDecoder(TextEncoding encoding);
 
-    bool isValid() const { return m_decoder.isValid(); }
+    bool isValid() const { return m_cp932 ? m_cp932->isValid() : m_decoder.isValid(); }
     /// Appends the text of `bytes` to `out`. Returns how many bytes at the end
     /// were left undecoded; they belong in front of the next block.
     qsizetype decode(QByteArrayView bytes, QString &out);
@@ -57,11 +58,11 @@ public:
     void finish(QByteArrayView leftover, QString &out);
 
 private:
-    void decodeCp932(QByteArrayView bytes, QString &out);
     void append(QByteArrayView bytes, QString &out);
 
     TextEncoding m_encoding;
-    QStringDecoder m_decoder;
+    QStringDecoder m_decoder;            ///< the UTF encodings
+    std::optional<Cp932Decoder> m_cp932; ///< code page 932
 };
 
 QStringDecoder makeDecoder(TextEncoding encoding)
@@ -85,17 +86,14 @@ QStringDecoder makeDecoder(TextEncoding encoding)
     case TextEncoding::Cp932:
         break;
     }
-    // ICU's windows-31j is Microsoft's table (0x5C is a backslash, 0x8160 is
-    // U+FF5E), whatever name() then reports. Stateful, because only ICU knows
-    // where a two-byte character starts. Undecodable bytes come out as U+0000
-    // so that decodeCp932() can find them; by default ICU writes U+001A for
-    // some and U+FFFD for others.
-    return QStringDecoder("windows-31j", QStringDecoder::Flag::ConvertInvalidToNull);
+    return QStringDecoder(); // code page 932 has a Cp932Decoder of its own
 }
 
 BlockDecoder::BlockDecoder(TextEncoding encoding)
     : m_encoding(encoding), m_decoder(makeDecoder(encoding))
 {
+    if (encoding == TextEncoding::Cp932)
+        m_cp932.emplace();
 }
 
 qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
@@ -103,7 +101,7 @@ qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
     qsizetype keep = 0;
     switch (m_encoding) {
     case TextEncoding::Cp932:
-        decodeCp932(bytes, out);
+        m_cp932->decode(bytes, out); // keeps a cut pair itself
         return 0;
     case TextEncoding::Utf8:
         keep = unfinishedUtf8Tail(bytes);
@@ -124,15 +122,9 @@ qsizetype BlockDecoder::decode(QByteArrayView bytes, QString &out)
 void BlockDecoder::finish(QByteArrayView leftover, QString &out)
 {
     switch (m_encoding) {
-    case TextEncoding::Cp932: {
-        // ICU keeps a lone first byte of a pair until more input comes, and
-        // Qt never tells it the input has ended. A NUL cannot complete a
-        // pair, so it flushes that byte out; then the NUL itself is dropped.
-        const char nul = '\0';
-        decodeCp932(QByteArrayView(&nul, 1), out);
-        out.chop(1);
+    case TextEncoding::Cp932:
+        m_cp932->finish(out);
         break;
-    }
     case TextEncoding::Utf8:
         append(leftover, out); // stateless: an unfinished sequence becomes U+FFFD
         break;
@@ -143,44 +135,6 @@ void BlockDecoder::finish(QByteArrayView leftover, QString &out)
         if (!leftover.isEmpty())
             out.append(QChar::ReplacementCharacter);
         break;
-    }
-}
-
-void BlockDecoder::decodeCp932(QByteArrayView bytes, QString &out)
-{
-    // Two things are put right after ICU. It marks undecodable bytes with
-    // U+0000, as a real NUL byte also decodes; and its table follows IBM's PC
-    // habit for three control bytes (0x1A -> U+001C, 0x1C -> U+007F,
-    // 0x7F -> U+001A) where code page 932 keeps them as they are. None of these
-    // bytes can be the second byte of a pair, so each real NUL is decoded as
-    // the last byte of a piece, and comes out as that piece's last character.
-    while (!bytes.isEmpty()) {
-        const void *nul = std::memchr(bytes.data(), 0, size_t(bytes.size()));
-        const qsizetype length =
-            nul ? static_cast<const char *>(nul) - bytes.data() + 1 : bytes.size();
-        const qsizetype from = out.size();
-        append(bytes.first(length), out);
-        Q_ASSERT(!nul || out.endsWith(QChar(0)));
-        char16_t *const end = reinterpret_cast<char16_t *>(out.data()) + out.size() - (nul ? 1 : 0);
-        for (char16_t *c = reinterpret_cast<char16_t *>(out.data()) + from; c != end; ++c) {
-            switch (*c) {
-            case 0x0000:
-                *c = QChar::ReplacementCharacter;
-                break;
-            case 0x001C:
-                *c = 0x001A;
-                break;
-            case 0x007F:
-                *c = 0x001C;
-                break;
-            case 0x001A:
-                *c = 0x007F;
-                break;
-            default:
-                break;
-            }
-        }
-        bytes = bytes.sliced(length);
     }
 }
 

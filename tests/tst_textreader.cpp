@@ -94,6 +94,17 @@ private Q_SLOTS:
             << QByteArray("a\x83\r\nb") << sjis << u"a\uFFFD|b"_s;
         QTest::newRow("cp932, undefined byte, lead byte at the end")
             << QByteArray("a\x80z\x82") << sjis << u"a\uFFFDz\uFFFD"_s;
+        // A second byte that cannot be one is read again as a character.
+        QTest::newRow("cp932, lead byte before a space")
+            << QByteArray("a\x81\x20\x83\x4E") << sjis << u"a\uFFFD ク"_s;
+        // A pair that looks right but means nothing is one character: its
+        // second byte, 0x40, is no '@'.
+        QTest::newRow("cp932, pair not in the table")
+            << QByteArray("\x85\x40z\xFC\xFCy") << sjis << u"\uFFFDz\uFFFDy"_s;
+        QTest::newRow("cp932, bytes that are no character")
+            << hex("a0 61 fd 62 fe 63 ff 64") << sjis << u"\uFFFDa\uFFFDb\uFFFDc\uFFFDd"_s;
+        QTest::newRow("cp932, control bytes")
+            << QByteArray("\xCA\xB2\x1A\x1C\x7F\x01\x1F") << sjis << u"ﾊｲ\x1A\x1C\x7F\x01\x1F"_s;
 
         QTest::newRow("utf-8 BOM, CR LF")
             << bom8 + QByteArray("\xE3\x82\xAF\x31\r\n\xEF\xBE\x8A\xEF\xBD\xB2") << utf8
@@ -123,6 +134,9 @@ private Q_SLOTS:
         QTest::newRow("cp932, pair across the block edge")
             << QByteArray(block - 1, 'x') + QByteArray("\x83\x4E\nb") << sjis
             << xs(block - 1) + u"ク|b"_s;
+        QTest::newRow("cp932, lead byte at the block edge, CR LF after it")
+            << QByteArray(block - 1, 'x') + QByteArray("\x83\r\nb") << sjis
+            << xs(block - 1) + u"\uFFFD|b"_s;
         QTest::newRow("cp932, CR LF across the block edge")
             << QByteArray(block - 1, 'x') + QByteArray("\r\nb") << sjis << xs(block - 1) + u"|b"_s;
         // Three of its four bytes in the first block.
