@@ -1,0 +1,223 @@
+#include "link/serialport.h"
+#include "link/seriallink.h"
+
+#include <QTimer>
+
+#include <windows.h>
+
+namespace tapwright {
+
+namespace {
+
+// How often bytes that the driver could not take yet are offered again.
+constexpr int RetryMs = 10;
+// The longest a write may wait for room in the driver's queue. The link hands
+// the system two frames at most, so there is always room on a working line.
+constexpr DWORD WriteTimeoutMs = 10;
+
+QString systemReason(DWORD error)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    QString reason = length ? QString::fromWCharArray(text, int(length)).trimmed()
+                            : QStringLiteral("error %1").arg(error);
+    if (text)
+        LocalFree(text);
+    return reason;
+}
+
+} // namespace
+
+struct SerialPort::Private
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    /// Bytes the driver has not taken yet.
+    QByteArray pending;
+    QTimer retry;
+    LineSettings settings;
+};
+
+SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
+{
+    d->retry.setSingleShot(true);
+    connect(&d->retry, &QTimer::timeout, this, [this] { write(QByteArray()); });
+}
+
+SerialPort::~SerialPort()
+{
+    if (d->handle != INVALID_HANDLE_VALUE) {
+        PurgeComm(d->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+        CloseHandle(d->handle);
+    }
+}
+
+QString SerialPort::numberedPort(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
+LinkError SerialPort::open(const QString &portText)
+{
+    const PortName name = resolvePortName(portText);
+    if (name.error.isError())
+        return name.error;
+    LinkError error{LinkError::OpenFailed, portText.trimmed(), name.device, QString()};
+    // COM10 and up, and every other device, open only through the device
+    // namespace.
+    const QString path = name.device.startsWith(QLatin1String("\\\\.\\"))
+                             ? name.device
+                             : QStringLiteral("\\\\.\\") + name.device;
+    // Read access too: without it the line settings cannot be set.
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
+                    0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            error.kind = LinkError::NotFound;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            // A COM port is opened by one program at a time: denied means in use.
+            error.kind = LinkError::Busy;
+            break;
+        default:
+            break;
+        }
+        error.reason = systemReason(code);
+        return error;
+    }
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool ok = GetCommState(handle, &dcb);
+    if (ok) {
+        dcb.BaudRate = DWORD(LineBaud);
+        dcb.ByteSize = 8;
+        dcb.Parity = EVENPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fParity = TRUE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fAbortOnError = FALSE;
+        ok = SetCommState(handle, &dcb);
+    }
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD; // reads, if any, return at once
+    timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
+    ok = ok && SetCommTimeouts(handle, &timeouts);
+    DCB back{};
+    back.DCBlength = sizeof back;
+    ok = ok && GetCommState(handle, &back);
+    if (!ok) {
+        error.reason = systemReason(GetLastError());
+        CloseHandle(handle);
+        return error;
+    }
+    // Read back what the driver kept. A pseudo-terminal behind a compatibility
+    // layer keeps no parity bit, so parity is taken as set; the rest must hold.
+    const bool twoStop = back.StopBits == TWOSTOPBITS;
+    if (back.BaudRate != DWORD(LineBaud) || back.ByteSize != 8 || twoStop ||
+        back.fOutxCtsFlow || back.fOutX) {
+        error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
+        CloseHandle(handle);
+        return error;
+    }
+    d->handle = handle;
+    d->pending.clear();
+    d->settings = LineSettings{qint64(back.BaudRate), int(back.ByteSize),
+                               back.Parity == EVENPARITY  ? 'E'
+                               : back.Parity == ODDPARITY ? 'O'
+                               : back.Parity == NOPARITY  ? 'N'
+                                                          : '?',
+                               back.StopBits == ONESTOPBIT ? 1 : 2,
+                               bool(back.fOutxCtsFlow || back.fOutX || back.fInX)};
+    error.kind = LinkError::None;
+    return error;
+}
+
+bool SerialPort::isOpen() const
+{
+    return d->handle != INVALID_HANDLE_VALUE;
+}
+
+void SerialPort::write(const QByteArray &bytes)
+{
+    if (!isOpen())
+        return;
+    d->pending += bytes;
+    if (d->pending.isEmpty())
+        return;
+    DWORD written = 0;
+    if (!WriteFile(d->handle, d->pending.constData(), DWORD(d->pending.size()), &written,
+                   nullptr)) {
+        const DWORD code = GetLastError();
+        if (code != ERROR_TIMEOUT) {
+            d->pending.clear();
+            Q_EMIT writeFailed(systemReason(code));
+            return;
+        }
+    }
+    if (written > 0) {
+        d->pending.remove(0, qsizetype(written));
+        Q_EMIT bytesWritten();
+    }
+    if (!d->pending.isEmpty() && !d->retry.isActive())
+        d->retry.start(RetryMs);
+}
+
+qint64 SerialPort::bytesToWrite() const
+{
+    return d->pending.size();
+}
+
+qint64 SerialPort::systemQueue() const
+{
+    if (!isOpen())
+        return 0;
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(d->handle, &errors, &status) ? qint64(status.cbOutQue) : 0;
+}
+
+void SerialPort::drainHardware()
+{
+    if (isOpen())
+        FlushFileBuffers(d->handle);
+}
+
+void SerialPort::clearOutput()
+{
+    d->pending.clear();
+    if (isOpen())
+        PurgeComm(d->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+void SerialPort::close()
+{
+    d->retry.stop();
+    d->pending.clear();
+    if (isOpen()) {
+        CloseHandle(d->handle);
+        d->handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+LineSettings SerialPort::lineSettings() const
+{
+    return d->settings;
+}
+
+} // namespace tapwright
