@@ -3,14 +3,17 @@
 #include "cli/check.h"
 #include "cli/monitor.h"
 #include "cli/output.h"
+#include "cli/statusline.h"
 #include "cli/terminal.h"
+#include "device/virtuallink.h"
 #include "link/keytable.h"
 #include "link/seriallink.h"
-#include "device/virtuallink.h"
+#include "macro/checker.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <memory>
 #include <optional>
@@ -34,7 +37,9 @@ Commands:
                              pass counter, default 0); Ctrl-C stops the run and
                              prints the pass counter to continue from; on a
                              terminal, p or space pauses the run and goes on,
-                             and Ctrl-Z pauses it until fg
+                             Ctrl-Z pauses it until fg, and a status line at
+                             the bottom shows the pass, the address, the time
+                             taken and the time to go
   check [--addr FILE] [--counter N] MACRO
                              read both files as a run would, report what the
                              run would stumble on (FILE:LINE: error|warning:
@@ -215,7 +220,87 @@ int typeCommand(const QStringList &args)
     return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
 }
 
-/// The command line as the runner's host: every change is a line of output.
+/// The run's clock between two steps: a long SLEEP still counts on, a pause
+/// holds it.
+class ProgressClock
+{
+public:
+    void set(const RunProgress &progress)
+    {
+        progress_ = progress;
+        heldNs_ = 0;
+        since_.start();
+    }
+    void setPaused(bool paused)
+    {
+        if (paused == progress_.paused)
+            return;
+        if (paused)
+            heldNs_ += since_.nsecsElapsed();
+        else
+            since_.start();
+        progress_.paused = paused;
+    }
+    const RunProgress &progress() const { return progress_; }
+    qint64 elapsedNs() const { return progress_.elapsedNs + sinceNs(); }
+    /// -1 while unknown.
+    qint64 remainingNs() const
+    {
+        return progress_.remainingNs < 0 ? -1
+                                         : std::max<qint64>(0, progress_.remainingNs - sinceNs());
+    }
+
+private:
+    qint64 sinceNs() const
+    {
+        return progress_.paused || !since_.isValid() ? heldNs_ : heldNs_ + since_.nsecsElapsed();
+    }
+
+    RunProgress progress_;
+    qint64 heldNs_ = 0;
+    QElapsedTimer since_;
+};
+
+/// The status line of a run, at most `columns` wide: "pass 2 of 3 · 1 min 5 s
+/// · about 1 h 12 min to go · ADDRESS", with "paused" after the pass while it
+/// is; the address is what is cut when the line is too long.
+QString statusText(const ProgressClock &clock, const QString &address, int columns)
+{
+    const RunProgress &p = clock.progress();
+    const QString dot = QStringLiteral(" \u00b7 ");
+    QString text = QStringLiteral("pass %1").arg(p.counter + 1);
+    if (p.finalCounter >= 0) {
+        // The REPEAT that ends the last pass already counts it.
+        text = QStringLiteral("pass %1 of %2")
+                   .arg(std::min(p.counter + 1, std::max<qint64>(p.finalCounter, 1)))
+                   .arg(p.finalCounter);
+    }
+    if (p.paused)
+        text += dot + QStringLiteral("paused");
+    // Cut to tenths, not rounded: the time shown has always gone by.
+    text += dot + describeDuration(double(clock.elapsedNs() / 100000000) / 10.0);
+    const qint64 remaining = clock.remainingNs();
+    text += dot +
+            (remaining < 0
+                 ? QStringLiteral("\u2014")
+                 : QStringLiteral("about %1 to go").arg(describeDuration(double(remaining) / 1e9)));
+    if (address.isEmpty())
+        return text;
+    const int room = columns - displayWidth(text + dot);
+    // Too little room for a useful piece of it.
+    if (room < 4)
+        return text;
+    QString shown = address;
+    for (QChar &c : shown) {
+        // A tab or an escape would move the cursor off the line.
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return text + dot + cutToWidth(shown, room);
+}
+
+/// The command line as the runner's host: every change is a line of output;
+/// on a terminal, the status line shows how far the run has come.
 class CliHost : public RunnerHost
 {
 public:
@@ -224,6 +309,9 @@ public:
     QString port;
     QString counter = QStringLiteral("0");
     DeviceLines *lines = nullptr;
+    StatusLine *status = nullptr;
+    ProgressClock clock;
+    QString address;
     bool running = false;
     bool failed = false;
     /// A stop was asked for: a pause that ends with the run is no resume.
@@ -241,8 +329,10 @@ public:
     void setStatus(const QString &text) override { say(text); }
     void setAddress(const QString &text) override
     {
-        if (running && !text.isEmpty())
+        if (running && !text.isEmpty()) {
+            address = text;
             say(QStringLiteral("address: ") + text);
+        }
     }
     void setRunning(bool on) override { running = on; }
     void report(const RunReport &report) override
@@ -256,8 +346,15 @@ public:
         lines->flush();
         printErr(describe(warning) + QLatin1Char('\n'));
     }
+    void setProgress(const RunProgress &progress) override
+    {
+        clock.set(progress);
+        if (status && status->isActive())
+            status->start([this](int columns) { return statusText(clock, address, columns); });
+    }
     void setPaused(bool paused) override
     {
+        clock.setPaused(paused);
         if (paused)
             say(QStringLiteral("paused (press p or space to go on)"));
         else if (!stopping)
@@ -288,9 +385,12 @@ int runCommand(const QStringList &args)
                               .arg(*options.counter));
     }
 
+    // Made first, gone last: the lines print through it even as they go.
+    StatusLine status;
     DeviceLines lines(QStringLiteral("device: "));
     const std::unique_ptr<Link> link = makeLink(options, lines);
     CliHost host;
+    host.status = &status;
     host.macro = options.positional.front();
     host.addr = options.addr.value_or(QString());
     host.port = *options.port;
@@ -332,6 +432,8 @@ int runCommand(const QStringList &args)
                 suspendedPause = !runner.isPaused() && runner.isRunning();
                 runner.setPaused(true);
                 keys.release();
+                // The shell's prompt comes on a clean line.
+                status.hide();
             },
             [&] {
                 keys.takeOver();
@@ -343,6 +445,7 @@ int runCommand(const QStringList &args)
 
     const RunEnd end = runner.run();
     lines.flush();
+    status.finish();
     QString how;
     switch (end) {
     case RunEnd::EndOfMacro:

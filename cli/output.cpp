@@ -52,6 +52,9 @@ void markStdoutClosed()
         onStdoutClosed();
 }
 
+std::function<void()> beforePrint;
+std::function<void()> afterPrint;
+
 int signalPipe[2] = {-1, -1};
 
 extern "C" void onCaughtSignal(int signal)
@@ -67,12 +70,17 @@ extern "C" void onCaughtSignal(int signal)
 void printOut(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
+    if (beforePrint)
+        beforePrint();
     qsizetype done = 0;
     if (!stdoutClosed) {
         done = writeAll(STDOUT_FILENO, bytes.constData(), bytes.size());
         // EPIPE: the reader of a pipe has gone; EIO: a terminal hung up.
-        if (done == bytes.size() || (errno != EPIPE && errno != EIO))
+        if (done == bytes.size() || (errno != EPIPE && errno != EIO)) {
+            if (afterPrint)
+                afterPrint();
             return;
+        }
         markStdoutClosed();
     }
     // A pipe takes a short line whole or not at all, so nothing is doubled.
@@ -82,7 +90,28 @@ void printOut(const QString &text)
 void printErr(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
+    // stderr is most often the same terminal.
+    if (beforePrint)
+        beforePrint();
     writeAll(STDERR_FILENO, bytes.constData(), bytes.size());
+    if (afterPrint)
+        afterPrint();
+}
+
+bool stdoutIsClosed()
+{
+    return stdoutClosed;
+}
+
+void stdoutFoundClosed()
+{
+    markStdoutClosed();
+}
+
+void setPrintHooks(std::function<void()> before, std::function<void()> after)
+{
+    beforePrint = std::move(before);
+    afterPrint = std::move(after);
 }
 
 ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)

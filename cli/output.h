@@ -37,6 +37,15 @@ private:
     QTimer look_;
 };
 
+/// Whether printOut() has found stdout closed and writes to stderr now.
+bool stdoutIsClosed();
+/// stdout was found closed by another writer: printOut() takes it as its own
+/// finding.
+void stdoutFoundClosed();
+/// What printOut() and printErr() call before and after they write, while
+/// set (a status line clears itself and comes back). Empty ones for none.
+void setPrintHooks(std::function<void()> before, std::function<void()> after);
+
 /// "tapwright-cli: message" and the --help hint on stderr; returns ExitUsage.
 int usageError(const QString &message);
 /// "tapwright-cli: message" on stderr; returns ExitFailure.

@@ -8,6 +8,11 @@ class QTimer;
 
 namespace tapwright::cli {
 
+/// True when stdout is a terminal.
+bool stdoutIsTerminal();
+/// The width of the terminal on stdout in columns; 80 when it tells none.
+int stdoutColumns();
+
 /// Single keys from a terminal on stdin, while it lives: each key arrives as
 /// it is pressed, without echo and without waiting for Enter; Ctrl-C and
 /// Ctrl-Z still raise their signals. The terminal's own settings come back

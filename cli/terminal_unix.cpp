@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,6 +35,20 @@ void setTerminal(const termios &settings)
 }
 
 } // namespace
+
+bool stdoutIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO) == 1;
+}
+
+int stdoutColumns()
+{
+    winsize size = {};
+    // A pseudo-terminal nobody has sized says 0.
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
 
 TerminalKeys::TerminalKeys(std::function<void(char)> onKey)
     : saved_(std::make_unique<Saved>()), onKey_(std::move(onKey))

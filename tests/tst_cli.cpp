@@ -2,6 +2,7 @@
 #include "testutil.h"
 
 #include <csignal>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 /// A text of `count` letters a to j, and the codes that type it.
@@ -110,6 +111,42 @@ static bool onlyFramesOf(const QByteArray &sent, KeyCode code)
     return !sent.isEmpty() && sent == framesOf(Codes(sent.size() / 8, code));
 }
 
+/// Columns a text takes on a terminal: enough for hiragana and ASCII.
+static int columnsOf(const QString &text)
+{
+    int columns = 0;
+    for (const QChar c : text)
+        columns += c.unicode() >= 0x3000 ? 2 : 1;
+    return columns;
+}
+
+/// What a terminal makes of `bytes` when "\r\033[K" and "\n" are the only
+/// controls in them.
+struct Screen
+{
+    QStringList lines;  ///< finished with "\n", as they stay on the screen
+    QStringList erased; ///< what stood on a line before "\r\033[K" erased it
+    QString current;    ///< the line the cursor is on at the end
+};
+static Screen screenOf(const QByteArray &bytes)
+{
+    Screen screen;
+    const QString text = QString::fromUtf8(bytes);
+    const QString clear = u"\r\033[K"_s;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.mid(i, clear.size()) == clear) {
+            if (!screen.current.isEmpty())
+                screen.erased << std::exchange(screen.current, QString());
+            i += clear.size() - 1;
+        } else if (text[i] == u'\n') {
+            screen.lines << std::exchange(screen.current, QString());
+        } else {
+            screen.current += text[i];
+        }
+    }
+    return screen;
+}
+
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -121,6 +158,8 @@ private Q_SLOTS:
         QVERIFY(dir_.isValid());
         writeFile(dir_.filePath(u"a.mac"_s), "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"a.txt"_s), "a1\na2\na3\n");
+        writeFile(dir_.filePath(u"long.txt"_s),
+                  u"とうきょうと ちよだく まるのうち\na2\na3\n"_s.toUtf8());
         writeFile(dir_.filePath(u"r.mac"_s), "UP\nSLEEP 1,5\nDOWN\n");
         writeFile(dir_.filePath(u"s.mac"_s), "UP\r\nSLEEP 100\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"v.mac"_s), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
@@ -388,6 +427,90 @@ private Q_SLOTS:
         QVERIFY(lineMode(keys.masterFd()));
         tool.sent += tool.device.readAvailable();
         QCOMPARE(tool.sent.size() % 8, 0);
+    }
+
+    void statusLine_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("columns"); ///< 0: the pty's size left unset
+        QTest::addColumn<bool>("cut");    ///< the address does not fit
+        QTest::newRow("an unsized terminal, 80 columns") << u"PTY"_s << 0 << false;
+        QTest::newRow("40 columns cut the address") << u"PTY"_s << 40 << true;
+        // Its device: lines come between the steps at any moment.
+        QTest::newRow("the virtual terminal's lines") << u"virtual"_s << 0 << false;
+    }
+    /// stdout a terminal: the lines a run prints stay as they are off one,
+    /// and one status line below them is redrawn in place, then cleared.
+    void statusLine()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, columns);
+        QFETCH(bool, cut);
+        PtyPair screen;
+        if (columns > 0) {
+            winsize size{};
+            size.ws_col = ushort(columns);
+            size.ws_row = 24;
+            QCOMPARE(::ioctl(screen.masterFd(), TIOCSWINSZ, &size), 0);
+        }
+        Tool tool;
+        tool.process.setStandardOutputFile(screen.path());
+        tool.start(dir_.path(), u"run --port %1 --addr long.txt a.mac"_s.arg(port));
+        QByteArray shown;
+        QVERIFY2(tool.waitFor(
+                     [&] {
+                         // Read as it comes: a full terminal would hold the tool up.
+                         shown += screen.readNow();
+                         return tool.process.state() == QProcess::NotRunning;
+                     },
+                     30000),
+                 qPrintable(QString::fromUtf8(shown) + tool.what()));
+        shown += screen.readAvailable();
+        QCOMPARE(tool.process.exitCode(), 0);
+        QCOMPARE(tool.errors(), QByteArray());
+
+        const QString end = u"end of the address file: the list is done; pass counter 3"_s;
+        QVERIFY2(shown.endsWith("\r\033[K" + end.toUtf8() + "\n"), shown.right(200).constData());
+        const Screen seen = screenOf(shown);
+        QCOMPARE(seen.current, QString());
+        QStringList steps;
+        for (const QString &line : seen.lines) {
+            if (!line.startsWith(u"device: "_s))
+                steps << line;
+        }
+        const QString address = u"とうきょうと ちよだく まるのうち"_s;
+        QCOMPARE(steps.join(u'\n'),
+                 u"1 GETSTR\n2 SENDSTR\naddress: "_s + address +
+                     u"\n3 ENTER\n4 REPEAT\ncounter 1\n5 GETSTR\n6 SENDSTR\naddress: a2\n"
+                     "7 ENTER\n8 REPEAT\ncounter 2\n9 GETSTR\n10 SENDSTR\naddress: a3\n11 ENTER\n"
+                     "12 REPEAT\ncounter 3\n13 GETSTR\n"_s +
+                     end);
+        if (port == u"virtual"_s)
+            QVERIFY2(seen.lines.size() > steps.size(), qPrintable(seen.lines.join(u'\n')));
+
+        // The first pass types the long address for seconds: redrawn many times.
+        const QRegularExpression firstPass(u"^pass 1 of 3 · \\d+\\.\\d s · — · (.+)$"_s);
+        int passOne = 0;
+        for (const QString &status : seen.erased) {
+            QVERIFY2(columnsOf(status) < (columns > 0 ? columns : 80), qPrintable(status));
+            QVERIFY2(status.startsWith(u"pass "_s), qPrintable(status));
+            const QRegularExpressionMatch match = firstPass.match(status);
+            if (!match.hasMatch())
+                continue;
+            ++passOne;
+            const QString typed = match.captured(1);
+            if (!cut) {
+                QCOMPARE(typed, address);
+                continue;
+            }
+            // Cut where the next character would no longer fit.
+            QVERIFY2(typed.endsWith(u'…'), qPrintable(status));
+            const QString kept = typed.chopped(1);
+            QVERIFY2(!kept.isEmpty() && address.startsWith(kept), qPrintable(status));
+            QVERIFY2(columnsOf(status) + columnsOf(address.mid(kept.size(), 1)) >= columns,
+                     qPrintable(status));
+        }
+        QVERIFY2(passOne > 0, qPrintable(seen.erased.join(u'\n')));
     }
 };
 

@@ -1,0 +1,158 @@
+#include "cli/statusline.h"
+
+#include "cli/output.h"
+#include "cli/terminal.h"
+
+#include <cerrno>
+#include <unistd.h>
+#include <utility>
+
+namespace tapwright::cli {
+
+namespace {
+
+// The shortest time between two redraws.
+constexpr int RedrawMs = 100;
+
+// Back to the start of the line, and erase to its end.
+const QByteArray ClearLine = "\r\033[K";
+
+/// Columns one code point takes.
+int columnsOf(char32_t c)
+{
+    const auto category = QChar::category(c);
+    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
+        category == QChar::Other_Format)
+        return 0;
+    // The wide ranges: Hangul Jamo, CJK and its punctuation, kana, Hangul
+    // syllables, compatibility ideographs, full-width forms, the
+    // supplementary ideographs. Half-width katakana stay narrow.
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+                      (c >= 0x3041 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+                      (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
+                      (c >= 0x20000 && c <= 0x3FFFD);
+    return wide ? 2 : 1;
+}
+
+} // namespace
+
+int displayWidth(const QString &text)
+{
+    int columns = 0;
+    for (const char32_t c : text.toUcs4())
+        columns += columnsOf(c);
+    return columns;
+}
+
+QString cutToWidth(const QString &text, int columns)
+{
+    if (displayWidth(text) <= columns)
+        return text;
+    if (columns <= 0)
+        return QString();
+    const QString ellipsis = QStringLiteral("\u2026");
+    QString cut;
+    int used = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const int width = columnsOf(c);
+        if (used + width > columns - 1)
+            break;
+        used += width;
+        cut += QString::fromUcs4(&c, 1);
+    }
+    return cut + ellipsis;
+}
+
+StatusLine::StatusLine() : active_(stdoutIsTerminal() && !stdoutIsClosed())
+{
+    if (!active_)
+        return;
+    tick_.setInterval(RedrawMs);
+    QObject::connect(&tick_, &QTimer::timeout, [this] { redraw(); });
+    setPrintHooks([this] { hide(); }, [this] { redrawIfDue(); });
+}
+
+StatusLine::~StatusLine()
+{
+    finish();
+    setPrintHooks(nullptr, nullptr);
+}
+
+void StatusLine::start(std::function<QString(int)> make)
+{
+    make_ = std::move(make);
+    if (active_ && !tick_.isActive())
+        tick_.start();
+}
+
+void StatusLine::hide()
+{
+    if (shown_ && write(ClearLine))
+        shown_ = false;
+}
+
+void StatusLine::finish()
+{
+    if (!active_)
+        return;
+    // Cleared even when it is not shown: the line that follows then always
+    // begins on a clean line.
+    write(ClearLine);
+    tick_.stop();
+    active_ = shown_ = false;
+}
+
+void StatusLine::redrawIfDue()
+{
+    // Never before the first tick: the first lines of a run come undisturbed.
+    if (lastDraw_.isValid() && lastDraw_.elapsed() >= RedrawMs)
+        redraw();
+}
+
+void StatusLine::redraw()
+{
+    if (!active_ || !make_)
+        return;
+    // One column to spare: a character in the last one wraps on some terminals.
+    const int columns = stdoutColumns() - 1;
+    const QString text = cutToWidth(make_(columns), columns);
+    if (shown_ && text == drawn_)
+        return;
+    if (write(ClearLine + text.toUtf8())) {
+        shown_ = true;
+        drawn_ = text;
+        lastDraw_.start();
+    }
+}
+
+bool StatusLine::write(const QByteArray &bytes)
+{
+    if (!active_)
+        return false;
+    if (!stdoutIsClosed()) {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(STDOUT_FILENO, bytes.constData() + done, std::size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        if (done == bytes.size())
+            return true;
+        // EPIPE: the reader of a pipe has gone; EIO: a terminal hung up.
+        if (errno != EPIPE && errno != EIO)
+            return false;
+    }
+    // Its escapes must never go where the lines go now. Only the state
+    // changes here: this may run inside printOut()'s hooks.
+    tick_.stop();
+    active_ = shown_ = false;
+    stdoutFoundClosed();
+    return false;
+}
+
+} // namespace tapwright::cli
