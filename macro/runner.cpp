@@ -122,9 +122,7 @@ qint64 MacroRunner::sitOutPause()
     const qint64 from = clock_->nowNs();
     while (paused_ && !shouldStop())
         clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
-    const qint64 took = clock_->nowNs() - from;
-    pausedNs_ += took;
-    return took;
+    return clock_->nowNs() - from;
 }
 
 qint64 MacroRunner::finalCounter(const QString &addrPath, qint64 counter)
@@ -197,6 +195,12 @@ void MacroRunner::setPaused(bool paused)
     if (!running_ || paused_ == paused)
         return;
     paused_ = paused;
+    // Time paused is left out of the run's time, wherever the pause found it:
+    // in a wait, or holding back a frame.
+    if (paused)
+        pausedAtNs_ = clock_->nowNs();
+    else
+        pausedNs_ += clock_->nowNs() - pausedAtNs_;
     clock_->wake();
     host_.setPaused(paused);
 }
@@ -348,7 +352,8 @@ RunEnd MacroRunner::execute(qint64 passCounter)
         progress.step = step;
         progress.counter = passCounter;
         progress.paused = paused_;
-        progress.elapsedNs = clock_->nowNs() - runStart - pausedNs_;
+        const qint64 now = clock_->nowNs();
+        progress.elapsedNs = now - runStart - pausedNs_ - (paused_ ? now - pausedAtNs_ : 0);
         const qint64 done = passCounter - counterAtStart;
         progress.remainingNs =
             done > 0 && progress.finalCounter >= passCounter

@@ -179,6 +179,7 @@ private:
     bool abandoned_ = false;
     bool paused_ = false;
     qint64 pausedNs_ = 0;
+    qint64 pausedAtNs_ = 0;
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;

@@ -326,6 +326,23 @@ private Q_SLOTS:
         QCOMPARE(World("REPEAT").progress.size(), std::size_t(0));
     }
 
+    void timePausedIsLeftOutOfTheProgress()
+    {
+        // Paused for 5 s in a wait and for 5 s in the middle of a text.
+        World w("SLEEP 2\r\nSTRING abcdef\r\nUP\r\n");
+        w.frameNs = frameNsAt(600);
+        w.at(1.0, [&w] { w.runner.setPaused(true); });
+        w.at(6.0, [&w] { w.runner.setPaused(false); });
+        w.at(7.3, [&w] { w.runner.setPaused(true); });
+        w.at(12.3, [&w] { w.runner.setPaused(false); });
+        QCOMPARE(w.runner.run(), RunEnd::EndOfMacro);
+        QCOMPARE(w.progress.size(), std::size_t(3));
+        QCOMPARE(w.progress.at(1).elapsedNs / 1000000, 2000); // the STRING starts after 2 s
+        // a to d went out before the pause at 7.3 s; e and f after it, at 12.3 s.
+        QCOMPARE(w.times, (std::vector<qint64>{7000, 7000, 7146, 7293, 12300, 12300, 12446}));
+        QCOMPARE(w.progress.at(2).elapsedNs / 1000000, 2300);
+    }
+
     void aPausedWaitGoesOnWhereItStood()
     {
         World w("UP\r\nSLEEP 2\r\nDOWN\r\n");
