@@ -5,7 +5,10 @@ namespace tapwright {
 PortLink::PortLink(QObject *parent) : Link(parent)
 {
     for (Link *link : {static_cast<Link *>(&serial_), static_cast<Link *>(&virtual_)}) {
-        connect(link, &Link::failed, this, [this](const LinkError &error) {
+        connect(link, &Link::failed, this, [this, link](const LinkError &error) {
+            // A link left behind by a switch was closed already; its failure is not ours.
+            if (link != current_)
+                return;
             setLastError(error);
             Q_EMIT failed(error);
         });
