@@ -99,6 +99,44 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(closed.isNull(), 5000);
     }
 
+    void virtualDevice_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QStringList>("presses"); // a button index, or text typed
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("up and 2") << u"virtual"_s << QStringList{u"17"_s, u"28"_s}
+                                  << u"[UP]\n[2]"_s;
+        QTest::newRow("typed, then enter")
+            << u" virtual "_s << QStringList{u"ab"_s, u"1"_s} << u"ab[ENTER]"_s;
+    }
+    /// Connected to "virtual", the keypad's own device window shows the keys
+    /// at the line's pace, and nothing goes to a serial port.
+    void virtualDevice()
+    {
+        QFETCH(QString, port);
+        QFETCH(QStringList, presses);
+        QFETCH(QString, shown);
+        clickConnect(port);
+        QCOMPARE(connectButton()->text(), u"接続中"_s);
+        QVERIFY(keypad()->MSComm1().isOpen() && keypad()->MSComm1().isVirtual());
+        frmDevice *device = keypad()->deviceWindow();
+        QVERIFY(device->isVisible());
+        QCOMPARE(device->windowTitle(), u"仮想デバイス (キーボード) — Tapwright"_s);
+        QVERIFY(device != frmMain::instance()->deviceWindow()); // each window its own
+        for (const QString &press : presses) {
+            bool isIndex = false;
+            const int index = press.toInt(&isIndex);
+            if (isIndex)
+                keypad()->Command1[std::size_t(index)]->click();
+            else
+                keypad()->SendStr(press);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(device->txtDevice->toPlainText(), shown, 5000);
+        clickConnect(); // disconnects
+        QVERIFY(disconnected());
+        QVERIFY(messages_.isEmpty() && pty_.readAvailable().isEmpty());
+    }
+
     void busyPortAndUnplugReportedOnce()
     {
         std::optional<SerialLink> holder(std::in_place);

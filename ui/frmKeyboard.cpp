@@ -3,6 +3,7 @@
 #include "link/keytable.h"
 #include "text/textsender.h"
 #include "ui/common.h"
+#include "ui/frmDevice.h"
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
 #include "ui/loadedform.h"
@@ -112,9 +113,25 @@ frmKeyboard::frmKeyboard()
         Command1[ConnectButtonIndex]->setText(captionClosed());
         seams().showMessage(this, japanese(error));
     });
+    connect(&link_, &PortLink::opened, this, [this] {
+        if (!link_.isVirtual())
+            return;
+        deviceWindow()->endLine();
+        deviceWindow()->showBesideOwner();
+    });
+    connect(&link_, &PortLink::received, this,
+            [this](const QStringList &pieces) { deviceWindow()->add(pieces); });
 }
 
 frmKeyboard::~frmKeyboard() = default;
+
+frmDevice *frmKeyboard::deviceWindow()
+{
+    if (!device_)
+        device_ = new frmDevice(this, QStringLiteral("仮想デバイス (キーボード) — ") +
+                                          frmMain::instance()->Title);
+    return device_;
+}
 
 void frmKeyboard::Form_Load()
 {
@@ -157,6 +174,8 @@ void frmKeyboard::Form_Unload()
         ClosePort();
     if (frmInput::exists())
         frmInput::instance()->hide();
+    if (device_)
+        device_->hide();
 }
 
 void frmKeyboard::closeEvent(QCloseEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/seriallink.h"
+#include "device/portlink.h"
 
 #include <QDeadlineTimer>
 #include <QString>
@@ -14,6 +14,7 @@ class QPushButton;
 namespace tapwright::ui {
 
 template <typename Form> class LoadedForm;
+class frmDevice;
 
 /// The on-screen keypad: one button per key of the device, a port chooser and
 /// a connect button. It owns its own port, separate from the main window's.
@@ -42,7 +43,9 @@ public:
     /// Types a text through this window's port.
     void SendStr(const QString &Str);
 
-    SerialLink &MSComm1() { return link_; }
+    PortLink &MSComm1() { return link_; }
+    /// What the virtual device entered from this window, created on first use.
+    frmDevice *deviceWindow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -58,7 +61,8 @@ private:
     void ClosePort();
     void SendKey(int row, int column, int table);
 
-    SerialLink link_;
+    PortLink link_;
+    frmDevice *device_ = nullptr;
     /// How many drains of this window's port are under way.
     int draining_ = 0;
     /// Until when the typing window follows this window's moves: the window

@@ -2,6 +2,7 @@
 
 #include "ui/common.h"
 #include "ui/frmAbout.h"
+#include "ui/frmDevice.h"
 #include "ui/frmKeyboard.h"
 #include "ui/loadedform.h"
 #include "ui/seams.h"
@@ -161,6 +162,16 @@ frmMain::frmMain() : runner_(*this, link_)
     bar->addWidget(lblWarningCount);
     bar->addWidget(lblLastWarning, 1);
 
+    // A run on the virtual device shows what the device enters.
+    connect(&link_, &PortLink::opened, this, [this] {
+        if (!link_.isVirtual())
+            return;
+        deviceWindow()->endLine();
+        deviceWindow()->showBesideOwner();
+    });
+    connect(&link_, &PortLink::received, this,
+            [this](const QStringList &pieces) { deviceWindow()->add(pieces); });
+
     // Fix the size now, menu and status bars included, not only once the window shows.
     layout()->activate();
 }
@@ -180,6 +191,13 @@ void frmMain::Form_Load()
     // No item is selected; the text "1" stands for the default port.
     cmbCommPort->setCurrentIndex(-1);
     cmbCommPort->setEditText(QStringLiteral("1"));
+}
+
+frmDevice *frmMain::deviceWindow()
+{
+    if (!device_)
+        device_ = new frmDevice(this, QStringLiteral("仮想デバイス — ") + Title);
+    return device_;
 }
 
 void frmMain::cmdSend_Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/seriallink.h"
+#include "device/portlink.h"
 #include "macro/runner.h"
 
 #include <QMainWindow>
@@ -17,6 +17,7 @@ class QPushButton;
 namespace tapwright::ui {
 
 template <typename Form> class LoadedForm;
+class frmDevice;
 
 /// The main window: picks the macro and address files, the port and the pass
 /// counter, starts and stops runs, and opens the other windows. Closing it
@@ -79,7 +80,9 @@ public:
     QAction *mnuHelpAbout;
 
     /// The link of macro runs.
-    SerialLink &MSComm1() { return link_; }
+    PortLink &MSComm1() { return link_; }
+    /// What the virtual device entered in runs, created on first use.
+    frmDevice *deviceWindow();
     MacroRunner &runner() { return runner_; }
 
 public Q_SLOTS:
@@ -117,8 +120,9 @@ private:
     void warn(const RunReport &warning) override;
     void setPaused(bool paused) override;
 
-    SerialLink link_;
+    PortLink link_;
     MacroRunner runner_;
+    frmDevice *device_ = nullptr;
     QString lastChosenFile_;
     /// Warnings of the current run.
     int warnings_ = 0;

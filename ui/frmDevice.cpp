@@ -1,0 +1,99 @@
+#include "ui/frmDevice.h"
+
+#include "ui/common.h"
+
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tapwright::ui {
+
+namespace {
+
+/// A key or a run of noise, as opposed to a character: a character piece is
+/// one code unit, or a half-width pair, so a longer piece in brackets is not
+/// the character "[" or "<".
+bool endsLine(const QString &piece)
+{
+    return piece.size() > 2 &&
+           (piece.startsWith(QLatin1Char('[')) || piece.startsWith(QLatin1Char('<')));
+}
+
+// A long run must not grow the window's memory without end.
+constexpr int MaxLines = 10000;
+
+} // namespace
+
+frmDevice::frmDevice(QWidget *owner, const QString &caption) : QWidget(owner, Qt::Window)
+{
+    setWindowTitle(caption);
+    setWindowIcon(appIcon());
+    // The owner keeps the focus: its stop and pause keys must go on working.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+
+    txtDevice = new QPlainTextEdit(this);
+    txtDevice->setReadOnly(true);
+    txtDevice->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtDevice->setMaximumBlockCount(MaxLines);
+    txtDevice->setUndoRedoEnabled(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(txtDevice);
+    resize(twipsX(this, 4800), twipsY(this, 3600));
+}
+
+frmDevice::~frmDevice() = default;
+
+void frmDevice::add(const QStringList &pieces)
+{
+    if (pieces.isEmpty())
+        return;
+    QScrollBar *bar = txtDevice->verticalScrollBar();
+    // Someone reading further up is not pulled down by new text.
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor cursor(txtDevice->document());
+    cursor.movePosition(QTextCursor::End);
+    for (const QString &piece : pieces) {
+        if (!lineOpen_) {
+            if (!txtDevice->document()->isEmpty())
+                cursor.insertBlock();
+            lineOpen_ = true;
+        }
+        cursor.insertText(piece);
+        if (endsLine(piece))
+            lineOpen_ = false;
+    }
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+void frmDevice::endLine()
+{
+    lineOpen_ = false;
+}
+
+void frmDevice::showBesideOwner()
+{
+    if (!placed_ && parentWidget()) {
+        placed_ = true;
+        const QRect owner = parentWidget()->frameGeometry();
+        QPoint at(owner.right() + 8, owner.top());
+        // Not off the screen: then below the owner, or where it fits.
+        if (const QScreen *screen = parentWidget()->screen()) {
+            const QRect room = screen->availableGeometry();
+            if (at.x() + width() > room.right())
+                at = QPoint(owner.left(), owner.bottom() + 8);
+            at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
+            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
+        }
+        move(at);
+    }
+    show();
+    raise();
+}
+
+} // namespace tapwright::ui
