@@ -256,12 +256,15 @@ QString japanese(const CheckItem &item)
                     : QStringLiteral("\"%1\" のことですか?").arg(item.suggestion));
     // The run's other reports (the port, the counter box) have no place in a
     // check; word them as the run does, on one line.
+    case RunReport::CounterOverflow:
+        return head +
+               QStringLiteral("REPEAT でカウンタが上限の %1 を超えます。").arg(MaxPassCounter);
+    case RunReport::PortFailed:
+    case RunReport::LinkFailed:
+        return head + japanese(r.link).section(QLatin1Char('\n'), 0, 0);
     case RunReport::None:
     case RunReport::NoMacroFile:
     case RunReport::BadCounter:
-    case RunReport::CounterOverflow:
-    case RunReport::PortFailed:
-    case RunReport::LinkFailed:
         return head + japanese(r).section(QLatin1Char('\n'), 0, 0);
     }
     return head;
