@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/link.h"
+#include "macro/checker.h"
 #include "macro/runner.h"
 
 #include <QIcon>
@@ -29,5 +30,12 @@ QIcon appIcon();
 QString japanese(const LinkError &error);
 /// The windows' words for a run that could not start or go on.
 QString japanese(const RunReport &report);
+/// A finding of a check, one line: "file:line: エラー: message" or
+/// "file:line: 警告: message" ("file: ..." when not about one line).
+QString japanese(const CheckItem &item);
+/// The estimate, one line: "見積もり: 1 回 8 フレーム、4.0 秒 ...".
+QString japanese(const Estimate &estimate);
+/// Whether the check found anything: "問題はありません。", or the counts.
+QString japaneseVerdict(const CheckReport &report);
 
 } // namespace tapwright::ui

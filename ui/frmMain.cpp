@@ -3,12 +3,13 @@
 #include "ui/common.h"
 #include "ui/frmAbout.h"
 #include "ui/frmDevice.h"
+#include "ui/frmCheck.h"
 #include "ui/frmKeyboard.h"
 #include "ui/loadedform.h"
 #include "ui/seams.h"
 
-#include <QAction>
 #include <algorithm>
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -130,7 +131,10 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
+    mnuViewLog = mnuView->addAction(QStringLiteral("送信ログ(&L)"));
     mnuRun = menuBar()->addMenu(QStringLiteral("実行(&R)"));
+    mnuRunCheck = mnuRun->addAction(QStringLiteral("チェック(&C)..."));
+    mnuRun->addSeparator();
     mnuRunPause = mnuRun->addAction(QStringLiteral("一時停止(&P)"));
     mnuRunPause->setCheckable(true);
     mnuRunPause->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::Key_Pause)});
@@ -148,6 +152,8 @@ frmMain::frmMain() : runner_(*this, link_)
     connect(mnuFileAddr, &QAction::triggered, this, &frmMain::mnuFileAddr_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuKeyboard, &QAction::triggered, this, &frmMain::mnuKeyboard_Click);
+    connect(mnuViewLog, &QAction::triggered, this, &frmMain::mnuViewLog_Click);
+    connect(mnuRunCheck, &QAction::triggered, this, &frmMain::mnuRunCheck_Click);
     connect(mnuRunPause, &QAction::triggered, this, &frmMain::mnuRunPause_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
@@ -156,9 +162,11 @@ frmMain::frmMain() : runner_(*this, link_)
     QStatusBar *bar = statusBar();
     bar->setSizeGripEnabled(false);
     lblRunState = label(bar, QString());
+    lblProgress = label(bar, QString());
     lblWarningCount = label(bar, QString());
     lblLastWarning = new ElidedLabel(bar);
     bar->addWidget(lblRunState);
+    bar->addWidget(lblProgress);
     bar->addWidget(lblWarningCount);
     bar->addWidget(lblLastWarning, 1);
 
@@ -212,8 +220,7 @@ void frmMain::cmdStop_Click()
 
 QString frmMain::chooseFile()
 {
-    const QString path =
-        seams().chooseFile(this, QString::fromUtf16(FileFilter), lastChosenFile_);
+    const QString path = seams().chooseFile(this, QString::fromUtf16(FileFilter), lastChosenFile_);
     if (!path.isEmpty())
         lastChosenFile_ = path; // both items open the dialog on the last choice
     return path;
@@ -270,6 +277,37 @@ void frmMain::mnuKeyboard_Click()
     keypad->activateWindow();
 }
 
+void frmMain::mnuViewLog_Click()
+{
+    frmLog *log = frmLog::instance();
+    log->show();
+    log->raise();
+    log->activateWindow();
+}
+
+void frmMain::mnuRunCheck_Click()
+{
+    // The same refusals as a run's, before anything is read.
+    RunReport refused;
+    const std::optional<qint32> counter = parsePassCounter(txtCounter->text());
+    if (MacroFile.isEmpty()) {
+        refused.kind = RunReport::NoMacroFile;
+    } else if (!counter) {
+        refused.kind = RunReport::BadCounter;
+        refused.value = txtCounter->text();
+    }
+    if (refused.kind != RunReport::None) {
+        seams().showMessage(this, japanese(refused));
+        return;
+    }
+    const CheckReport found = checkFiles(MacroFile, AddrFile, *counter);
+    frmCheck *check = frmCheck::instance();
+    check->showReport(found);
+    check->show();
+    check->raise();
+    check->activateWindow();
+}
+
 void frmMain::mnuRunPause_Click(bool checked)
 {
     runner_.setPaused(checked);
@@ -321,6 +359,26 @@ void frmMain::setCounterText(const QString &text)
 void frmMain::setStatus(const QString &text)
 {
     lblStatus->setText(text);
+    sendLog_.addStep(text);
+}
+
+void frmMain::frameSent(const KeyCode &code)
+{
+    sendLog_.addFrame(code);
+}
+
+void frmMain::setProgress(const RunProgress &p)
+{
+    // The pass being worked on; the last one stays shown as the list ends.
+    const qint64 pass =
+        p.finalCounter >= 0 ? std::min(p.counter + 1, p.finalCounter) : p.counter + 1;
+    QString text = p.finalCounter >= 0
+                       ? QStringLiteral("パス %1 / %2").arg(pass).arg(p.finalCounter)
+                       : QStringLiteral("パス %1").arg(pass);
+    text += p.remainingNs >= 0
+                ? QStringLiteral("  残り約 ") + describeDuration(double(p.remainingNs) / 1e9)
+                : QStringLiteral("  残り —");
+    lblProgress->setText(text);
 }
 
 void frmMain::setAddress(const QString &text)
@@ -334,7 +392,11 @@ void frmMain::setRunning(bool running)
     cmdStop->setEnabled(running);
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
+    mnuRunCheck->setEnabled(!running);
     lblRunState->setText(running ? QStringLiteral("実行中") : QString());
+    lblProgress->clear();
+    if (!running)
+        sendLog_.flush();
     if (running) {
         // The count and the last warning stay after a run, until the next one.
         warnings_ = 0;
@@ -353,6 +415,7 @@ void frmMain::setPaused(bool paused)
 void frmMain::warn(const RunReport &warning)
 {
     ++warnings_;
+    sendLog_.addMessage(SendLog::Warning, japanese(warning));
     lblWarningCount->setText(QStringLiteral("警告 %1 件").arg(warnings_));
     // The bar is narrow: the file's name is enough there, the tooltip has it all.
     RunReport brief = warning;
@@ -363,6 +426,7 @@ void frmMain::warn(const RunReport &warning)
 
 void frmMain::report(const RunReport &report)
 {
+    sendLog_.addMessage(SendLog::Error, japanese(report));
     seams().showMessage(this, japanese(report));
 }
 

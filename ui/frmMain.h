@@ -2,6 +2,7 @@
 
 #include "device/portlink.h"
 #include "macro/runner.h"
+#include "ui/frmLog.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -62,6 +63,8 @@ public:
     QLabel *lblRunState;
     /// How many warnings the current (or last) run gave, "警告 3 件".
     QLabel *lblWarningCount;
+    /// "パス 3 / 5  残り約 1 h 12 min" during a run.
+    QLabel *lblProgress;
     /// The last warning of the run, without the folder; the full text is its tooltip.
     QLabel *lblLastWarning;
 
@@ -72,7 +75,10 @@ public:
     QAction *mnuFileExit;
     QMenu *mnuView;
     QAction *mnuKeyboard;
+    QAction *mnuViewLog;
     QMenu *mnuRun;
+    /// Checks the chosen files without sending; enabled while idle.
+    QAction *mnuRunCheck;
     /// Checked while the run is paused; enabled only during a run.
     QAction *mnuRunPause;
     QMenu *mnuHelp;
@@ -84,6 +90,8 @@ public:
     /// What the virtual device entered in runs, created on first use.
     frmDevice *deviceWindow();
     MacroRunner &runner() { return runner_; }
+    /// What the runs sent; kept whether or not its window is open.
+    SendLog &sendLog() { return sendLog_; }
 
 public Q_SLOTS:
     void cmdSend_Click();
@@ -92,6 +100,8 @@ public Q_SLOTS:
     void mnuFileAddr_Click();
     void mnuFileExit_Click();
     void mnuKeyboard_Click();
+    void mnuViewLog_Click();
+    void mnuRunCheck_Click();
     void mnuRunPause_Click(bool checked);
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
@@ -119,10 +129,13 @@ private:
     void report(const RunReport &report) override;
     void warn(const RunReport &warning) override;
     void setPaused(bool paused) override;
+    void setProgress(const RunProgress &progress) override;
+    void frameSent(const KeyCode &code) override;
 
     PortLink link_;
     MacroRunner runner_;
     frmDevice *device_ = nullptr;
+    SendLog sendLog_;
     QString lastChosenFile_;
     /// Warnings of the current run.
     int warnings_ = 0;

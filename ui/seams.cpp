@@ -11,12 +11,15 @@ Seams &seams()
 {
     static Seams real{
         [](QWidget *parent, const QString &text) {
-            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tapwright"), text,
-                            QMessageBox::Ok, parent);
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tapwright"), text, QMessageBox::Ok,
+                            parent);
             box.exec();
         },
         [](QWidget *parent, const QString &filter, const QString &selected) {
             return QFileDialog::getOpenFileName(parent, QString(), selected, filter);
+        },
+        [](QWidget *parent, const QString &filter, const QString &selected) {
+            return QFileDialog::getSaveFileName(parent, QString(), selected, filter);
         },
         [](const QUrl &document) { QDesktopServices::openUrl(document); },
         [] {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QString>
 #include <QUrl>
-#include <functional>
 
 class QWidget;
 
@@ -20,6 +20,10 @@ struct Seams
     /// the chosen file's full path, or an empty string when cancelled.
     std::function<QString(QWidget *parent, const QString &filter, const QString &selected)>
         chooseFile;
+    /// A save-file dialog with the given filter, opened on `selected`. Returns
+    /// the chosen full path, or an empty string when cancelled.
+    std::function<QString(QWidget *parent, const QString &filter, const QString &selected)>
+        chooseSaveFile;
     /// Opens a document in the system's viewer.
     std::function<void(const QUrl &document)> openDocument;
     /// Ends the program at once.

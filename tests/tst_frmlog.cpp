@@ -1,0 +1,177 @@
+#include "guitest.h"
+
+/// The log's lines without their time stamps, which the tests fix anyway.
+static QStringList unstamped(const SendLog &log)
+{
+    QStringList lines;
+    for (const SendLog::Line &line : log.lines())
+        lines << line.text;
+    return lines;
+}
+
+class TestFrmLog : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QStringList events_;
+    QString saveAnswer_;
+
+    static SendLog &log() { return frmMain::instance()->sendLog(); }
+    /// Each block of the window with its colour, "text|#rrggbb".
+    static QStringList shown()
+    {
+        QStringList blocks;
+        for (QTextBlock b = frmLog::instance()->txtLog->document()->begin(); b.isValid();
+             b = b.next())
+            blocks << b.text() + u'|' +
+                          b.begin().fragment().charFormat().foreground().color().name();
+        return blocks;
+    }
+    /// Feeds a step with the frames it sent.
+    static void step(const QString &status, const Codes &codes)
+    {
+        log().addStep(status);
+        for (const KeyCode &code : codes)
+            log().addFrame(code);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        seams().showMessage = [this](QWidget *, const QString &text) { events_ << text; };
+        seams().chooseSaveFile = [this](QWidget *, const QString &, const QString &selected) {
+            events_ << u"save on "_s + selected;
+            return saveAnswer_;
+        };
+        seams().endProcess = [] { QFAIL("the program was told to end"); };
+        log().now = [] { return QTime(12, 3, 4, 120); };
+    }
+    void cleanupTestCase()
+    {
+        if (frmLog::exists())
+            delete frmLog::instance();
+        delete frmMain::instance();
+    }
+    void init() { events_.clear(); }
+
+    void linesAndColours()
+    {
+        const int before = int(log().lines().size());
+        step(u"1 STRING"_s, {{2, 2, 1}, {2, 10, 4}, {1, 1, 6}});
+        // A kana waits for a possible sound mark; the next step gives it out alone.
+        step(u"2 STRING"_s, {{2, 2, 1}});
+        log().addMessage(SendLog::Warning,
+                         u"m.mac:2: 入力できない文字 '田' (U+7530) を飛ばしました。"_s);
+        step(u"3 UP"_s, {{3, 1, 1}});
+        log().addMessage(SendLog::Error, u"m.mac:4: SLEEP には秒数が必要です。\n    SLEEP"_s);
+        const QStringList expected{
+            u"12:03:04.120  1 STRING"_s,
+            u"12:03:04.120    がA"_s,
+            u"12:03:04.120  2 STRING"_s,
+            u"12:03:04.120    か"_s,
+            u"12:03:04.120  警告: m.mac:2: 入力できない文字 '田' (U+7530) を飛ばしました。"_s,
+            u"12:03:04.120  3 UP"_s,
+            u"12:03:04.120    [UP]"_s,
+            u"12:03:04.120  エラー: m.mac:4: SLEEP には秒数が必要です。"_s,
+            u"                  SLEEP"_s};
+        QCOMPARE(unstamped(log()).mid(before), expected);
+
+        frmMain::instance()->mnuViewLog->trigger();
+        const QStringList blocks = shown();
+        QCOMPARE(blocks.size(), before + expected.size());
+        const QString step = u"#000000"_s, frames = u"#204a87"_s, warning = u"#b35900"_s,
+                      error = u"#c00000"_s;
+        const QStringList colours{step, frames, step, frames, warning, step, frames, error, error};
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            QCOMPARE(blocks[before + i], expected[i] + u'|' + colours[i]);
+    }
+
+    void frameLineGrowsInTheOpenWindow()
+    {
+        frmLog *window = frmLog::instance();
+        window->refresh();
+        const int blocks = window->txtLog->blockCount();
+        step(u"5 STRING"_s, {{1, 1, 6}});
+        window->refresh();
+        // Later frames of the same step, shown while the window is open.
+        log().addFrame({1, 1, 7});
+        QTRY_COMPARE_WITH_TIMEOUT(window->txtLog->document()->lastBlock().text(),
+                                  u"12:03:04.120    AB"_s, 3000);
+        step(u"6 UP"_s, {});
+        window->refresh();
+        QCOMPARE(window->txtLog->blockCount(), blocks + 3);
+        QCOMPARE(window->txtLog->toPlainText().split(u'\n').mid(blocks),
+                 (QStringList{u"12:03:04.120  5 STRING"_s, u"12:03:04.120    AB"_s,
+                              u"12:03:04.120  6 UP"_s}));
+    }
+
+    void staysBounded()
+    {
+        frmLog *window = frmLog::instance();
+        for (int n = 1; n <= 2 * SendLog::MaxLines; ++n)
+            step(u"%1 UP"_s.arg(n), {});
+        window->refresh();
+        QCOMPARE(int(log().lines().size()), SendLog::MaxLines);
+        QCOMPARE(log().lines().front().text, u"12:03:04.120  10001 UP"_s);
+        QCOMPARE(log().lines().back().text, u"12:03:04.120  20000 UP"_s);
+        QCOMPARE(window->txtLog->blockCount(), SendLog::MaxLines);
+        QCOMPARE(window->txtLog->document()->firstBlock().text(), log().lines().front().text);
+        QCOMPARE(window->txtLog->document()->lastBlock().text(), log().lines().back().text);
+    }
+
+    void save_data()
+    {
+        QTest::addColumn<QString>("answer"); // the dialog's answer, relative to the folder
+        QTest::addColumn<bool>("written");
+        QTest::newRow("saved") << u"log.txt"_s << true;
+        QTest::newRow("cancelled") << QString() << false;
+        QTest::newRow("no such folder") << u"nowhere/log.txt"_s << false;
+    }
+    void save()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, written);
+        saveAnswer_ = answer.isEmpty() ? QString() : dir_.filePath(answer);
+        step(u"7 STRING"_s, {{2, 2, 1}, {2, 10, 4}});
+        log().flush();
+        frmLog::instance()->cmdSave->click();
+        QCOMPARE(events_.value(0).left(8), u"save on "_s);
+        QFile file(saveAnswer_);
+        QCOMPARE(file.exists(), written);
+        if (written) {
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QCOMPARE(QString::fromUtf8(bytes), log().text());
+            QVERIFY(bytes.endsWith("12:03:04.120    \xE3\x81\x8C\n")); // が in UTF-8
+            // The dialog opens on the last file saved.
+            frmLog::instance()->cmdSave->click();
+            QCOMPARE(events_.value(1), u"save on "_s + saveAnswer_);
+        } else if (!answer.isEmpty()) {
+            QCOMPARE(events_.size(), 2);
+            QVERIFY2(events_[1].startsWith(u"送信ログを \""_s + saveAnswer_ +
+                                           u"\" に保存できません。"_s),
+                     qPrintable(events_[1]));
+        }
+    }
+
+    void oneWindow()
+    {
+        if (QGuiApplication::platformName() == "offscreen"_L1)
+            QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()");
+        frmMain::instance()->mnuViewLog->trigger();
+        QPointer<frmLog> first = frmLog::instance();
+        QVERIFY(first->isVisible());
+        first->close();
+        QVERIFY(!frmLog::exists());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The log went on without its window; a new window shows all of it.
+        step(u"8 UP"_s, {{3, 1, 1}});
+        log().flush();
+        frmMain::instance()->mnuViewLog->trigger();
+        QVERIFY(first.isNull());
+        QCOMPARE(frmLog::instance()->txtLog->toPlainText(), log().text().chopped(1));
+    }
+};
+
+QTEST_MAIN(TestFrmLog)
+#include "tst_frmlog.moc"

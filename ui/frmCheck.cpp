@@ -1,0 +1,74 @@
+#include "ui/frmCheck.h"
+
+#include "ui/common.h"
+#include "ui/frmMain.h"
+#include "ui/loadedform.h"
+
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace tapwright::ui {
+
+namespace {
+LoadedForm<frmCheck> loaded;
+} // namespace
+
+frmCheck *frmCheck::instance()
+{
+    return loaded.get();
+}
+
+bool frmCheck::exists()
+{
+    return loaded.exists();
+}
+
+void frmCheck::closeEvent(QCloseEvent *event)
+{
+    loaded.forget(this);
+    QWidget::closeEvent(event);
+}
+
+frmCheck::frmCheck()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("チェック"));
+    setWindowIcon(appIcon());
+    txtReport = new QPlainTextEdit(this);
+    txtReport->setReadOnly(true);
+    txtReport->setUndoRedoEnabled(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(txtReport);
+    resize(twipsX(this, 9000), twipsY(this, 3600));
+}
+
+frmCheck::~frmCheck() = default;
+
+void frmCheck::Form_Load()
+{
+    // Beside the main window rather than over its buttons.
+    const frmMain *main = frmMain::instance();
+    move(main->frameGeometry().topRight() + QPoint(twipsX(this, 120), 0));
+}
+
+void frmCheck::showReport(const CheckReport &report)
+{
+    txtReport->clear();
+    QTextCursor cursor(txtReport->document());
+    auto add = [&cursor, first = true](const QString &text, const QColor &colour) mutable {
+        QTextCharFormat format;
+        if (colour.isValid())
+            format.setForeground(colour);
+        if (!std::exchange(first, false))
+            cursor.insertBlock(QTextBlockFormat(), format);
+        cursor.insertText(text, format);
+    };
+    for (const CheckItem &item : report.items)
+        add(japanese(item), item.isError() ? QColor(0xc0, 0x00, 0x00) : QColor(0xb3, 0x59, 0x00));
+    add(japanese(report.estimate), QColor());
+    add(japaneseVerdict(report), QColor());
+}
+
+} // namespace tapwright::ui

@@ -1,0 +1,216 @@
+#include "ui/frmLog.h"
+
+#include "ui/common.h"
+#include "ui/frmMain.h"
+#include "ui/loadedform.h"
+#include "ui/seams.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace tapwright::ui {
+
+namespace {
+
+LoadedForm<frmLog> loaded;
+
+// As wide as a time stamp and the gap after it, for a message's further lines.
+const QString Indent(14, QLatin1Char(' '));
+
+QTextCharFormat formatOf(SendLog::Kind kind)
+{
+    QTextCharFormat format;
+    switch (kind) {
+    case SendLog::Step:
+        break;
+    case SendLog::Frames:
+        format.setForeground(QColor(0x20, 0x4a, 0x87));
+        break;
+    case SendLog::Warning:
+        format.setForeground(QColor(0xb3, 0x59, 0x00));
+        break;
+    case SendLog::Error:
+        format.setForeground(QColor(0xc0, 0x00, 0x00));
+        break;
+    }
+    return format;
+}
+
+} // namespace
+
+QString SendLog::stamp() const
+{
+    return now().toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+void SendLog::append(Kind kind, const QString &text)
+{
+    lines_.push_back({kind, text});
+    if (lines_.size() > std::size_t(MaxLines)) {
+        lines_.pop_front();
+        ++firstSerial_;
+    }
+    Q_EMIT changed();
+}
+
+void SendLog::addStep(const QString &status)
+{
+    flush();
+    append(Step, stamp() + QStringLiteral("  ") + status);
+}
+
+void SendLog::addPieces(const QStringList &pieces)
+{
+    if (pieces.isEmpty() || openSerial_ < 0)
+        return;
+    for (const QString &piece : pieces)
+        lines_.back().text += piece;
+    Q_EMIT changed();
+}
+
+void SendLog::addFrame(const KeyCode &code)
+{
+    if (openSerial_ < 0) {
+        // The line takes the time of the step's first frame.
+        append(Frames, stamp() + QStringLiteral("    "));
+        openSerial_ = firstSerial_ + qint64(lines_.size()) - 1;
+    }
+    const KeyFrame frame = makeKeyFrame(code);
+    addPieces(decoder_.feed(
+        QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()))));
+}
+
+void SendLog::flush()
+{
+    addPieces(decoder_.flush());
+    openSerial_ = -1;
+}
+
+void SendLog::addMessage(Kind kind, const QString &text)
+{
+    flush();
+    const QString prefix = kind == Error     ? QStringLiteral("エラー: ")
+                           : kind == Warning ? QStringLiteral("警告: ")
+                                             : QString();
+    const QStringList parts = text.split(QLatin1Char('\n'));
+    append(kind, stamp() + QStringLiteral("  ") + prefix + parts.first());
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        append(kind, Indent + parts[i]);
+}
+
+QString SendLog::text() const
+{
+    QString all;
+    for (const Line &line : lines_)
+        all += line.text + QLatin1Char('\n');
+    return all;
+}
+
+frmLog *frmLog::instance()
+{
+    return loaded.get();
+}
+
+bool frmLog::exists()
+{
+    return loaded.exists();
+}
+
+void frmLog::closeEvent(QCloseEvent *event)
+{
+    loaded.forget(this);
+    QWidget::closeEvent(event);
+}
+
+frmLog::frmLog()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("送信ログ"));
+    setWindowIcon(appIcon());
+
+    txtLog = new QPlainTextEdit(this);
+    txtLog->setReadOnly(true);
+    txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtLog->setUndoRedoEnabled(false);
+    // The document drops its oldest lines itself, as the log does.
+    txtLog->setMaximumBlockCount(SendLog::MaxLines);
+    cmdSave = new QPushButton(QStringLiteral("保存(&S)..."), this);
+    cmdSave->setAutoDefault(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(txtLog);
+    layout->addWidget(cmdSave, 0, Qt::AlignRight);
+    resize(twipsX(this, 9000), twipsY(this, 6000));
+
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(100);
+    connect(&refreshTimer_, &QTimer::timeout, this, &frmLog::refresh);
+    connect(cmdSave, &QPushButton::clicked, this, &frmLog::cmdSave_Click);
+}
+
+frmLog::~frmLog() = default;
+
+void frmLog::Form_Load()
+{
+    log_ = &frmMain::instance()->sendLog();
+    connect(log_, &SendLog::changed, this, [this] {
+        if (!refreshTimer_.isActive())
+            refreshTimer_.start();
+    });
+    refresh();
+}
+
+void frmLog::refresh()
+{
+    refreshTimer_.stop();
+    QScrollBar *scroll = txtLog->verticalScrollBar();
+    const bool atEnd = scroll->value() == scroll->maximum();
+    QTextDocument *doc = txtLog->document();
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    if (shownOpen_) {
+        // The frames line may have grown since: it is written again.
+        cursor.select(QTextCursor::BlockUnderCursor);
+        cursor.removeSelectedText();
+    }
+    const std::deque<SendLog::Line> &lines = log_->lines();
+    const qint64 first = log_->firstSerial();
+    const qint64 end = first + qint64(lines.size());
+    for (qint64 s = std::max(nextSerial_, first); s < end; ++s) {
+        const SendLog::Line &line = lines[std::size_t(s - first)];
+        if (!doc->isEmpty())
+            cursor.insertBlock(QTextBlockFormat(), formatOf(line.kind));
+        cursor.insertText(line.text, formatOf(line.kind));
+    }
+    cursor.endEditBlock();
+    shownOpen_ = log_->openSerial() >= 0;
+    nextSerial_ = shownOpen_ ? log_->openSerial() : end;
+    if (atEnd)
+        scroll->setValue(scroll->maximum());
+}
+
+void frmLog::cmdSave_Click()
+{
+    const QString selected = lastSaved_.isEmpty()
+                                 ? QDir::current().filePath(QStringLiteral("送信ログ.txt"))
+                                 : lastSaved_;
+    const QString path =
+        seams().chooseSaveFile(this, QStringLiteral("テキスト (*.txt);;すべて (*)"), selected);
+    if (path.isEmpty())
+        return;
+    lastSaved_ = path;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(log_->text().toUtf8()) < 0 || !file.commit())
+        seams().showMessage(this, QStringLiteral("送信ログを \"%1\" に保存できません。\n(%2)")
+                                      .arg(path, file.errorString()));
+}
+
+} // namespace tapwright::ui
