@@ -3,7 +3,9 @@
 // What the window tests share, with the guard that keeps the keypad off real ports.
 
 #include "link/keytable.h"
+#ifdef Q_OS_UNIX
 #include "ptypair.h"
+#endif
 #include "testutil.h"
 #include "ui/common.h"
 #include "ui/frmAbout.h"

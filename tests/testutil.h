@@ -122,3 +122,11 @@ struct RecordingSink : KeySink
     Codes codes;
     std::function<void()> onSend;
 };
+
+/// The system's own words for a file that is not there, as Qt passes them on.
+inline QString noSuchFileReason()
+{
+    QFile missing(QDir::temp().filePath(u"tapwright-no-such-file"_s));
+    missing.open(QIODevice::ReadOnly);
+    return missing.errorString();
+}

@@ -385,10 +385,10 @@ private Q_SLOTS:
             << u"m.mac:1: REPEAT cannot raise the pass counter past 2147483647\n    REPEAT"_s;
         QTest::newRow("missing macro file")
             << QByteArray("UP") << 'm' << u"0"_s
-            << u"cannot open macro file \"none\": No such file or directory"_s;
+            << u"cannot open macro file \"none\": "_s + noSuchFileReason();
         QTest::newRow("missing address file")
             << QByteArray("UP") << 'a' << u"0"_s
-            << u"cannot open address file \"none\": No such file or directory"_s;
+            << u"cannot open address file \"none\": "_s + noSuchFileReason();
         QTest::newRow("counter past the list")
             << QByteArray("GETSTR") << '3' << u"3"_s
             << u"a.txt: the pass counter 3 is past the end of the address file (2 lines); "

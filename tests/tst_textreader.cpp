@@ -264,7 +264,7 @@ private Q_SLOTS:
         big[big.size() - 3] = '\0';
 
         QTest::newRow("missing") << dir_.filePath(u"missing"_s) << TextReadError::OpenFailed
-                                 << QString::fromLocal8Bit(std::strerror(ENOENT)) << qint64(0)
+                                 << noSuchFileReason() << qint64(0)
                                  << QString();
         QTest::newRow("directory") << dir_.path() << TextReadError::NotText << u"is a directory"_s
                                    << qint64(0) << QString();
