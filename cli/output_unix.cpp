@@ -60,6 +60,8 @@ ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
     : platform_(std::make_unique<Platform>())
 {
     setStdoutClosedCallback(std::move(onClosed));
+    // SIGPIPE would end us at the first write after the reader has gone;
+    // ignored, that write fails with EPIPE instead.
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
