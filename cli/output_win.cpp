@@ -31,10 +31,13 @@ constexpr qsizetype WriteChunk = 1 << 20;
 // the process once the handler returns, or after five seconds anyway.
 constexpr DWORD CloseGraceMs = 4500;
 
-/// The reader of a pipe has gone.
+/// The reader of a pipe has gone. Windows says ERROR_NO_DATA (the pipe is
+/// being closed) or ERROR_BROKEN_PIPE; wine, for a pipe of the host's,
+/// ERROR_PIPE_NOT_CONNECTED.
 bool isClosedPipe(DWORD error)
 {
-    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
+    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+           error == ERROR_PIPE_NOT_CONNECTED;
 }
 
 bool isConsole(HANDLE handle)
@@ -95,8 +98,9 @@ ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
         return;
     look_.setInterval(StdoutLookMs);
     QObject::connect(&look_, &QTimer::timeout, [this, out] {
-        // A write of nothing to a pipe whose reader has gone fails as a
-        // longer one would, and puts nothing in a pipe that is still read.
+        // A write of nothing puts nothing in a pipe that is still read, and
+        // fails on one whose reader has gone. (Under wine, a pipe of the
+        // host's takes it either way: there the next line's write tells.)
         DWORD n = 0;
         if (!WriteFile(out, "", 0, &n, nullptr) && isClosedPipe(GetLastError())) {
             look_.stop();
