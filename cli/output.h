@@ -1,15 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
-#include <csignal>
 #include <functional>
 #include <memory>
-
-class QSocketNotifier;
 
 namespace tapwright::cli {
 
@@ -19,11 +17,22 @@ namespace tapwright::cli {
 void printOut(const QString &text);
 void printErr(const QString &text);
 
+/// The standard stream a raw write goes to.
+enum class StdStream
+{
+    Out,
+    Err
+};
+/// Writes UTF-8 `bytes` straight to stdout or stderr, without the print hooks
+/// and without moving to stderr; returns how many bytes went out. `closed`
+/// tells whether the stream was found closed on the way (its reader gone, or
+/// its terminal hung up).
+qsizetype writeStd(StdStream stream, const QByteArray &bytes, bool &closed);
+
 /// While it lives, a closed stdout (its reader gone, as with `| head`) does not
-/// kill the program: SIGPIPE is ignored, and the first write that fails with
-/// EPIPE (EIO from a terminal that hung up), or a look every moment that finds
-/// nobody reading any more, calls `onClosed` once. From then on printOut()
-/// writes to stderr.
+/// kill the program, and the first write that finds it closed, or a look every
+/// moment that finds nobody reading any more, calls `onClosed` once. From then
+/// on printOut() writes to stderr.
 class ClosedStdoutWatch
 {
 public:
@@ -33,7 +42,8 @@ public:
     ClosedStdoutWatch &operator=(const ClosedStdoutWatch &) = delete;
 
 private:
-    struct sigaction oldPipe_ = {};
+    struct Platform;
+    std::unique_ptr<Platform> platform_;
     QTimer look_;
 };
 
@@ -74,7 +84,8 @@ private:
 };
 
 /// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal) into calls on the
-/// event loop while it lives and puts the previous handlers back afterwards.
+/// event loop while it lives and puts the previous handlers back afterwards;
+/// on Windows the console's Ctrl-C, Ctrl-Break and close count the same.
 /// `onSignal` gets the number of signals so far: the first can ask politely,
 /// the second insist. One lives at a time.
 class StopSignals
@@ -86,7 +97,7 @@ public:
     StopSignals &operator=(const StopSignals &) = delete;
 
     bool isValid() const { return installed_; }
-    /// errno of a failed set-up.
+    /// errno of a failed set-up (the system's error code on Windows).
     int error() const { return error_; }
 
     /// Counts as the first signal, unless one came already: a stop for a
@@ -95,17 +106,16 @@ public:
 
     /// Also catches Ctrl-Z (SIGTSTP) and SIGCONT: on Ctrl-Z `onSuspend` runs
     /// and then the process stops; `onContinue` runs whenever it goes on
-    /// again, after `fg` or `bg` (or a SIGCONT from anyone).
+    /// again, after `fg` or `bg` (or a SIGCONT from anyone). Windows has no
+    /// such job control: there it does nothing.
     void catchJobControl(std::function<void()> onSuspend, std::function<void()> onContinue);
 
 private:
+    /// A signal (or console event) that has reached the event loop.
     void handle(int signal);
 
-    struct sigaction oldInt_ = {};
-    struct sigaction oldTerm_ = {};
-    struct sigaction oldHup_ = {};
-    struct sigaction oldTstp_ = {};
-    struct sigaction oldCont_ = {};
+    struct Platform;
+    std::unique_ptr<Platform> platform_;
     bool installed_ = false;
     bool jobControl_ = false;
     int error_ = 0;
@@ -113,7 +123,6 @@ private:
     std::function<void(int)> onSignal_;
     std::function<void()> onSuspend_;
     std::function<void()> onContinue_;
-    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 } // namespace tapwright::cli

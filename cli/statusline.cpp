@@ -3,8 +3,6 @@
 #include "cli/output.h"
 #include "cli/terminal.h"
 
-#include <cerrno>
-#include <unistd.h>
 #include <utility>
 
 namespace tapwright::cli {
@@ -13,9 +11,6 @@ namespace {
 
 // The shortest time between two redraws.
 constexpr int RedrawMs = 100;
-
-// Back to the start of the line, and erase to its end.
-const QByteArray ClearLine = "\r\033[K";
 
 /// Columns one code point takes.
 int columnsOf(char32_t c)
@@ -88,7 +83,7 @@ void StatusLine::start(std::function<QString(int)> make)
 
 void StatusLine::hide()
 {
-    if (shown_ && write(ClearLine))
+    if (shown_ && write(clearLineSequence()))
         shown_ = false;
 }
 
@@ -98,7 +93,7 @@ void StatusLine::finish()
         return;
     // Cleared even when it is not shown: the line that follows then always
     // begins on a clean line.
-    write(ClearLine);
+    write(clearLineSequence());
     tick_.stop();
     active_ = shown_ = false;
 }
@@ -119,7 +114,7 @@ void StatusLine::redraw()
     const QString text = cutToWidth(make_(columns), columns);
     if (shown_ && text == drawn_)
         return;
-    if (write(ClearLine + text.toUtf8())) {
+    if (write(clearLineSequence() + text.toUtf8())) {
         shown_ = true;
         drawn_ = text;
         lastDraw_.start();
@@ -131,20 +126,10 @@ bool StatusLine::write(const QByteArray &bytes)
     if (!active_)
         return false;
     if (!stdoutIsClosed()) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n =
-                ::write(STDOUT_FILENO, bytes.constData() + done, std::size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        if (done == bytes.size())
+        bool closed = false;
+        if (writeStd(StdStream::Out, bytes, closed) == bytes.size())
             return true;
-        // EPIPE: the reader of a pipe has gone; EIO: a terminal hung up.
-        if (errno != EPIPE && errno != EIO)
+        if (!closed)
             return false;
     }
     // Its escapes must never go where the lines go now. Only the state

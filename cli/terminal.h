@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <functional>
 #include <memory>
-
-class QSocketNotifier;
-class QTimer;
 
 namespace tapwright::cli {
 
@@ -12,11 +11,14 @@ namespace tapwright::cli {
 bool stdoutIsTerminal();
 /// The width of the terminal on stdout in columns; 80 when it tells none.
 int stdoutColumns();
+/// What takes the terminal on stdout back to the start of its line and
+/// erases that line.
+QByteArray clearLineSequence();
 
 /// Single keys from a terminal on stdin, while it lives: each key arrives as
 /// it is pressed, without echo and without waiting for Enter; Ctrl-C and
-/// Ctrl-Z still raise their signals. The terminal's own settings come back
-/// on release() and at the end. Off a terminal it does nothing, and stdin is
+/// Ctrl-Z still raise their signals (on Windows, Ctrl-C its console event). The terminal's own
+/// settings come back on release() and at the end. Off a terminal it does nothing, and stdin is
 /// left alone.
 class TerminalKeys
 {
@@ -42,11 +44,10 @@ private:
 
     bool terminal_ = false;
     bool held_ = false;
-    struct Saved;
-    std::unique_ptr<Saved> saved_;
+    /// The saved settings and what watches the terminal, as each system has them.
+    struct Platform;
+    std::unique_ptr<Platform> platform_;
     std::function<void(char)> onKey_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-    std::unique_ptr<QTimer> foregroundLook_;
 };
 
 } // namespace tapwright::cli

@@ -11,9 +11,11 @@
 
 namespace tapwright::cli {
 
-struct TerminalKeys::Saved
+struct TerminalKeys::Platform
 {
     termios settings = {};
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QTimer> foregroundLook;
 };
 
 namespace {
@@ -50,8 +52,13 @@ int stdoutColumns()
     return 80;
 }
 
+QByteArray clearLineSequence()
+{
+    return QByteArrayLiteral("\r\033[K");
+}
+
 TerminalKeys::TerminalKeys(std::function<void(char)> onKey)
-    : saved_(std::make_unique<Saved>()), onKey_(std::move(onKey))
+    : platform_(std::make_unique<Platform>()), onKey_(std::move(onKey))
 {
     terminal_ = ::isatty(STDIN_FILENO) == 1;
     takeOver();
@@ -64,61 +71,64 @@ TerminalKeys::~TerminalKeys()
 
 void TerminalKeys::takeOver()
 {
+    Platform &p = *platform_;
     if (!terminal_)
         return;
     // A terminal that is not our controlling one has no foreground for us.
     const pid_t foreground = ::tcgetpgrp(STDIN_FILENO);
     if (foreground != -1 && foreground != ::getpgrp()) {
-        if (notifier_)
-            notifier_->setEnabled(false); // a read would stop us
-        if (!foregroundLook_) {
-            foregroundLook_ = std::make_unique<QTimer>();
-            foregroundLook_->setInterval(ForegroundLookMs);
-            QObject::connect(foregroundLook_.get(), &QTimer::timeout, foregroundLook_.get(),
+        if (p.notifier)
+            p.notifier->setEnabled(false); // a read would stop us
+        if (!p.foregroundLook) {
+            p.foregroundLook = std::make_unique<QTimer>();
+            p.foregroundLook->setInterval(ForegroundLookMs);
+            QObject::connect(p.foregroundLook.get(), &QTimer::timeout, p.foregroundLook.get(),
                              [this] { takeOver(); });
         }
-        foregroundLook_->start();
+        p.foregroundLook->start();
         return;
     }
-    if (foregroundLook_)
-        foregroundLook_->stop();
+    if (p.foregroundLook)
+        p.foregroundLook->stop();
     // The settings to give back are the terminal's as it stands now: the
     // user may have changed them while we were stopped.
-    if (!held_ && ::tcgetattr(STDIN_FILENO, &saved_->settings) != 0)
+    if (!held_ && ::tcgetattr(STDIN_FILENO, &p.settings) != 0)
         return;
-    termios keys = saved_->settings;
+    termios keys = p.settings;
     keys.c_lflag &= ~tcflag_t(ICANON | ECHO);
     keys.c_cc[VMIN] = 1;
     keys.c_cc[VTIME] = 0;
     setTerminal(keys);
     held_ = true;
-    if (!notifier_) {
-        notifier_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+    if (!p.notifier) {
+        p.notifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(p.notifier.get(), &QSocketNotifier::activated, p.notifier.get(),
                          [this] { readKeys(); });
     }
-    notifier_->setEnabled(true);
+    p.notifier->setEnabled(true);
 }
 
 void TerminalKeys::release()
 {
-    if (foregroundLook_)
-        foregroundLook_->stop();
-    if (notifier_)
-        notifier_->setEnabled(false);
+    Platform &p = *platform_;
+    if (p.foregroundLook)
+        p.foregroundLook->stop();
+    if (p.notifier)
+        p.notifier->setEnabled(false);
     if (!held_)
         return;
     held_ = false;
-    setTerminal(saved_->settings);
+    setTerminal(p.settings);
 }
 
 void TerminalKeys::readKeys()
 {
+    Platform &p = *platform_;
     char keys[64];
     const ssize_t n = ::read(STDIN_FILENO, keys, sizeof keys);
     if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
         // The terminal has gone (hung up): nothing more will come.
-        notifier_->setEnabled(false);
+        p.notifier->setEnabled(false);
         return;
     }
     for (ssize_t i = 0; i < n; ++i)
