@@ -197,6 +197,10 @@ private Q_SLOTS:
             << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アA𠀋"_s + tail << 0 << QString()
             << u"tapwright-cli: warning: skipped 2 characters the device cannot enter: ア 𠀋\n"_s
             << framesOf(typed) << QByteArray();
+        QTest::newRow("type counts every skipped character")
+            << u"type --fast --port=PTY アアアA"_s << 0 << QString()
+            << u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア\n"_s
+            << framesOf({{1, 1, 6}}) << QByteArray();
         Codes longRun{{3, 1, 1}};
         const Codes longCodes = letters(2000).second;
         longRun.insert(longRun.end(), longCodes.begin(), longCodes.end());

@@ -41,6 +41,16 @@ private Q_SLOTS:
         }
     }
     /// The real window's button: its caption, and the exact frame at the port.
+    void portListHoldsTheSixteenNumbers()
+    {
+        QStringList items, numbers;
+        for (int i = 0; i < keypad()->cmbCommPort->count(); ++i)
+            items << keypad()->cmbCommPort->itemText(i);
+        for (int n = 1; n <= 16; ++n)
+            numbers << QString::number(n);
+        QCOMPARE(items, numbers);
+    }
+
     void eachButtonSendsItsKey()
     {
         QFETCH(int, index);

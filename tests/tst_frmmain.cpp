@@ -306,6 +306,12 @@ private Q_SLOTS:
             menus << a->text();
         QCOMPARE(menus,
                  (QStringList{u"ファイル(&F)"_s, u"表示(&V)"_s, u"実行(&R)"_s, u"ヘルプ(&H)"_s}));
+        // The captions the user goes by.
+        QCOMPARE(
+            (QStringList{w->cmdSend->text(), w->cmdStop->text(), w->lblCounter->text(),
+                         w->lblPort->text(), w->frmMacroFile->title(), w->frmAddrFile->title()}),
+            (QStringList{u"実行"_s, u"停止"_s, u"カウンタ"_s, u"ポート"_s, u"マクロファイル"_s,
+                         u"アドレスファイル"_s}));
     }
 
     void pause_data()

@@ -125,6 +125,20 @@ private Q_SLOTS:
         }
     }
 
+    void aDroppedQueueNeverCutsWhatAPtyHolds()
+    {
+        // 600 frames sit unread in the pty: dropping the queue drops none of
+        // them, and closing the pty must not cut them to what its reader's
+        // buffer holds.
+        PtyPair pty;
+        const Codes codes(600, KeyCode{1, 4, 6});
+        OpenLink open(pty, codes, false);
+        QTRY_COMPARE_WITH_TIMEOUT(open.link.framesInFlight(), 0, 5000);
+        open.link.ClosePort(Link::CloseMode::Discard);
+        QVERIFY(!open.link.isOpen());
+        QCOMPARE(pty.read(4800, 2000), framesOf(codes));
+    }
+
     void portNumbersNameTheSystemsPorts()
     {
         // Port n is the system's port n - 1: sixteen distinct names, one prefix.

@@ -1,0 +1,134 @@
+#!/bin/bash
+# Runs the Windows build under wine: the unit tests offscreen, then both
+# programs against COM ports that are pseudo-terminals, compared byte for byte
+# with what the Linux build sends.
+#   tests/hide-consoles.sh scripts/windows/wine-tests.sh BUILD-DIR [LINUX-BUILD-DIR]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+build=$(cd "${1:?usage: wine-tests.sh BUILD-DIR [LINUX-BUILD-DIR]}" && pwd)
+linux=${2:-$top/build}
+
+# wine makes COM1 to COM4 the machine's ttyS0 to ttyS3 again at every start;
+# ttyS0 is this machine's console. Only where each of them is /dev/null.
+null=$(stat -c %t:%T /dev/null)
+for d in /dev/ttyS*; do
+    [ -e "$d" ] || continue
+    if [ "$(stat -c %t:%T "$d")" != "$null" ]; then
+        echo "wine-tests: $d is a real serial device here, which wine would make a COM port;" \
+             "run this through tests/hide-consoles.sh (as root)" >&2
+        exit 1
+    fi
+done
+[ -x "$linux/bin/tapwright-cli" ] || { echo "wine-tests: no Linux build in $linux (scripts/setup.sh)" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+captures=()
+cleanup() {
+    for pid in "${captures[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+wineboot -i >/dev/null 2>&1
+wineserver -w
+
+failed=0
+pass() { echo "PASS   : $*"; }
+fail() { echo "FAIL!  : $*"; failed=$((failed + 1)); }
+
+# A pty standing in for the device; prints its path. $1: the file it fills.
+capture() {
+    python3 "$here/pty-capture.py" "$1" >"$1.path" &
+    captures+=($!)
+    for _ in $(seq 100); do [ -s "$1.path" ] && break; sleep 0.05; done
+    head -n 1 "$1.path"
+}
+# The COM port $1 of wine is the pty $2.
+com() { ln -sfn "$2" "$WINEPREFIX/dosdevices/$(echo "$1" | tr A-Z a-z)"; }
+
+# 1. The unit tests: offscreen, and the window tests on the windows platform
+# under Xvfb with a window manager. A test program's results go to a file:
+# wine passes on none of its standard output.
+unit() {
+    local name=$1 platform=$2
+    local result="$scratch/$name.txt"
+    if [ "$platform" = offscreen ]; then
+        (cd "$top" && QT_QPA_PLATFORM=offscreen timeout 300 wine "$build/bin/$name.exe" \
+            -o "$(winepath -w "$result"),txt" >/dev/null 2>&1) || true
+    else
+        (cd "$top" && timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \
+            bash -c 'openbox --sm-disable >/dev/null 2>&1 & sleep 1; exec wine "$@"' wine \
+            "$build/bin/$name.exe" -o "$(winepath -w "$result"),txt" >/dev/null 2>&1) || true
+    fi
+    if grep -qE '^Totals: [0-9]+ passed, 0 failed' "$result" 2>/dev/null; then
+        pass "$name ($(grep -oE '^Totals: [0-9]+ passed' "$result" | cut -d' ' -f2) cases)"
+    else
+        fail "$name"; grep -E '^(FAIL|Totals)' "$result" 2>/dev/null | head -n 10 || true
+    fi
+}
+for t in "$build"/bin/tst_*.exe; do
+    name=$(basename "$t" .exe)
+    case "$name" in
+    tst_frm*) unit "$name" windows ;;
+    *) unit "$name" offscreen ;;
+    esac
+done
+
+# 2. A key through COM9 reaches the pty byte for byte.
+pty=$(capture "$scratch/key.bin")
+com COM9 "$pty"
+wine "$build/bin/tapwright-cli.exe" key --port COM9 UP 2 '&ENTER' >"$scratch/key.log" 2>&1 || true
+sleep 0.3
+if [ "$(xxd -p "$scratch/key.bin" | tr -d '\n')" = "f202010000030101f202010000030202f202010000090602" ]; then
+    pass "key through COM9"
+else
+    fail "key through COM9: $(xxd -p "$scratch/key.bin" | tr -d '\n'); $(cat "$scratch/key.log")"
+fi
+
+# 3. A run of the code page 932 example sends what the Linux build sends.
+for side in windows linux; do
+    pty=$(capture "$scratch/run-$side.bin")
+    args=(run --fast --addr "$top/examples/addresses.txt" --counter 2)
+    if [ $side = windows ]; then
+        com COM8 "$pty"
+        (cd "$top" && wine "$build/bin/tapwright-cli.exe" "${args[@]}" --port COM8 \
+            examples/address-book.mac >"$scratch/run-$side.log" 2>&1) || true
+    else
+        (cd "$top" && "$linux/bin/tapwright-cli" "${args[@]}" --port "$pty" \
+            examples/address-book.mac >"$scratch/run-$side.log" 2>&1) || true
+    fi
+done
+sleep 0.3
+if [ -s "$scratch/run-linux.bin" ] && cmp -s "$scratch/run-linux.bin" "$scratch/run-windows.bin" &&
+    diff <(tr -d '\r' <"$scratch/run-windows.log") "$scratch/run-linux.log" >/dev/null; then
+    pass "run of a code page 932 macro through COM8 ($(stat -c %s "$scratch/run-linux.bin") bytes, as on Linux)"
+else
+    fail "run through COM8 differs from Linux"
+    diff <(tr -d '\r' <"$scratch/run-windows.log") "$scratch/run-linux.log" | head -n 20 || true
+fi
+
+# 4. Ctrl-C ends a run cleanly, with the counter to go on from.
+pty=$(capture "$scratch/stop.bin")
+com COM7 "$pty"
+printf 'UP\r\nSLEEP 100\r\nREPEAT\r\n' >"$scratch/stop.mac"
+wine "$build/bin/tapwright-cli.exe" run --port COM7 --counter 5 "$(winepath -w "$scratch/stop.mac")" \
+    >"$scratch/stop.log" 2>&1 &
+runner=$!
+for _ in $(seq 200); do grep -q "2 SLEEP" "$scratch/stop.log" 2>/dev/null && break; sleep 0.1; done
+pkill -INT -f 'tapwright-cli.exe run' || true
+status=0
+wait $runner || status=$?
+if [ $status -eq 0 ] && grep -q "stopped; pass counter 5" "$scratch/stop.log"; then
+    pass "Ctrl-C ends a run"
+else
+    fail "Ctrl-C: status $status; $(tr -d '\r' <"$scratch/stop.log" | tail -n 3)"
+fi
+
+if [ $failed -eq 0 ]; then
+    echo "wine tests: all passed"
+else
+    echo "wine tests: $failed failed"
+    exit 1
+fi
