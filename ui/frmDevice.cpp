@@ -2,6 +2,8 @@
 
 #include "ui/common.h"
 
+#include "device/portlink.h"
+
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
@@ -94,6 +96,19 @@ void frmDevice::showBesideOwner()
     }
     show();
     raise();
+}
+
+void frmDevice::follow(PortLink &link, QWidget *owner, std::function<frmDevice *()> window)
+{
+    QObject::connect(&link, &PortLink::opened, owner, [&link, window] {
+        if (!link.isVirtual())
+            return;
+        frmDevice *device = window();
+        device->endLine();
+        device->showBesideOwner();
+    });
+    QObject::connect(&link, &PortLink::received, owner,
+                     [window](const QStringList &pieces) { window()->add(pieces); });
 }
 
 } // namespace tapwright::ui

@@ -3,7 +3,13 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class QPlainTextEdit;
+
+namespace tapwright {
+class PortLink;
+}
 
 namespace tapwright::ui {
 
@@ -29,6 +35,10 @@ public:
     /// Shows the window without taking the focus from its owner; the first
     /// time beside the owner.
     void showBesideOwner();
+
+    /// Shows what `link` enters whenever it opens on the virtual device, in
+    /// the window `window` gives (made on first use by its owner).
+    static void follow(PortLink &link, QWidget *owner, std::function<frmDevice *()> window);
 
 private:
     /// The last line is still gathering characters.

@@ -113,14 +113,7 @@ frmKeyboard::frmKeyboard()
         Command1[ConnectButtonIndex]->setText(captionClosed());
         seams().showMessage(this, japanese(error));
     });
-    connect(&link_, &PortLink::opened, this, [this] {
-        if (!link_.isVirtual())
-            return;
-        deviceWindow()->endLine();
-        deviceWindow()->showBesideOwner();
-    });
-    connect(&link_, &PortLink::received, this,
-            [this](const QStringList &pieces) { deviceWindow()->add(pieces); });
+    frmDevice::follow(link_, this, [this] { return deviceWindow(); });
 }
 
 frmKeyboard::~frmKeyboard() = default;

@@ -2,8 +2,8 @@
 
 #include "ui/common.h"
 #include "ui/frmAbout.h"
-#include "ui/frmDevice.h"
 #include "ui/frmCheck.h"
+#include "ui/frmDevice.h"
 #include "ui/frmKeyboard.h"
 #include "ui/loadedform.h"
 #include "ui/seams.h"
@@ -171,14 +171,7 @@ frmMain::frmMain() : runner_(*this, link_)
     bar->addWidget(lblLastWarning, 1);
 
     // A run on the virtual device shows what the device enters.
-    connect(&link_, &PortLink::opened, this, [this] {
-        if (!link_.isVirtual())
-            return;
-        deviceWindow()->endLine();
-        deviceWindow()->showBesideOwner();
-    });
-    connect(&link_, &PortLink::received, this,
-            [this](const QStringList &pieces) { deviceWindow()->add(pieces); });
+    frmDevice::follow(link_, this, [this] { return deviceWindow(); });
 
     // Fix the size now, menu and status bars included, not only once the window shows.
     layout()->activate();
