@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -29,6 +30,18 @@ struct LineSettings
 /// flow control.
 inline constexpr LineSettings DeviceLine{LineBaud, 8, 'E', 1, false};
 
+/// A serial port that the system knows of.
+struct PortInfo
+{
+    QString name;        ///< what the port box takes: a device path, or COMn
+    QString description; ///< the system's words for it; may be empty
+
+    friend bool operator==(const PortInfo &a, const PortInfo &b)
+    {
+        return a.name == b.name && a.description == b.description;
+    }
+};
+
 /// The system's serial port at the level of bytes, for writing only: what the
 /// serial link needs of the platform. One implementation a platform, each in
 /// a file of its own.
@@ -43,6 +56,8 @@ public:
     /// The system's name for its numbered port n (from 1): COMn, or
     /// /dev/ttyS(n-1).
     static QString numberedPort(int number);
+    /// The serial ports the system knows of now, without opening any.
+    static QList<PortInfo> systemPorts();
 
     /// Opens the port text (a number or a device name) for writing at the
     /// device's line settings and reads them back. No error on success; the

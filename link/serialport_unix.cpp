@@ -2,9 +2,11 @@
 #include "link/seriallink.h"
 #include "link/serialport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -157,6 +159,25 @@ SerialPort::~SerialPort()
 QString SerialPort::numberedPort(int number)
 {
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+}
+
+QList<PortInfo> SerialPort::systemPorts()
+{
+    // Qt reads sysfs (or udev) and opens no device.
+    QList<PortInfo> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        QString description = info.description();
+        if (!info.manufacturer().isEmpty() && !description.contains(info.manufacturer()))
+            description = description.isEmpty() ? info.manufacturer()
+                                                : info.manufacturer() + u' ' + description;
+        ports.append({info.systemLocation(), description});
+    }
+    // Names that stay the same whichever USB socket the adapter is in.
+    const QFileInfoList stable = QDir(QStringLiteral("/dev/serial/by-id"))
+                                     .entryInfoList(QDir::System | QDir::Files, QDir::Name);
+    for (const QFileInfo &link : stable)
+        ports.append({link.absoluteFilePath(), QStringLiteral("→ ") + link.canonicalFilePath()});
+    return ports;
 }
 
 LinkError SerialPort::open(const QString &portText)

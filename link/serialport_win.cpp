@@ -1,9 +1,14 @@
-#include "link/serialport.h"
 #include "link/seriallink.h"
+#include "link/serialport.h"
 
+#include <QHash>
 #include <QTimer>
 
+#include <algorithm>
 #include <windows.h>
+// After windows.h, which they need.
+#include <devguid.h>
+#include <setupapi.h>
 
 namespace tapwright {
 
@@ -28,7 +33,74 @@ QString systemReason(DWORD error)
     return reason;
 }
 
+/// The ports' friendly names by COM name ("USB Serial Port (COM3)"), from
+/// the device manager's list of present ports.
+QHash<QString, QString> friendlyNames()
+{
+    QHash<QString, QString> names;
+    HDEVINFO devices = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE)
+        return names;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+        wchar_t portName[64] = {};
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        DWORD size = sizeof portName - sizeof(wchar_t);
+        const bool named =
+            RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE *>(portName),
+                             &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        wchar_t friendly[256] = {};
+        if (named && SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME,
+                                                       nullptr, reinterpret_cast<BYTE *>(friendly),
+                                                       sizeof friendly - sizeof(wchar_t), nullptr))
+            names.insert(QString::fromWCharArray(portName), QString::fromWCharArray(friendly));
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return names;
+}
+
+/// The number of a COM name, for sorting COM2 before COM10.
+int comNumber(const QString &name)
+{
+    return name.mid(3).toInt();
+}
+
 } // namespace
+
+QList<PortInfo> SerialPort::systemPorts()
+{
+    // Every serial port driver enters its ports here; nothing is opened.
+    QList<PortInfo> ports;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return ports;
+    const QHash<QString, QString> friendly = friendlyNames();
+    for (DWORD i = 0;; ++i) {
+        wchar_t valueName[256];
+        DWORD nameLength = 256;
+        wchar_t data[64] = {};
+        DWORD dataSize = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        const LONG status = RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type,
+                                          reinterpret_cast<BYTE *>(data), &dataSize);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || type != REG_SZ)
+            continue;
+        const QString name = QString::fromWCharArray(data);
+        ports.append({name, friendly.value(name)});
+    }
+    RegCloseKey(key);
+    std::sort(ports.begin(), ports.end(), [](const PortInfo &a, const PortInfo &b) {
+        return comNumber(a.name) < comNumber(b.name);
+    });
+    return ports;
+}
 
 struct SerialPort::Private
 {
@@ -129,8 +201,8 @@ LinkError SerialPort::open(const QString &portText)
     // Read back what the driver kept. A pseudo-terminal behind a compatibility
     // layer keeps no parity bit, so parity is taken as set; the rest must hold.
     const bool twoStop = back.StopBits == TWOSTOPBITS;
-    if (back.BaudRate != DWORD(LineBaud) || back.ByteSize != 8 || twoStop ||
-        back.fOutxCtsFlow || back.fOutX) {
+    if (back.BaudRate != DWORD(LineBaud) || back.ByteSize != 8 || twoStop || back.fOutxCtsFlow ||
+        back.fOutX) {
         error.reason = QStringLiteral("the port does not accept 600 baud, 8E1");
         CloseHandle(handle);
         return error;
