@@ -108,15 +108,19 @@ std::optional<float> parseSeconds(QStringView text)
     return static_cast<float>(*value);
 }
 
+bool passCounterOutOfRange(QStringView text)
+{
+    return parseDecimal(text.trimmed()) && !parsePassCounter(text);
+}
+
 std::optional<qint32> parsePassCounter(QStringView text)
 {
     const auto value = parseDecimal(text.trimmed());
     if (!value)
         return std::nullopt;
     // Half to even, as banks round.
-    const double rounded = *value - std::floor(*value) == 0.5
-                               ? 2.0 * std::round(*value / 2.0)
-                               : std::round(*value);
+    const double rounded =
+        *value - std::floor(*value) == 0.5 ? 2.0 * std::round(*value / 2.0) : std::round(*value);
     if (rounded < double(MinPassCounter) || rounded > double(MaxPassCounter))
         return std::nullopt;
     return static_cast<qint32>(rounded);

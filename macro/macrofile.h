@@ -3,9 +3,9 @@
 #include "link/keycode.h"
 #include "macro/textreader.h"
 
+#include <optional>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace tapwright {
 
@@ -50,7 +50,17 @@ private:
 };
 
 /// What a command word does.
-enum class Command { None, Key, BaseWait, Sleep, Repeat, GetStr, SendStr, String };
+enum class Command
+{
+    None,
+    Key,
+    BaseWait,
+    Sleep,
+    Repeat,
+    GetStr,
+    SendStr,
+    String
+};
 
 struct FoundCommand
 {
@@ -82,5 +92,8 @@ inline constexpr qint64 MinPassCounter = -2147483647 - 1;
 /// around it allowed), rounded to the nearest whole number with a half going
 /// to the even neighbour, within 32-bit signed range.
 std::optional<qint32> parsePassCounter(QStringView text);
+/// True when the pass counter box holds a number that parsePassCounter()
+/// refuses only for its size.
+bool passCounterOutOfRange(QStringView text);
 
 } // namespace tapwright

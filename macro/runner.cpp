@@ -35,10 +35,11 @@ QString describe(const RunReport &r)
     case RunReport::NoMacroFile:
         return QStringLiteral("no macro file chosen");
     case RunReport::BadCounter:
-        return QStringLiteral("the pass counter must be a whole number from %1 to %2, got \"%3\"")
+        return QStringLiteral("the pass counter must be a whole number from %1 to %2, got \"%3\"%4")
             .arg(MinPassCounter)
             .arg(MaxPassCounter)
-            .arg(r.value);
+            .arg(r.value,
+                 passCounterOutOfRange(r.value) ? QStringLiteral(" (out of range)") : QString());
     case RunReport::CounterOverflow:
         return atLine(
             r, QStringLiteral("REPEAT cannot raise the pass counter past %1").arg(MaxPassCounter));

@@ -19,6 +19,7 @@ private Q_SLOTS:
     {
         buttons_ = dataLines(u"buttons.txt"_s);
         seams().showMessage = [this](QWidget *, const QString &text) { messages_ << text; };
+        seams().listPorts = [] { return QList<PortInfo>{{u"/dev/ttyACM0"_s, QString()}}; };
         // Before any load: the main window's own default names a real port.
         frmMain::instance()->cmbCommPort->setEditText(pty_.path());
     }
@@ -41,14 +42,15 @@ private Q_SLOTS:
         }
     }
     /// The real window's button: its caption, and the exact frame at the port.
-    void portListHoldsTheSixteenNumbers()
+    void portListHoldsTheNumbersThenTheSystemsPorts()
     {
-        QStringList items, numbers;
+        QStringList items, expected;
         for (int i = 0; i < keypad()->cmbCommPort->count(); ++i)
             items << keypad()->cmbCommPort->itemText(i);
         for (int n = 1; n <= 16; ++n)
-            numbers << QString::number(n);
-        QCOMPARE(items, numbers);
+            expected << QString::number(n);
+        expected << u"/dev/ttyACM0"_s;
+        QCOMPARE(items, expected);
     }
 
     void eachButtonSendsItsKey()

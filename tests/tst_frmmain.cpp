@@ -75,12 +75,19 @@ private Q_SLOTS:
             events_ << u"dialog on "_s + selected;
             return answers_.isEmpty() ? QString() : answers_.takeFirst();
         };
-        s.openDocument = [this](const QUrl &url) { events_ << u"open "_s + url.toLocalFile(); };
+        s.openDocument = [this](const QUrl &url) {
+            events_ << u"open "_s + url.toLocalFile();
+            return true;
+        };
+        s.listPorts = [] { return QList<PortInfo>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; };
         s.endProcess = [this] { events_ << u"end"_s; };
         w = frmMain::instance();
         // "1" is this machine's console: init() replaces it before any test runs.
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
-        QCOMPARE(w->cmbCommPort->count(), 16);
+        QCOMPARE(w->cmbCommPort->count(), 17); // "1" to "16", then the system's port
+        QCOMPARE(w->cmbCommPort->itemText(15), u"16"_s);
+        QCOMPARE(w->cmbCommPort->itemText(16), u"/dev/ttyUSB0"_s);
+        QCOMPARE(w->cmbCommPort->currentIndex(), -1);
         QCOMPARE(w->windowTitle(), u"Tapwright version 2.00"_s);
         QCOMPARE(state(), u"[] [] [0] send - closed"_s);
         QVERIFY(!w->MacroExe());
@@ -234,6 +241,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         const QString badCounter = u"カウンタの値 \"%1\" は整数ではありません。\n"
                                    "-2147483648 から 2147483647 までの整数を入力してください。"_s;
+        const QString outOfRange = u"カウンタの値 \"%1\" は範囲外です。\n"
+                                   "-2147483648 から 2147483647 までの整数を入力してください。"_s;
         QTest::newRow("no macro file")
             << QByteArray() << u"0"_s << u"マクロファイルが指定されていません。"_s;
         QTest::newRow("no macro file, bad counter")
@@ -242,7 +251,12 @@ private Q_SLOTS:
         QTest::newRow("word") << QByteArray("UP") << u"abc"_s << badCounter.arg(u"abc"_s);
         QTest::newRow("empty") << QByteArray("UP") << u""_s << badCounter.arg(u""_s);
         QTest::newRow("too large")
-            << QByteArray("UP") << u"2147483648"_s << badCounter.arg(u"2147483648"_s);
+            << QByteArray("UP") << u"3000000000"_s << outOfRange.arg(u"3000000000"_s);
+        QTest::newRow("rounds past the top")
+            << QByteArray("UP") << u"2147483647.5"_s << outOfRange.arg(u"2147483647.5"_s);
+        QTest::newRow("too small")
+            << QByteArray("UP") << u"-2147483649"_s << outOfRange.arg(u"-2147483649"_s);
+        QTest::newRow("infinite") << QByteArray("UP") << u"inf"_s << badCounter.arg(u"inf"_s);
     }
     void refused()
     {
@@ -527,16 +541,60 @@ private Q_SLOTS:
         log.now = [] { return QTime::currentTime(); };
     }
 
-    void helpOnlyWithAHelpFile()
+    void helpFollowsTheWorkingDirectory()
     {
+        // Where else 目次 looks is the lookup's own test; here, that the
+        // folder is the current one at the moment of the click.
         const QString before = QDir::currentPath();
-        QTemporaryDir cwd;
-        QDir::setCurrent(cwd.path());
-        w->mnuHelpContents->trigger(); // no help file: nothing at all happens
-        writeFile(cwd.filePath(u"help.mht"_s), QByteArray());
+        QTemporaryDir first, second;
+        writeFile(second.filePath(u"help.mht"_s), QByteArray());
+        QDir::setCurrent(first.path());
+        QDir::setCurrent(second.path());
         w->mnuHelpContents->trigger();
         QDir::setCurrent(before);
-        QCOMPARE(events_, QStringList{u"open "_s + cwd.filePath(u"help.mht"_s)});
+        QCOMPARE(events_, QStringList{u"open "_s + second.filePath(u"help.mht"_s)});
+    }
+
+    void focusStaysOffTheCounter()
+    {
+        w->show();
+        // An earlier test's window may have taken the activation with it.
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->cmdSend->setFocus();
+        QTRY_VERIFY(w->cmdSend->hasFocus());
+        writeFile(dir_.filePath(u"m.mac"_s), "SLEEP 30");
+        w->MacroFile = dir_.filePath(u"m.mac"_s);
+        QTimer::singleShot(0, w, [this] {
+            // The start button went grey under the focus: the stop button has it now.
+            events_ << (w->cmdStop->hasFocus() ? u"stop has focus"_s : u"focus elsewhere"_s);
+            w->cmdStop->click();
+        });
+        w->cmdSend->click();
+        QCOMPARE(events_, QStringList{u"stop has focus"_s});
+        QVERIFY(w->cmdSend->hasFocus());
+        QCOMPARE(w->txtCounter->selectedText(), QString());
+        w->hide();
+    }
+
+    void longAddressIsCut()
+    {
+        const int width = w->lblAddr->width();
+        const QString address =
+            u"東京都千代田区千代田一丁目一番一号 ビルディング 二十三階"_s.repeated(3);
+        RunnerHost *host = w;
+        host->setAddress(address);
+        QCOMPARE(w->lblAddr->width(), width);
+        QCOMPARE(w->lblAddr->toolTip(), address);
+        // It looks as a label showing the text cut with "…" would.
+        QLabel cut(w->lblAddr->fontMetrics().elidedText(address, Qt::ElideRight, width));
+        cut.setFont(w->lblAddr->font());
+        cut.resize(w->lblAddr->size());
+        const auto picture = [](QWidget *label) {
+            return label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        QCOMPARE(picture(w->lblAddr), picture(&cut));
+        host->setAddress(QString());
     }
 
     // Tells the program to end: keep it last.

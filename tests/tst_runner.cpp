@@ -374,7 +374,7 @@ private Q_SLOTS:
         QTest::newRow("counter out of range")
             << QByteArray("UP") << '-' << u"2147483648"_s
             << u"the pass counter must be a whole number from -2147483648 to 2147483647, got "
-               "\"2147483648\""_s;
+               "\"2147483648\" (out of range)"_s;
         QTest::newRow("no number") << QByteArray("sleep") << '-' << u"0"_s
                                    << u"m.mac:1: SLEEP needs a number of seconds\n    sleep"_s;
         QTest::newRow("unit") << QByteArray("\r\n\r\nBASEWAIT 1s") << '-' << u"0"_s

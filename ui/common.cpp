@@ -75,9 +75,10 @@ QString japanese(const RunReport &r)
     case RunReport::NoMacroFile:
         return QStringLiteral("マクロファイルが指定されていません。");
     case RunReport::BadCounter:
-        return QStringLiteral("カウンタの値 \"%1\" は整数ではありません。\n"
-                              "%2 から %3 までの整数を入力してください。")
-            .arg(r.value)
+        return QStringLiteral("カウンタの値 \"%1\" は%2。\n"
+                              "%3 から %4 までの整数を入力してください。")
+            .arg(r.value, passCounterOutOfRange(r.value) ? QStringLiteral("範囲外です")
+                                                         : QStringLiteral("整数ではありません"))
             .arg(MinPassCounter)
             .arg(MaxPassCounter);
     case RunReport::CounterOverflow:

@@ -7,6 +7,7 @@
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
 #include "ui/loadedform.h"
+#include "ui/portbox.h"
 #include "ui/seams.h"
 
 #include <QCloseEvent>
@@ -100,12 +101,7 @@ frmKeyboard::frmKeyboard()
     Command1[ConnectButtonIndex] = connectButton;
     chain(connectButton);
 
-    cmbCommPort = new QComboBox(this);
-    cmbCommPort->setEditable(true);
-    // The box holds a port text as typed: Enter must not add it to the list,
-    // and completion must not turn "1" into "10".
-    cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
-    cmbCommPort->setCompleter(nullptr);
+    cmbCommPort = new PortBox(this);
     placeTwips(cmbCommPort, 2280, 360, 735, 300);
     chain(cmbCommPort);
 
@@ -131,11 +127,9 @@ void frmKeyboard::Form_Load()
     frmMain *main = frmMain::instance();
     setWindowTitle(main->Title + QStringLiteral(" ") + main->Version);
 
+    // The main window's port text, chosen in the list when it is there.
     const QString port = main->cmbCommPort->currentText();
-    for (int n = 1; n <= 16; ++n)
-        cmbCommPort->addItem(QString::number(n));
-    // Items go in first: the first item added to an empty box becomes the
-    // current one and would replace the text.
+    cmbCommPort->fillList();
     cmbCommPort->setCurrentIndex(cmbCommPort->findText(port));
     cmbCommPort->setEditText(port);
 

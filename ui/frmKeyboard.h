@@ -1,13 +1,13 @@
 #pragma once
 
 #include "device/portlink.h"
+#include "ui/portbox.h"
 
 #include <QDeadlineTimer>
 #include <QString>
 #include <QWidget>
 #include <array>
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -32,7 +32,7 @@ public:
     QString CommPort;
 
     QLabel *lblPort;
-    QComboBox *cmbCommPort;
+    PortBox *cmbCommPort;
     /// The buttons by index, 0 to 39; index 16 has none, 39 is the connect
     /// button.
     std::array<QPushButton *, 40> Command1{};

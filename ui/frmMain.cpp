@@ -1,17 +1,20 @@
 #include "ui/frmMain.h"
 
 #include "ui/common.h"
+#include "ui/desktop.h"
 #include "ui/frmAbout.h"
 #include "ui/frmCheck.h"
 #include "ui/frmDevice.h"
 #include "ui/frmKeyboard.h"
 #include "ui/loadedform.h"
+#include "ui/portbox.h"
 #include "ui/seams.h"
 
 #include <algorithm>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -82,7 +85,8 @@ frmMain::frmMain() : runner_(*this, link_)
         l->setTextFormat(Qt::PlainText);
         return l;
     };
-    lblAddr = label(client, QString());
+    // A long address ends in "…" at the label's edge; the tooltip has it whole.
+    lblAddr = new ElidedLabel(client);
     placeTwips(lblAddr, 120, 120, 3255, 255);
     lblCounter = label(client, QStringLiteral("カウンタ"));
     placeTwips(lblCounter, 3600, 0, 615, 255);
@@ -94,12 +98,7 @@ frmMain::frmMain() : runner_(*this, link_)
     placeTwips(txtCounter, 3600, 240, 735, 270);
     lblPort = label(client, QStringLiteral("ポート"));
     placeTwips(lblPort, 4440, 0, 735, 255);
-    cmbCommPort = new QComboBox(client);
-    cmbCommPort->setEditable(true);
-    // The port text is used as typed: Enter must not add it to the list, and
-    // completion must not turn "1" into "10".
-    cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
-    cmbCommPort->setCompleter(nullptr);
+    cmbCommPort = new PortBox(client);
     placeTwips(cmbCommPort, 4440, 240, 735, 300);
 
     frmMacroFile = new QGroupBox(QStringLiteral("マクロファイル"), client);
@@ -187,11 +186,10 @@ void frmMain::Form_Load()
     setWindowTitle(Title + QLatin1Char(' ') + Version);
     runner_.MacroExe = false;
     cmdStop->setEnabled(false);
-    for (int n = 1; n <= 16; ++n)
-        cmbCommPort->addItem(QString::number(n));
     // No item is selected; the text "1" stands for the default port.
     cmbCommPort->setCurrentIndex(-1);
     cmbCommPort->setEditText(QStringLiteral("1"));
+    cmbCommPort->fillList();
 }
 
 frmDevice *frmMain::deviceWindow()
@@ -311,9 +309,7 @@ void frmMain::mnuRunPause_Click(bool checked)
 void frmMain::mnuHelpContents_Click()
 {
     // The working directory as it is now; the file dialog may have moved it.
-    const QString path = QDir::current().filePath(QStringLiteral("help.mht"));
-    if (QFileInfo::exists(path))
-        seams().openDocument(QUrl::fromLocalFile(path));
+    openHelp(this, QDir::currentPath(), QCoreApplication::applicationDirPath());
 }
 
 void frmMain::mnuHelpAbout_Click()
@@ -377,12 +373,20 @@ void frmMain::setProgress(const RunProgress &p)
 void frmMain::setAddress(const QString &text)
 {
     lblAddr->setText(text);
+    lblAddr->setToolTip(text);
 }
 
 void frmMain::setRunning(bool running)
 {
-    cmdSend->setEnabled(!running);
-    cmdStop->setEnabled(running);
+    // The pressed button is about to be disabled, and the focus would pass
+    // to the next in the chain: into カウンタ, its text selected, where a
+    // stray key would replace it. The other button takes it instead.
+    QPushButton *going = running ? cmdSend : cmdStop;
+    QPushButton *coming = running ? cmdStop : cmdSend;
+    coming->setEnabled(true);
+    if (going->hasFocus())
+        coming->setFocus(Qt::OtherFocusReason);
+    going->setEnabled(false);
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);

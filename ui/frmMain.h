@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/portlink.h"
+#include "ui/portbox.h"
 #include "macro/runner.h"
 #include "ui/frmLog.h"
 
@@ -8,7 +9,6 @@
 #include <QString>
 
 class QAction;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -49,7 +49,7 @@ public:
     QLabel *lblCounter;
     QLineEdit *txtCounter;
     QLabel *lblPort;
-    QComboBox *cmbCommPort;
+    PortBox *cmbCommPort;
     QGroupBox *frmMacroFile;
     QLabel *lblMacroFile;
     QGroupBox *frmAddrFile;

@@ -1,10 +1,13 @@
 #include "ui/common.h"
+#include "ui/desktop.h"
 #include "ui/frmAbout.h"
 #include "ui/frmInput.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QLocale>
+#include <QTranslator>
 
 using namespace tapwright::ui;
 
@@ -13,6 +16,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapwright"));
     QApplication::setWindowIcon(appIcon());
+    // The standard dialogs in Japanese too; the windows' own words are Japanese
+    // whatever the locale.
+    QTranslator qtWords;
+    if (loadQtTranslation(qtWords, QLocale(), QCoreApplication::applicationDirPath()))
+        QCoreApplication::installTranslator(&qtWords);
     // The main window decides when the program ends, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
 

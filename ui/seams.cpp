@@ -21,7 +21,8 @@ Seams &seams()
         [](QWidget *parent, const QString &filter, const QString &selected) {
             return QFileDialog::getSaveFileName(parent, QString(), selected, filter);
         },
-        [](const QUrl &document) { QDesktopServices::openUrl(document); },
+        [](const QUrl &document) { return QDesktopServices::openUrl(document); },
+        [] { return SerialPort::systemPorts(); },
         [] {
             for (QWidget *window : QApplication::topLevelWidgets())
                 window->hide();

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "link/serialport.h"
+
 #include <functional>
+#include <QList>
 #include <QString>
 #include <QUrl>
 
@@ -24,8 +27,10 @@ struct Seams
     /// the chosen full path, or an empty string when cancelled.
     std::function<QString(QWidget *parent, const QString &filter, const QString &selected)>
         chooseSaveFile;
-    /// Opens a document in the system's viewer.
-    std::function<void(const QUrl &document)> openDocument;
+    /// Opens a document in the system's viewer. False when no viewer took it.
+    std::function<bool(const QUrl &document)> openDocument;
+    /// The serial ports the system knows of now.
+    std::function<QList<PortInfo>()> listPorts;
     /// Ends the program at once.
     std::function<void()> endProcess;
 };

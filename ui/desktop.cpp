@@ -1,0 +1,64 @@
+#include "ui/desktop.h"
+
+#include "ui/seams.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <QUrl>
+
+#ifndef TAPWRIGHT_MANUAL_FROM_BIN
+#define TAPWRIGHT_MANUAL_FROM_BIN "../share/tapwright/manual"
+#endif
+
+namespace tapwright::ui {
+
+QStringList helpCandidates(const QString &currentDir, const QString &programDir)
+{
+    const QDir program(programDir);
+    const QString entry = QStringLiteral("index.html");
+    return {
+        QDir(currentDir).filePath(QStringLiteral("help.mht")),
+        QDir::cleanPath(
+            program.filePath(QString::fromUtf8(TAPWRIGHT_MANUAL_FROM_BIN) + u'/' + entry)),
+        program.filePath(QStringLiteral("manual/") + entry),
+    };
+}
+
+void openHelp(QWidget *parent, const QString &currentDir, const QString &programDir)
+{
+    const QStringList places = helpCandidates(currentDir, programDir);
+    for (const QString &path : places) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        if (!seams().openDocument(QUrl::fromLocalFile(path)))
+            seams().showMessage(parent, QStringLiteral("ヘルプ \"%1\" を開けませんでした。\n"
+                                                       "この種類の文書を表示するプログラムが"
+                                                       "見つかりません。")
+                                            .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    QString message = QStringLiteral("ヘルプが見つかりません。次の場所を探しました。\n");
+    for (const QString &path : places)
+        message += u'\n' + QDir::toNativeSeparators(path);
+    seams().showMessage(parent, message);
+}
+
+bool loadQtTranslation(QTranslator &translator, const QLocale &locale, const QString &programDir)
+{
+    if (locale.language() != QLocale::Japanese)
+        return false;
+    const QStringList folders{
+        QDir(programDir).filePath(QStringLiteral("translations")),
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+    };
+    for (const QString &folder : folders) {
+        if (translator.load(QStringLiteral("qtbase_ja"), folder))
+            return true;
+    }
+    return false;
+}
+
+} // namespace tapwright::ui
