@@ -1,20 +1,25 @@
 #!/bin/bash
 # Takes docs/screenshot.png: the main window with its status bar, the keypad,
 # the typing window, the send log and the virtual device's window, on a
-# virtual X screen, during a run on the port "virtual". Installs what is
-# missing (Debian 12 packages) and builds build/bin/tapwright through
-# scripts/setup.sh first.
+# virtual X screen, during a run on the port "virtual"; and the manual's
+# pictures of each window in docs/manual/images/. Installs what is missing
+# (Debian 12 packages) and builds build/bin/tapwright through scripts/setup.sh
+# first.
 #   scripts/screenshot.sh
 #   TAPWRIGHT_BIN=path/to/tapwright scripts/screenshot.sh   another build, as is
 # No serial port is opened: the run goes to the virtual device, and the
 # keypad's connect button is never pressed. The run happens only where the
 # machine's serial ports can be hidden (as root); elsewhere the picture shows
-# the windows idle.
+# the windows idle, and the manual's pictures of the run are left as they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# xdotool types the Japanese text byte by byte in the C locale, and the
+# program's file names would be mangled: a UTF-8 locale that every system has.
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
 desk='#3d5a70'
 out=docs/screenshot.png
+images=docs/manual/images
 
 if [ "${1:-}" != --inside ]; then
     # A window manager for title bars and focus; ImageMagick for the capture.
@@ -23,7 +28,7 @@ if [ "${1:-}" != --inside ]; then
     if [ -z "${TAPWRIGHT_BIN:-}" ]; then
         scripts/setup.sh
     fi
-    mkdir -p docs
+    mkdir -p docs "$images"
     # The run below uses the port "virtual"; should that ever fail, the
     # machine's serial ports are /dev/null in here.
     exec tests/hide-consoles.sh xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96 -nolisten tcp" \
@@ -56,7 +61,7 @@ sleep 1
 
 # No Japanese locale is needed for the text itself; these make the shared
 # CJK font take its Japanese glyph forms rather than the Chinese ones.
-XDG_RUNTIME_DIR=$work LC_ALL=C.UTF-8 LANGUAGE=ja FC_LANG=ja "$bin" &
+XDG_RUNTIME_DIR=$work LANGUAGE=ja FC_LANG=ja "$bin" &
 app=$!
 pids+=("$app")
 
@@ -80,6 +85,47 @@ wait_windows() {
     echo "tapwright did not show $1 windows" >&2
     windows >&2
     exit 1
+}
+
+# Prints the id of the program's visible window whose title matches the
+# glob $1, or nothing.
+window_named() {
+    local id rest
+    while read -r id rest; do
+        # shellcheck disable=SC2053 # $1 is a pattern
+        [[ "$(xdotool getwindowname "$id" 2>/dev/null)" == $1 ]] && { echo "$id"; return 0; }
+    done < <(windows)
+}
+# Waits for a window titled $1 (a glob) and prints its id.
+wait_named() {
+    local id
+    for _ in $(seq 100); do
+        id=$(window_named "$1")
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window titled \"$1\"" >&2
+    exit 1
+}
+# The program must not be holding any real serial device; checked before
+# every picture, as a guard, not as a step.
+no_serial_device() {
+    local fd
+    for fd in "/proc/$app/fd"/*; do
+        case "$(readlink "$fd" || true)" in
+        /dev/ttyS* | /dev/ttyUSB* | /dev/ttyACM*)
+            echo "tapwright opened a serial device; no picture taken" >&2
+            exit 1
+            ;;
+        esac
+    done
+}
+# Writes window $1, with its title bar, to $2: small, without metadata.
+shoot() {
+    no_serial_device
+    import -frame -window "$1" "$work/shot.png"
+    convert "$work/shot.png" -strip "$2"
+    echo "Wrote $2"
 }
 
 wait_windows 1
@@ -109,8 +155,28 @@ choose() {
 demo=/tmp/tapwright-examples
 rm -rf "$demo"
 cp -r examples "$demo"
-choose m "$demo/address-book.mac"
+# A macro with the slips the check finds, for the check window's picture.
+printf '%s\n' 'BASEWAIT 0.3' 'UPP' 'SLEEP 1,5' '# 住所を入力' GETSTR SENDSTR \
+    'STRING 山田' REPEAT ENTER >"$demo/slips.mac"
+choose m "$demo/slips.mac"
 choose a "$demo/addresses.txt"
+# 実行(&R) → チェック(&C)...; it is not offered during a run.
+xdotool windowactivate --sync "$main"
+sleep 0.3
+xdotool key --clearmodifiers alt+r
+sleep 0.3
+xdotool key --clearmodifiers c
+check=$(wait_named 'チェック')
+sleep 0.5
+shoot "$check" "$images/check.png"
+xdotool windowactivate --sync "$check"
+sleep 0.3
+xdotool key --clearmodifiers alt+F4
+for _ in $(seq 50); do
+    [ -z "$(window_named 'チェック')" ] && break
+    sleep 0.1
+done
+choose m "$demo/address-book.mac"
 
 xdotool windowactivate --sync "$main"
 sleep 0.3
@@ -166,18 +232,36 @@ if [ "${TAPWRIGHT_CONSOLES_HIDDEN:-}" = 1 ]; then
     sleep 2
 fi
 
-# A guard, not a step: the program must not be holding any real serial device.
-for fd in "/proc/$app/fd"/*; do
-    case "$(readlink "$fd" || true)" in
-    /dev/ttyS* | /dev/ttyUSB* | /dev/ttyACM*)
-        echo "tapwright opened a serial device; no picture taken" >&2
-        exit 1
-        ;;
-    esac
-done
-
+no_serial_device
 import -window root "$work/screen.png"
 # Cropped to the windows, with an even margin of desktop round them.
 convert "$work/screen.png" -bordercolor "$desk" -border 1 -fuzz 2% -trim +repage \
     -bordercolor "$desk" -border 20 "$out"
 echo "Wrote $out"
+
+# The manual's pictures, one window each.
+shoot "$main" "$images/main.png"
+shoot "$keypad" "$work/keypad.png"
+shoot "$input" "$work/input.png"
+# The typing window under the keypad, as it opens.
+no_serial_device
+convert "$work/keypad.png" \( -size 1x12 "xc:$desk" \) "$work/input.png" \
+    -background "$desk" -gravity west -append -strip "$images/keypad.png"
+echo "Wrote $images/keypad.png"
+if [ "${TAPWRIGHT_CONSOLES_HIDDEN:-}" = 1 ]; then
+    shoot "$(window_named '送信ログ')" "$images/sendlog.png"
+    shoot "$(window_named '仮想デバイス*')" "$images/device.png"
+else
+    echo "No run here (the serial ports are not hidden): $images/sendlog.png and" \
+        "$images/device.png are left as they were" >&2
+fi
+
+# ヘルプ(&H) → バージョン情報(&A).
+xdotool windowactivate --sync "$main"
+sleep 0.3
+xdotool key --clearmodifiers alt+h
+sleep 0.3
+xdotool key --clearmodifiers a
+about=$(wait_named 'Tapwright')
+sleep 0.5
+shoot "$about" "$images/about.png"
