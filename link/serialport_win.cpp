@@ -6,8 +6,12 @@
 
 #include <algorithm>
 #include <windows.h>
-// After windows.h, which they need.
+// After windows.h, which they need; initguid.h makes the port class's GUID
+// defined here rather than only declared.
+#include <initguid.h>
+// clang-format off
 #include <devguid.h>
+// clang-format on
 #include <setupapi.h>
 
 namespace tapwright {
