@@ -29,7 +29,7 @@ rm -f "$deb"
 
 echo "lintian:"
 # lintian ends non-zero on errors; warnings are listed and let through.
-lintian --info --pedantic "$deb" 2>&1 |
+lintian --display-info --pedantic "$deb" 2>&1 |
     grep -v '^running with root privileges' || true
 if ! lintian --fail-on error "$deb" >/dev/null 2>&1; then
     echo "lintian reports errors in $deb" >&2
