@@ -13,12 +13,16 @@ case "${1:-}" in
     *) echo "usage: $0 [--test]" >&2; exit 2 ;;
 esac
 
+# qt6-translations-l10n: Qt's own dialogs in Japanese.
 scripts/install-missing.sh cmake ninja-build g++ pkg-config \
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins \
-    fonts-noto-cjk
+    fonts-noto-cjk qt6-translations-l10n
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then
+    # The validators of the desktop entry, the AppStream data, the man pages
+    # and the bash completion.
+    scripts/install-missing.sh desktop-file-utils appstream man-db groff-base bash-completion
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DTAPWRIGHT_WERROR=ON -DTAPWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON -DTAPWRIGHT_BENCH=OFF \
         -DTAPWRIGHT_GUI=ON

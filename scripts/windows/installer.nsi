@@ -1,5 +1,6 @@
-; The Windows installer: both programs, the README and the licence texts, a
-; Start-menu entry and an uninstaller. Built by scripts/windows/pack.sh.
+; The Windows installer: both programs, the README, the manual, Qt's Japanese
+; translation and the licence texts, a Start-menu entry (and one for the
+; manual) and an uninstaller. Built by scripts/windows/pack.sh.
 Unicode true
 !include "MUI2.nsh"
 
@@ -22,6 +23,8 @@ Section "Tapwright"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateDirectory "$SMPROGRAMS\Tapwright"
     CreateShortcut "$SMPROGRAMS\Tapwright\Tapwright.lnk" "$INSTDIR\tapwright.exe"
+    IfFileExists "$INSTDIR\manual\index.html" 0 +2
+        CreateShortcut "$SMPROGRAMS\Tapwright\Tapwright マニュアル.lnk" "$INSTDIR\manual\index.html"
     CreateShortcut "$SMPROGRAMS\Tapwright\Uninstall Tapwright.lnk" "$INSTDIR\uninstall.exe"
     WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright" "DisplayName" "Tapwright"
     WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright" "DisplayVersion" "${VERSION}"
@@ -30,6 +33,7 @@ SectionEnd
 
 Section "Uninstall"
     Delete "$SMPROGRAMS\Tapwright\Tapwright.lnk"
+    Delete "$SMPROGRAMS\Tapwright\Tapwright マニュアル.lnk"
     Delete "$SMPROGRAMS\Tapwright\Uninstall Tapwright.lnk"
     RMDir "$SMPROGRAMS\Tapwright"
     RMDir /r "$INSTDIR"

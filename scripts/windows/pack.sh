@@ -20,6 +20,12 @@ done
 # Windows editors want CR LF.
 sed 's/$/\r/' "$top/README.md" >"$stage/$name/README.txt"
 [ -d "$top/docs/manual" ] && cp -r "$top/docs/manual" "$stage/$name/manual"
+# Qt's own dialogs in Japanese, from Debian's qt6-translations-l10n; the
+# program looks for it beside itself.
+qm=/usr/share/qt6/translations/qtbase_ja.qm
+[ -f "$qm" ] || { echo "pack.sh: $qm is missing (install qt6-translations-l10n)" >&2; exit 1; }
+mkdir -p "$stage/$name/translations"
+cp "$qm" "$stage/$name/translations/"
 cp "$qt"/licences/* "$stage/$name/licences/" 2>/dev/null || true
 source_package=$(cat "$qt/licences/source-package" 2>/dev/null || echo "qt6-base 6.4.2")
 sed 's/$/\r/' >"$stage/$name/licences/README-Qt.txt" <<TEXT
@@ -32,6 +38,10 @@ which part is under which).
 The Qt used is Debian 12's own source package, $source_package,
 built unchanged for Windows by scripts/windows/qt.sh in Tapwright's source.
 
+translations/qtbase_ja.qm, the Japanese text of Qt's own dialogs, is part of
+Qt's translations (qttranslations, Debian 12's package qt6-translations-l10n),
+under the same GNU Lesser General Public License version 3.
+
 To relink Tapwright with a Qt of your own (as the LGPL lets you): build that
 Qt static for Windows, point TAPWRIGHT_WINDOWS_QT at it, and run
 scripts/build-windows.sh in Tapwright's source tree; it builds both programs
@@ -39,6 +49,6 @@ against that Qt.
 TEXT
 
 (cd "$stage" && rm -f "$top/dist/$name.zip" && zip -qr "$top/dist/$name.zip" "$name")
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage/$name" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage/$name" \
     -DOUTFILE="$top/dist/$name-setup.exe" "$here/installer.nsi"
 ls -l "$top/dist/$name.zip" "$top/dist/$name-setup.exe"
