@@ -21,8 +21,9 @@ scripts/install-missing.sh cmake ninja-build g++ pkg-config \
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then
     # The validators of the desktop entry, the AppStream data, the man pages
-    # and the bash completion.
-    scripts/install-missing.sh desktop-file-utils appstream man-db groff-base bash-completion
+    # and the bash completion; python3 reads the manual's pages.
+    scripts/install-missing.sh desktop-file-utils appstream man-db groff-base bash-completion \
+        python3
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DTAPWRIGHT_WERROR=ON -DTAPWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON -DTAPWRIGHT_BENCH=OFF \
         -DTAPWRIGHT_GUI=ON

@@ -5,6 +5,7 @@
 #include "macro/runner.h"
 
 #include <QIcon>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 
@@ -25,6 +26,8 @@ void setClientTwips(QWidget *window, int width, int height);
 /// The program's icon, drawn at start: a small handheld terminal with a key
 /// being pressed.
 QIcon appIcon();
+/// The same icon drawn at `size` × `size` pixels, for the desktop's icon theme.
+QPixmap drawIcon(int size);
 
 /// The windows' words for a port that failed.
 QString japanese(const LinkError &error);

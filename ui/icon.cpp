@@ -74,6 +74,8 @@ void drawScreenText(QPainter &p, int size)
     p.drawRect(QRectF(9.9, 3, 0.9, 2));
 }
 
+} // namespace
+
 QPixmap drawIcon(int size)
 {
     QPixmap pixmap(size, size);
@@ -125,8 +127,6 @@ QPixmap drawIcon(int size)
     }
     return pixmap;
 }
-
-} // namespace
 
 QIcon appIcon()
 {

@@ -15,6 +15,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapwright"));
+    // Lets a Wayland desktop match the windows to their menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tapwright.Tapwright"));
     QApplication::setWindowIcon(appIcon());
     // The standard dialogs in Japanese too; the windows' own words are Japanese
     // whatever the locale.

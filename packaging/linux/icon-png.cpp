@@ -7,9 +7,7 @@
 
 #include <cstdio>
 
-// The drawing is private to that file; including it here draws it at any
-// size, where appIcon() only holds the sizes the windows use.
-#include "ui/icon.cpp"
+#include "ui/common.h"
 
 int main(int argc, char *argv[])
 {
