@@ -601,25 +601,31 @@ QString describe(const CheckItem &item)
     }
 }
 
-QString describeDuration(double seconds)
+const DurationUnits &englishUnits()
+{
+    static const DurationUnits units{QStringLiteral("s"), QStringLiteral("min"),
+                                     QStringLiteral("h"), QStringLiteral("d")};
+    return units;
+}
+
+QString describeDuration(double seconds, const DurationUnits &units)
 {
     if (seconds < 59.95)
-        return QString::number(seconds, 'f', 1) + QStringLiteral(" s");
-    auto twoUnits = [](qint64 big, const char *bigUnit, qint64 small, const char *smallUnit) {
-        QString text = QString::number(big) + QLatin1Char(' ') + QLatin1String(bigUnit);
+        return QString::number(seconds, 'f', 1) + u' ' + units.second;
+    auto twoUnits = [](qint64 big, const QString &bigUnit, qint64 small, const QString &smallUnit) {
+        QString text = QString::number(big) + u' ' + bigUnit;
         if (small > 0)
-            text += QLatin1Char(' ') + QString::number(small) + QLatin1Char(' ') +
-                    QLatin1String(smallUnit);
+            text += u' ' + QString::number(small) + u' ' + smallUnit;
         return text;
     };
     const qint64 wholeSeconds = std::llround(seconds);
     if (wholeSeconds < 3600)
-        return twoUnits(wholeSeconds / 60, "min", wholeSeconds % 60, "s");
+        return twoUnits(wholeSeconds / 60, units.minute, wholeSeconds % 60, units.second);
     const qint64 minutes = std::llround(seconds / 60.0);
     if (minutes < 24 * 60)
-        return twoUnits(minutes / 60, "h", minutes % 60, "min");
+        return twoUnits(minutes / 60, units.hour, minutes % 60, units.minute);
     const qint64 hours = std::llround(seconds / 3600.0);
-    return twoUnits(hours / 24, "d", hours % 24, "h");
+    return twoUnits(hours / 24, units.day, hours % 24, units.hour);
 }
 
 QString describe(const Estimate &e)

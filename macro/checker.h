@@ -151,9 +151,17 @@ CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter
 /// 1048576 characters)".
 QString describe(const CheckItem &item);
 
+/// The words for the units of a duration.
+struct DurationUnits
+{
+    QString second, minute, hour, day;
+};
+/// "s", "min", "h", "d".
+const DurationUnits &englishUnits();
+
 /// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
-/// "2 d 3 h" (rounded to the last unit shown).
-QString describeDuration(double seconds);
+/// "2 d 3 h" (rounded to the last unit shown), in the given units.
+QString describeDuration(double seconds, const DurationUnits &units = englishUnits());
 
 /// The estimate in English, one line:
 ///   estimate: 5 frames, 1.2 s a pass (without the addresses); 3,000 passes

@@ -48,7 +48,7 @@ private Q_SLOTS:
                    u"m.mac:1: 警告: \"UPP\" はコマンドでもキー名でもありません。\"UP\" のことですか?"_s +
                        orange,
                    u"m.mac:2: 警告: 入力できない文字 '山' (U+5C71) は飛ばされます。"_s + orange,
-                   u"見積もり: 1 回 1 フレーム、0.1 s。REPEAT がないため 1 回だけ。全体で約 0.1 s。"_s +
+                   u"見積もり: 1 回 1 フレーム、0.1 秒。REPEAT がないため 1 回だけ。全体で約 0.1 秒。"_s +
                        plain,
                    u"エラーはありません (警告 2 件)。"_s + plain};
         // Five passes of four waits, and a sixth up to the GETSTR that finds no line.
@@ -56,7 +56,7 @@ private Q_SLOTS:
             << QByteArray("BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n")
             << QByteArray("a\r\nbb\r\nc\r\nd\r\ne\r\n") << u"0"_s
             << QStringList{
-                   u"見積もり: 1 回 1 フレーム、4.0 s (アドレスを除く)。アドレスファイルから 5 回。全体で約 21.0 s。"_s +
+                   u"見積もり: 1 回 1 フレーム、4.0 秒 (アドレスを除く)。アドレスファイルから 5 回。全体で約 21.0 秒。"_s +
                        plain,
                    u"問題はありません。"_s + plain};
         QTest::newRow("error and the counter past the list")

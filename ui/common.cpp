@@ -276,7 +276,7 @@ QString japanese(const Estimate &e)
     if (e.passes == Estimate::Unknown)
         return QStringLiteral("見積もり: なし (ファイルにエラーがあります)。");
     QString text = QStringLiteral("見積もり: 1 回 %1 フレーム、%2")
-                       .arg(grouped(e.framesPerPass), describeDuration(e.secondsPerPass));
+                       .arg(grouped(e.framesPerPass), japaneseDuration(e.secondsPerPass));
     if (e.typesAddresses)
         text += QStringLiteral(" (アドレスを除く)");
     text += QStringLiteral("。");
@@ -292,7 +292,7 @@ QString japanese(const Estimate &e)
         text += QStringLiteral("アドレスファイルから %1 回。").arg(grouped(e.passCount));
         break;
     }
-    return text + QStringLiteral("全体で約 %1。").arg(describeDuration(e.totalSeconds));
+    return text + QStringLiteral("全体で約 %1。").arg(japaneseDuration(e.totalSeconds));
 }
 
 QString japaneseVerdict(const CheckReport &report)
@@ -307,6 +307,13 @@ QString japaneseVerdict(const CheckReport &report)
     if (warnings > 0)
         return QStringLiteral("エラーはありません (警告 %1 件)。").arg(warnings);
     return QStringLiteral("問題はありません。");
+}
+
+QString japaneseDuration(double seconds)
+{
+    static const DurationUnits units{QStringLiteral("秒"), QStringLiteral("分"),
+                                     QStringLiteral("時間"), QStringLiteral("日")};
+    return describeDuration(seconds, units);
 }
 
 } // namespace tapwright::ui

@@ -38,6 +38,8 @@ QString japanese(const RunReport &report);
 QString japanese(const CheckItem &item);
 /// The estimate, one line: "見積もり: 1 回 8 フレーム、4.0 秒 ...".
 QString japanese(const Estimate &estimate);
+/// A duration in Japanese units: "0.7 秒", "3 分 5 秒", "1 時間 12 分", "2 日 3 時間".
+QString japaneseDuration(double seconds);
 /// Whether the check found anything: "問題はありません。", or the counts.
 QString japaneseVerdict(const CheckReport &report);
 

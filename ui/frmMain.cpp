@@ -365,7 +365,7 @@ void frmMain::setProgress(const RunProgress &p)
                        ? QStringLiteral("パス %1 / %2").arg(pass).arg(p.finalCounter)
                        : QStringLiteral("パス %1").arg(pass);
     text += p.remainingNs >= 0
-                ? QStringLiteral("  残り約 ") + describeDuration(double(p.remainingNs) / 1e9)
+                ? QStringLiteral("  残り約 ") + japaneseDuration(double(p.remainingNs) / 1e9)
                 : QStringLiteral("  残り —");
     lblProgress->setText(text);
 }
