@@ -9,9 +9,8 @@
 #include <QTranslator>
 #include <QUrl>
 
-#ifndef TAPWRIGHT_MANUAL_FROM_BIN
-#define TAPWRIGHT_MANUAL_FROM_BIN "../share/tapwright/manual"
-#endif
+// TAPWRIGHT_MANUAL_FROM_BIN: the installed manual's folder, relative to the
+// program's, as the build works it out for the install prefix.
 
 namespace tapwright::ui {
 
