@@ -132,14 +132,19 @@ wait_windows 1
 main=$(windows | head -n1 | cut -d' ' -f1)
 xdotool windowmove --sync "$main" 24 24
 
+# Chooses the main window's menu item by access keys: menu $1, item $2.
+menu_item() {
+    xdotool windowactivate --sync "$main"
+    sleep 0.3
+    xdotool key --clearmodifiers "alt+$1"
+    sleep 0.3
+    xdotool key --clearmodifiers "$2"
+}
+
 # Opens the File menu's item with mnemonic $1 and types path $2 into its
 # file dialog.
 choose() {
-    xdotool windowactivate --sync "$main"
-    sleep 0.3
-    xdotool key --clearmodifiers alt+f
-    sleep 0.3
-    xdotool key --clearmodifiers "$1"
+    menu_item f "$1"
     wait_windows 2
     sleep 0.5
     xdotool type --delay 20 "$2"
@@ -161,11 +166,7 @@ printf '%s\n' 'BASEWAIT 0.3' 'UPP' 'SLEEP 1,5' '# 住所を入力' GETSTR SENDST
 choose m "$demo/slips.mac"
 choose a "$demo/addresses.txt"
 # 実行(&R) → チェック(&C)...; it is not offered during a run.
-xdotool windowactivate --sync "$main"
-sleep 0.3
-xdotool key --clearmodifiers alt+r
-sleep 0.3
-xdotool key --clearmodifiers c
+menu_item r c
 check=$(wait_named 'チェック')
 sleep 0.5
 shoot "$check" "$images/check.png"
@@ -178,12 +179,8 @@ for _ in $(seq 50); do
 done
 choose m "$demo/address-book.mac"
 
-xdotool windowactivate --sync "$main"
-sleep 0.3
 # 表示(&V) → キーボード(&K): the keypad, which brings the typing window along.
-xdotool key --clearmodifiers alt+v
-sleep 0.3
-xdotool key --clearmodifiers k
+menu_item v k
 wait_windows 3
 
 keypad="" input=""
@@ -216,9 +213,7 @@ if [ "${TAPWRIGHT_CONSOLES_HIDDEN:-}" = 1 ]; then
     xdotool type --delay 20 virtual
     xdotool key --clearmodifiers Tab space
     sleep 0.5
-    xdotool key --clearmodifiers alt+v
-    sleep 0.3
-    xdotool key --clearmodifiers l
+    menu_item v l
     sleep 7
     # The send log and the device window, below and beside the others.
     for id in $(windows | cut -d' ' -f1); do
@@ -257,11 +252,7 @@ else
 fi
 
 # ヘルプ(&H) → バージョン情報(&A).
-xdotool windowactivate --sync "$main"
-sleep 0.3
-xdotool key --clearmodifiers alt+h
-sleep 0.3
-xdotool key --clearmodifiers a
+menu_item h a
 about=$(wait_named 'Tapwright')
 sleep 0.5
 shoot "$about" "$images/about.png"
