@@ -2,6 +2,8 @@
 
 #include "text/chartable.h"
 
+#include <algorithm>
+
 namespace tapwright {
 
 void SendChar(KeySink &link, QStringView text)
@@ -83,6 +85,25 @@ QString describeCharacter(QStringView c)
     if (invisible)
         return hex;
     return QStringLiteral("'%1' (%2)").arg(c.toString(), hex);
+}
+
+QString visibleText(QStringView text)
+{
+    const auto hidden = [](char16_t c) {
+        return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    };
+    // The common case, text with nothing to hide, costs no copy.
+    if (std::none_of(text.begin(), text.end(), [&](QChar c) { return hidden(c.unicode()); }))
+        return text.toString();
+    QString shown;
+    shown.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (hidden(c.unicode()))
+            shown += QStringLiteral("U+%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 } // namespace tapwright

@@ -36,4 +36,10 @@ QStringList unsendableCharacters(QStringView text);
 /// white space by their code alone, U+0009, since they would not show.
 QString describeCharacter(QStringView c);
 
+/// Text from a file as it may be shown anywhere, on a terminal above all:
+/// every control character (C0, DEL, C1, and the line and paragraph
+/// separators) by its code, "U+001B", so that a file can never retitle,
+/// clear or recolour the user's terminal. Everything else stands as it is.
+QString visibleText(QStringView text);
+
 } // namespace tapwright
