@@ -3,6 +3,7 @@
 #include "cli/check.h"
 #include "cli/monitor.h"
 #include "cli/output.h"
+#include "cli/signals.h"
 #include "cli/statusline.h"
 #include "cli/terminal.h"
 #include "device/virtuallink.h"

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "cli/signals.h"
 #include "device/framedecoder.h"
 #include "link/seriallink.h"
 #include "link/serialport_unix.h"

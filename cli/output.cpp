@@ -135,10 +135,4 @@ void DeviceLines::flush()
     printOut(prefix_ + line + QLatin1Char('\n'));
 }
 
-void StopSignals::stopOnce()
-{
-    if (count_ == 0)
-        onSignal_(++count_);
-}
-
 } // namespace tapwright::cli

@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 namespace tapwright::cli {
 
@@ -28,24 +27,6 @@ enum class StdStream
 /// tells whether the stream was found closed on the way (its reader gone, or
 /// its terminal hung up).
 qsizetype writeStd(StdStream stream, const QByteArray &bytes, bool &closed);
-
-/// While it lives, a closed stdout (its reader gone, as with `| head`) does not
-/// kill the program, and the first write that finds it closed, or a look every
-/// moment that finds nobody reading any more, calls `onClosed` once. From then
-/// on printOut() writes to stderr.
-class ClosedStdoutWatch
-{
-public:
-    explicit ClosedStdoutWatch(std::function<void()> onClosed);
-    ~ClosedStdoutWatch();
-    ClosedStdoutWatch(const ClosedStdoutWatch &) = delete;
-    ClosedStdoutWatch &operator=(const ClosedStdoutWatch &) = delete;
-
-private:
-    struct Platform;
-    std::unique_ptr<Platform> platform_;
-    QTimer look_;
-};
 
 /// Whether printOut() has found stdout closed and writes to stderr now.
 bool stdoutIsClosed();
@@ -81,48 +62,6 @@ private:
     QString prefix_;
     QString line_;
     QTimer idle_;
-};
-
-/// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal) into calls on the
-/// event loop while it lives and puts the previous handlers back afterwards;
-/// on Windows the console's Ctrl-C, Ctrl-Break and close count the same.
-/// `onSignal` gets the number of signals so far: the first can ask politely,
-/// the second insist. One lives at a time.
-class StopSignals
-{
-public:
-    explicit StopSignals(std::function<void(int count)> onSignal);
-    ~StopSignals();
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-
-    bool isValid() const { return installed_; }
-    /// errno of a failed set-up (the system's error code on Windows).
-    int error() const { return error_; }
-
-    /// Counts as the first signal, unless one came already: a stop for a
-    /// reason of our own must not turn a Ctrl-C into the second one.
-    void stopOnce();
-
-    /// Also catches Ctrl-Z (SIGTSTP) and SIGCONT: on Ctrl-Z `onSuspend` runs
-    /// and then the process stops; `onContinue` runs whenever it goes on
-    /// again, after `fg` or `bg` (or a SIGCONT from anyone). Windows has no
-    /// such job control: there it does nothing.
-    void catchJobControl(std::function<void()> onSuspend, std::function<void()> onContinue);
-
-private:
-    /// A signal (or console event) that has reached the event loop.
-    void handle(int signal);
-
-    struct Platform;
-    std::unique_ptr<Platform> platform_;
-    bool installed_ = false;
-    bool jobControl_ = false;
-    int error_ = 0;
-    int count_ = 0;
-    std::function<void(int)> onSignal_;
-    std::function<void()> onSuspend_;
-    std::function<void()> onContinue_;
 };
 
 } // namespace tapwright::cli

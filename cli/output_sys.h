@@ -11,4 +11,8 @@ namespace tapwright::cli {
 /// or nobody (empty).
 void setStdoutClosedCallback(std::function<void()> onClosed);
 
+/// Whether stdout is a pipe whose reader has gone, looked at without writing
+/// anything to it.
+bool stdoutReaderGone();
+
 } // namespace tapwright::cli

@@ -1,34 +1,11 @@
 #include "cli/output.h"
 #include "cli/output_sys.h"
 
-#include <QSocketNotifier>
-
 #include <cerrno>
-#include <csignal>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-#include <utility>
 
 namespace tapwright::cli {
-
-namespace {
-
-// How often a watched stdout is looked at while nothing is printed (a long
-// SLEEP): a reader that went away then still ends the run soon.
-constexpr int StdoutLookMs = 200;
-
-int signalPipe[2] = {-1, -1};
-
-extern "C" void onCaughtSignal(int signal)
-{
-    const int saved = errno;
-    const char byte = char(signal);
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-} // namespace
 
 qsizetype writeStd(StdStream stream, const QByteArray &bytes, bool &closed)
 {
@@ -51,124 +28,11 @@ qsizetype writeStd(StdStream stream, const QByteArray &bytes, bool &closed)
     return done;
 }
 
-struct ClosedStdoutWatch::Platform
+bool stdoutReaderGone()
 {
-    struct sigaction oldPipe = {};
-};
-
-ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
-    : platform_(std::make_unique<Platform>())
-{
-    setStdoutClosedCallback(std::move(onClosed));
-    // SIGPIPE would end us at the first write after the reader has gone;
-    // ignored, that write fails with EPIPE instead.
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGPIPE, &ignore, &platform_->oldPipe);
-    look_.setInterval(StdoutLookMs);
-    QObject::connect(&look_, &QTimer::timeout, [this] {
-        // The write end of a pipe whose reader has gone polls as an error.
-        pollfd out = {STDOUT_FILENO, 0, 0};
-        if (::poll(&out, 1, 0) == 1 && (out.revents & POLLERR)) {
-            look_.stop();
-            stdoutFoundClosed();
-        }
-    });
-    look_.start();
-}
-
-ClosedStdoutWatch::~ClosedStdoutWatch()
-{
-    look_.stop();
-    setStdoutClosedCallback(nullptr);
-    ::sigaction(SIGPIPE, &platform_->oldPipe, nullptr);
-}
-
-struct StopSignals::Platform
-{
-    struct sigaction oldInt = {};
-    struct sigaction oldTerm = {};
-    struct sigaction oldHup = {};
-    struct sigaction oldTstp = {};
-    struct sigaction oldCont = {};
-    std::unique_ptr<QSocketNotifier> notifier;
-};
-
-StopSignals::StopSignals(std::function<void(int)> onSignal)
-    : platform_(std::make_unique<Platform>()), onSignal_(std::move(onSignal))
-{
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error_ = errno;
-        return;
-    }
-    struct sigaction action = {};
-    action.sa_handler = onCaughtSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &platform_->oldInt);
-    ::sigaction(SIGTERM, &action, &platform_->oldTerm);
-    ::sigaction(SIGHUP, &action, &platform_->oldHup);
-    // Started to outlive its terminal (nohup): the hangup stays ignored.
-    if (platform_->oldHup.sa_handler == SIG_IGN)
-        ::sigaction(SIGHUP, &platform_->oldHup, nullptr);
-    installed_ = true;
-    platform_->notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QSocketNotifier *notifier = platform_->notifier.get();
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
-        char byte;
-        while (::read(signalPipe[0], &byte, 1) == 1)
-            handle(byte);
-    });
-}
-
-void StopSignals::handle(int signal)
-{
-    if (signal == SIGTSTP) {
-        if (onSuspend_)
-            onSuspend_();
-        // SIGTSTP itself is ours now; this stop cannot be caught.
-        ::raise(SIGSTOP);
-    } else if (signal == SIGCONT) {
-        if (onContinue_)
-            onContinue_();
-    } else {
-        onSignal_(++count_);
-    }
-}
-
-void StopSignals::catchJobControl(std::function<void()> onSuspend, std::function<void()> onContinue)
-{
-    if (!installed_ || jobControl_)
-        return;
-    onSuspend_ = std::move(onSuspend);
-    onContinue_ = std::move(onContinue);
-    struct sigaction action = {};
-    action.sa_handler = onCaughtSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTSTP, &action, &platform_->oldTstp);
-    ::sigaction(SIGCONT, &action, &platform_->oldCont);
-    jobControl_ = true;
-}
-
-StopSignals::~StopSignals()
-{
-    platform_->notifier.reset();
-    if (jobControl_) {
-        ::sigaction(SIGTSTP, &platform_->oldTstp, nullptr);
-        ::sigaction(SIGCONT, &platform_->oldCont, nullptr);
-    }
-    if (installed_) {
-        ::sigaction(SIGINT, &platform_->oldInt, nullptr);
-        ::sigaction(SIGTERM, &platform_->oldTerm, nullptr);
-        ::sigaction(SIGHUP, &platform_->oldHup, nullptr);
-    }
-    for (int &fd : signalPipe) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    // The write end of a pipe whose reader has gone polls as an error.
+    pollfd out = {STDOUT_FILENO, 0, 0};
+    return ::poll(&out, 1, 0) == 1 && (out.revents & POLLERR);
 }
 
 } // namespace tapwright::cli
