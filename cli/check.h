@@ -5,6 +5,8 @@
 
 namespace tapwright::cli {
 
+struct CommandLine;
+
 /// What `check` prints and returns.
 struct CheckOutput
 {
@@ -22,8 +24,8 @@ struct CheckOutput
 /// command line can be checked as it stands.
 CheckOutput checkOutput(const QStringList &args);
 
-/// checkOutput(), with the report on stdout and a usage error on stderr;
-/// returns the exit code.
-int checkCommand(const QStringList &args);
+/// The report of `check` for a parsed command line, on stdout; returns the
+/// exit code.
+int checkCommand(const CommandLine &line);
 
 } // namespace tapwright::cli

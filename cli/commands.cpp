@@ -1,14 +1,14 @@
 #include "cli/commands.h"
 
 #include "cli/check.h"
+#include "cli/commandline.h"
 #include "cli/monitor.h"
 #include "cli/output.h"
 #include "cli/signals.h"
 #include "cli/statusline.h"
 #include "cli/terminal.h"
-#include "device/virtuallink.h"
+#include "device/portlink.h"
 #include "link/keytable.h"
-#include "link/seriallink.h"
 #include "macro/checker.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
@@ -16,143 +16,31 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <memory>
 #include <optional>
 
 namespace tapwright::cli {
 
 namespace {
 
-const char *const HelpText = R"(usage: tapwright-cli COMMAND [OPTIONS] ARGUMENTS
-
-Drives the key-press injector on a serial port (600 baud, 8E1, write-only).
-
-Commands:
-  key  --port PORT NAME...   press keys by their macro names (UP, &ENTER, F12,
-                             5, #, ...); case does not matter
-  type --port PORT TEXT      type TEXT (UTF-8) character by character; characters
-                             the device cannot enter are skipped and listed
-  run  --port PORT [--addr FILE] [--counter N] [--fast] MACRO
-                             run a macro file pass after pass; GETSTR takes the
-                             next line of FILE, skipping the first N lines (the
-                             pass counter, default 0); Ctrl-C stops the run and
-                             prints the pass counter to continue from; on a
-                             terminal, p or space pauses the run and goes on,
-                             Ctrl-Z pauses it until fg, and a status line at
-                             the bottom shows the pass, the address, the time
-                             taken and the time to go
-  check [--addr FILE] [--counter N] MACRO
-                             read both files as a run would, report what the
-                             run would stumble on (FILE:LINE: error|warning:
-                             ...) and estimate how long it takes; sends
-                             nothing; exit status 1 when there are errors
-  monitor [PORT]             show what arrives on PORT, decoded; without PORT,
-                             create a virtual terminal (a pseudo-terminal) and
-                             print its path, for any program to send to
-  help                       show this text
-
-PORT is a number n for the system's serial port n (1 is /dev/ttyS0 on Linux,
-COM1 on Windows), a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,
-/dev/pts/4), or "virtual": a terminal inside this program that prints what the
-device would enter, at the pace of the real line (add --fast to drop the
-pacing). There is no default port.
-
-A run hands the port no more frames than the line can carry (about 147 ms a
-frame at 600 baud), so that the steps, addresses and pass counter it prints
-are what the device has received; --fast drops that pacing on any port, for a
-device with a buffer of its own.
-
-Every command returns only after every frame has left the port.
-Exit status: 0 done (for run also: stopped, or the address list is done),
-1 the port or a file failed, 2 the command line was wrong (nothing was sent).
-)";
-
-struct Options
-{
-    std::optional<QString> port;
-    std::optional<QString> addr;
-    std::optional<QString> counter;
-    bool fast = false;
-    QStringList positional;
-};
-
-std::optional<QString> *valueOption(const QString &arg, Options &options)
-{
-    const QString name = arg.section(QLatin1Char('='), 0, 0);
-    if (name == QLatin1String("--port"))
-        return &options.port;
-    if (name == QLatin1String("--addr"))
-        return &options.addr;
-    if (name == QLatin1String("--counter"))
-        return &options.counter;
-    return nullptr;
-}
-
-/// Splits the options (`--port PORT` or `--port=PORT`, ...) from the
-/// positional arguments of `command`, which needs a port. Returns an error
-/// message, or an empty string.
-QString parseOptions(const QStringList &args, const QString &command, Options &options)
-{
-    bool onlyPositional = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (onlyPositional) {
-            options.positional << arg;
-        } else if (arg == QLatin1String("--")) {
-            onlyPositional = true;
-        } else if (arg == QLatin1String("--fast")) {
-            options.fast = true;
-        } else if (std::optional<QString> *slot = valueOption(arg, options)) {
-            const int eq = arg.indexOf(QLatin1Char('='));
-            if (eq >= 0) {
-                *slot = arg.mid(eq + 1);
-            } else {
-                if (i + 1 >= args.size())
-                    return QStringLiteral("%1 needs a value").arg(arg);
-                *slot = args[++i];
-            }
-        } else if (arg.startsWith(QLatin1String("--")) && arg.size() > 2) {
-            return QStringLiteral("unknown option %1").arg(arg);
-        } else {
-            options.positional << arg;
-        }
-    }
-    if (!options.port)
-        return QStringLiteral("%1 needs --port PORT").arg(command);
-    return QString();
-}
-
-/// The link a port text names: the virtual terminal, or a serial port.
-std::unique_ptr<Link> makeLink(const Options &options, DeviceLines &lines)
-{
-    if (options.port && options.port->trimmed() == VirtualLink::portName()) {
-        auto link = std::make_unique<VirtualLink>();
-        link->setPaced(!options.fast);
-        QObject::connect(link.get(), &VirtualLink::received, &lines, &DeviceLines::add);
-        return link;
-    }
-    auto link = std::make_unique<SerialLink>();
-    link->setPaced(!options.fast);
-    return link;
-}
-
 /// Opens the link, lets `send` queue frames, and waits until every one of them
 /// has left the port.
-int sendThrough(const Options &options, const std::function<void(Link &)> &send)
+int sendThrough(const CommandLine &options, const std::function<void(Link &)> &send)
 {
     DeviceLines lines(QStringLiteral("device: "));
-    const std::unique_ptr<Link> link = makeLink(options, lines);
+    PortLink link;
+    link.setPaced(!options.fast);
+    QObject::connect(&link, &PortLink::received, &lines, &DeviceLines::add);
     std::optional<LinkError> failed;
-    QObject::connect(link.get(), &Link::failed, [&failed](const LinkError &e) {
+    QObject::connect(&link, &Link::failed, [&failed](const LinkError &e) {
         if (!failed)
             failed = e;
     });
-    link->setCommPort(*options.port);
-    if (!link->OpenPort()) {
-        return failure(describe(link->lastError()));
+    link.setCommPort(options.port);
+    if (!link.OpenPort()) {
+        return failure(describe(link.lastError()));
     }
-    send(*link);
-    link->ClosePort(Link::CloseMode::Drain);
+    send(link);
+    link.ClosePort(Link::CloseMode::Drain);
     lines.flush();
     if (failed) {
         return failure(describe(*failed));
@@ -160,27 +48,25 @@ int sendThrough(const Options &options, const std::function<void(Link &)> &send)
     return ExitOk;
 }
 
-int keyCommand(const QStringList &args)
+int keyCommand(const CommandLine &options)
 {
-    Options options;
-    if (const QString problem = parseOptions(args, QStringLiteral("key"), options);
-        !problem.isEmpty())
-        return usageError(problem);
-    if (options.positional.isEmpty())
-        return usageError(QStringLiteral("key needs at least one key name"));
-
     std::vector<KeyCode> codes;
     QStringList unknown;
-    for (const QString &word : options.positional) {
+    for (const QString &word : options.arguments) {
         if (const auto code = findKeyName(asciiUpper(word)))
             codes.push_back(*code);
         else
             unknown << QStringLiteral("\"%1\"").arg(word);
     }
+    if (unknown.size() == 1) {
+        return usageError(
+            QCoreApplication::translate("tapwright-cli", "unknown key name %1; nothing was sent")
+                .arg(unknown.front()));
+    }
     if (!unknown.isEmpty()) {
-        return usageError(QStringLiteral("unknown key name%1 %2; nothing was sent")
-                              .arg(unknown.size() > 1 ? QStringLiteral("s") : QString(),
-                                   unknown.join(QStringLiteral(", "))));
+        return usageError(
+            QCoreApplication::translate("tapwright-cli", "unknown key names %1; nothing was sent")
+                .arg(unknown.join(QStringLiteral(", "))));
     }
     return sendThrough(options, [&codes](Link &link) {
         for (const KeyCode &code : codes)
@@ -196,27 +82,26 @@ QString visible(const QString &c)
     return c;
 }
 
-int typeCommand(const QStringList &args)
+int typeCommand(const CommandLine &options)
 {
-    Options options;
-    if (const QString problem = parseOptions(args, QStringLiteral("type"), options);
-        !problem.isEmpty())
-        return usageError(problem);
-    if (options.positional.size() != 1)
-        return usageError(QStringLiteral("type needs exactly one TEXT argument (quote it)"));
-
-    const QString text = options.positional.front();
+    const QString text = options.arguments.front();
     const QStringList skipped = unsupportedCharacters(text);
     if (!skipped.isEmpty()) {
-        QStringList shown;
-        for (const QString &c : skipped)
-            shown << visible(c);
         const int count = countUnsupported(text);
-        printErr(
-            QStringLiteral("tapwright-cli: warning: skipped %1 %2 the device cannot enter: %3\n")
-                .arg(count)
-                .arg(count == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
-                .arg(shown.join(QLatin1Char(' '))));
+        QStringList shownList;
+        for (const QString &c : skipped)
+            shownList << visible(c);
+        const QString shown = shownList.join(QLatin1Char(' '));
+        printErr(QStringLiteral("tapwright-cli: ") +
+                 (count == 1 ? QCoreApplication::translate(
+                                   "tapwright-cli",
+                                   "warning: skipped 1 character the device cannot enter: %1")
+                                   .arg(shown)
+                             : QCoreApplication::translate(
+                                   "tapwright-cli",
+                                   "warning: skipped %1 characters the device cannot enter: %2")
+                                   .arg(QString::number(count), shown)) +
+                 QLatin1Char('\n'));
     }
     return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
 }
@@ -269,35 +154,28 @@ QString statusText(const ProgressClock &clock, const QString &address, int colum
 {
     const RunProgress &p = clock.progress();
     const QString dot = QStringLiteral(" \u00b7 ");
-    QString text = QStringLiteral("pass %1").arg(p.counter + 1);
+    QString text = QCoreApplication::translate("tapwright-cli", "pass %1").arg(p.counter + 1);
     if (p.finalCounter >= 0) {
         // The REPEAT that ends the last pass already counts it.
-        text = QStringLiteral("pass %1 of %2")
+        text = QCoreApplication::translate("tapwright-cli", "pass %1 of %2")
                    .arg(std::min(p.counter + 1, std::max<qint64>(p.finalCounter, 1)))
                    .arg(p.finalCounter);
     }
     if (p.paused)
-        text += dot + QStringLiteral("paused");
+        text += dot + QCoreApplication::translate("tapwright-cli", "paused");
     // Cut to tenths, not rounded: the time shown has always gone by.
     text += dot + describeDuration(double(clock.elapsedNs() / 100000000) / 10.0);
     const qint64 remaining = clock.remainingNs();
-    text += dot +
-            (remaining < 0
-                 ? QStringLiteral("\u2014")
-                 : QStringLiteral("about %1 to go").arg(describeDuration(double(remaining) / 1e9)));
+    text += dot + (remaining < 0 ? QStringLiteral("\u2014")
+                                 : QCoreApplication::translate("tapwright-cli", "about %1 to go")
+                                       .arg(describeDuration(double(remaining) / 1e9)));
     if (address.isEmpty())
         return text;
     const int room = columns - displayWidth(text + dot);
     // Too little room for a useful piece of it.
     if (room < 4)
         return text;
-    QString shown = address;
-    for (QChar &c : shown) {
-        // A tab or an escape would move the cursor off the line.
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    return text + dot + cutToWidth(shown, room);
+    return text + dot + cutToWidth(visibleText(address), room);
 }
 
 /// The command line as the runner's host: every change is a line of output;
@@ -325,14 +203,14 @@ public:
     void setCounterText(const QString &text) override
     {
         counter = text;
-        say(QStringLiteral("counter ") + text);
+        say(QCoreApplication::translate("tapwright-cli", "counter %1").arg(text));
     }
     void setStatus(const QString &text) override { say(text); }
     void setAddress(const QString &text) override
     {
         if (running && !text.isEmpty()) {
             address = text;
-            say(QStringLiteral("address: ") + text);
+            say(QCoreApplication::translate("tapwright-cli", "address: %1").arg(text));
         }
     }
     void setRunning(bool on) override { running = on; }
@@ -357,9 +235,9 @@ public:
     {
         clock.setPaused(paused);
         if (paused)
-            say(QStringLiteral("paused (press p or space to go on)"));
+            say(QCoreApplication::translate("tapwright-cli", "paused (press p or space to go on)"));
         else if (!stopping)
-            say(QStringLiteral("resumed"));
+            say(QCoreApplication::translate("tapwright-cli", "resumed"));
     }
 
 private:
@@ -368,55 +246,47 @@ private:
     void say(const QString &text) { printOut(text + QLatin1Char('\n')); }
 };
 
-int runCommand(const QStringList &args)
+int runCommand(const CommandLine &options)
 {
-    Options options;
-    if (const QString problem = parseOptions(args, QStringLiteral("run"), options);
-        !problem.isEmpty())
-        return usageError(problem);
-    if (options.positional.size() != 1)
-        return usageError(QStringLiteral("run needs exactly one MACRO file"));
-    const std::optional<qint32> counter =
-        parsePassCounter(options.counter.value_or(QStringLiteral("0")));
-    if (!counter) {
-        return usageError(QStringLiteral("--counter must be a whole number from %1 to %2, got "
-                                         "\"%3\"")
-                              .arg(MinPassCounter)
-                              .arg(MaxPassCounter)
-                              .arg(*options.counter));
-    }
-
     // Made first, gone last: the lines print through it even as they go.
     StatusLine status;
     DeviceLines lines(QStringLiteral("device: "));
-    const std::unique_ptr<Link> link = makeLink(options, lines);
+    PortLink link;
+    link.setPaced(!options.fast);
+    QObject::connect(&link, &PortLink::received, &lines, &DeviceLines::add);
     CliHost host;
     host.status = &status;
-    host.macro = options.positional.front();
-    host.addr = options.addr.value_or(QString());
-    host.port = *options.port;
+    host.macro = options.arguments.front();
+    host.addr = options.addr;
+    host.port = options.port;
     // The number the run uses, so that the counter it ends with can be given
     // back as it is: "1.5" is pass 2.
-    host.counter = QString::number(*counter);
+    host.counter = QString::number(options.counter);
     host.lines = &lines;
 
-    MacroRunner runner(host, *link);
+    MacroRunner runner(host, link);
     StopSignals interrupts([&](int count) {
         if (count == 1) {
             lines.flush();
-            printErr(QStringLiteral("tapwright-cli: stopping; the frames on the line still go "
-                                    "out (press Ctrl-C again to drop the rest)\n"));
+            printErr(QStringLiteral("tapwright-cli: ") +
+                     QCoreApplication::translate(
+                         "tapwright-cli", "stopping; the frames on the line still go out (press "
+                                          "Ctrl-C again to drop the rest)") +
+                     QLatin1Char('\n'));
             host.stopping = true;
             runner.requestStop();
         } else {
-            link->ClosePort(Link::CloseMode::Discard);
+            link.ClosePort(Link::CloseMode::Discard);
         }
     });
     // Nobody reads what the run prints any more: it ends as on SIGTERM, and
     // its last lines, with the counter to go on from, go to stderr.
     const ClosedStdoutWatch closedStdout([&interrupts] {
-        printErr(QStringLiteral("tapwright-cli: the standard output is closed; what it would "
-                                "show goes to stderr\n"));
+        printErr(QStringLiteral("tapwright-cli: ") +
+                 QCoreApplication::translate("tapwright-cli",
+                                             "the standard output is closed; what it would show "
+                                             "goes to stderr") +
+                 QLatin1Char('\n'));
         interrupts.stopOnce();
     });
 
@@ -450,19 +320,22 @@ int runCommand(const QStringList &args)
     QString how;
     switch (end) {
     case RunEnd::EndOfMacro:
-        how = QStringLiteral("end of the macro file");
+        how = QCoreApplication::translate("tapwright-cli", "end of the macro file");
         break;
     case RunEnd::AddressListDone:
-        how = QStringLiteral("end of the address file: the list is done");
+        how = QCoreApplication::translate("tapwright-cli",
+                                          "end of the address file: the list is done");
         break;
     case RunEnd::Stopped:
-        how = QStringLiteral("stopped");
+        how = QCoreApplication::translate("tapwright-cli", "stopped");
         break;
     default:
-        how = QStringLiteral("the run ended on an error");
+        how = QCoreApplication::translate("tapwright-cli", "the run ended on an error");
         break;
     }
-    printOut(QStringLiteral("%1; pass counter %2\n").arg(how, host.counter));
+    printOut(
+        QCoreApplication::translate("tapwright-cli", "%1; pass counter %2").arg(how, host.counter) +
+        QLatin1Char('\n'));
     return host.failed ? ExitFailure : ExitOk;
 }
 
@@ -470,29 +343,29 @@ int runCommand(const QStringList &args)
 
 int run(const QStringList &args)
 {
-    const int code = [&args]() -> int {
-        if (args.isEmpty())
-            return usageError(QStringLiteral("no command given"));
-        const QString command = args.front();
-        const QStringList rest = args.mid(1);
-        if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
-            command == QLatin1String("help") || rest.contains(QLatin1String("--help"))) {
-            printOut(QString::fromUtf8(HelpText));
-            return ExitOk;
-        }
-        if (command == QLatin1String("key"))
-            return keyCommand(rest);
-        if (command == QLatin1String("type"))
-            return typeCommand(rest);
-        if (command == QLatin1String("run"))
-            return runCommand(rest);
-        if (command == QLatin1String("monitor"))
-            return monitorCommand(rest);
-        if (command == QLatin1String("check"))
-            return checkCommand(rest);
-        return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
-    }();
-    return code;
+    const CommandLine line = parseCommandLine(args);
+    if (line.help) {
+        printOut(helpText());
+        return ExitOk;
+    }
+    if (!line.problem.isEmpty())
+        return usageError(line.problem);
+    switch (line.command) {
+    case Command::Key:
+        return keyCommand(line);
+    case Command::Type:
+        return typeCommand(line);
+    case Command::Run:
+        return runCommand(line);
+    case Command::Check:
+        return checkCommand(line);
+    case Command::Monitor:
+        return monitorCommand(line.arguments.value(0));
+    case Command::Help:
+        break;
+    }
+    printOut(helpText());
+    return ExitOk;
 }
 
 } // namespace tapwright::cli

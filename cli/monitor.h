@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QString>
 
 namespace tapwright::cli {
 
@@ -8,6 +8,6 @@ namespace tapwright::cli {
 /// device would enter it. Without PORT it creates a pseudo-terminal, prints
 /// "virtual terminal on /dev/pts/N" and decodes whatever any program sends
 /// there. Runs until interrupted; returns the exit code.
-int monitorCommand(const QStringList &args);
+int monitorCommand(const QString &port);
 
 } // namespace tapwright::cli

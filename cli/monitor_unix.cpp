@@ -131,21 +131,8 @@ private:
 
 } // namespace
 
-int monitorCommand(const QStringList &args)
+int monitorCommand(const QString &portText)
 {
-    QStringList ports;
-    bool onlyPositional = false;
-    for (const QString &arg : args) {
-        if (!onlyPositional && arg == QLatin1String("--"))
-            onlyPositional = true;
-        else if (!onlyPositional && arg.size() > 1 && arg.startsWith(QLatin1Char('-')))
-            return usageError(QStringLiteral("unknown option %1").arg(arg));
-        else
-            ports << arg;
-    }
-    if (ports.size() > 1)
-        return usageError(QStringLiteral("monitor takes at most one PORT"));
-
     QEventLoop loop;
     StopSignals stop([&loop](int) { loop.quit(); });
     if (!stop.isValid())
@@ -159,7 +146,7 @@ int monitorCommand(const QStringList &args)
     };
     LinePrinter printer;
 
-    if (ports.isEmpty()) {
+    if (portText.isEmpty()) {
         VirtualTerminal terminal;
         const QString problem = terminal.open();
         if (!problem.isEmpty())
@@ -184,7 +171,7 @@ int monitorCommand(const QStringList &args)
     }
 
     QSerialPort port;
-    const LinkError error = openAtLineSettings(port, ports.front(), QIODevice::ReadOnly);
+    const LinkError error = openAtLineSettings(port, portText, QIODevice::ReadOnly);
     if (error.isError())
         return failure(describe(error));
     QObject::connect(&port, &QSerialPort::readyRead, &loop,
@@ -205,7 +192,7 @@ int monitorCommand(const QStringList &args)
             }
             const QString reason = port.errorString();
             port.close();
-            fail(QStringLiteral("reading port \"%1\" failed: %2").arg(ports.front(), reason));
+            fail(QStringLiteral("reading port \"%1\" failed: %2").arg(portText, reason));
         });
     loop.exec();
     if (port.isOpen()) {

@@ -2,6 +2,9 @@
 
 #include "cli/commands.h"
 #include "cli/output_sys.h"
+#include "text/textsender.h"
+
+#include <QCoreApplication>
 
 #include <utility>
 
@@ -29,11 +32,23 @@ void markStdoutClosed()
 std::function<void()> beforePrint;
 std::function<void()> afterPrint;
 
+/// The text as it may reach the terminal. Much of what is printed quotes the
+/// user's files (step lines, addresses, warnings): every control character
+/// in it but the line breaks is shown by its code, so that a file can never
+/// retitle, clear or recolour the terminal.
+QByteArray terminalBytes(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = visibleText(line);
+    return lines.join(QLatin1Char('\n')).toUtf8();
+}
+
 } // namespace
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = terminalBytes(text);
     if (beforePrint)
         beforePrint();
     qsizetype done = 0;
@@ -53,7 +68,7 @@ void printOut(const QString &text)
 
 void printErr(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = terminalBytes(text);
     // stderr is most often the same terminal.
     if (beforePrint)
         beforePrint();
@@ -86,7 +101,9 @@ void setPrintHooks(std::function<void()> before, std::function<void()> after)
 
 int usageError(const QString &message)
 {
-    printErr(QStringLiteral("tapwright-cli: %1\nTry 'tapwright-cli --help'.\n").arg(message));
+    printErr(QStringLiteral("tapwright-cli: %1\n").arg(message) +
+             QCoreApplication::translate("tapwright-cli", "Try 'tapwright-cli --help'.") +
+             QLatin1Char('\n'));
     return ExitUsage;
 }
 

@@ -1,0 +1,359 @@
+#include "cli/commandline.h"
+
+#include "macro/macrofile.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+
+namespace tapwright::cli {
+
+namespace {
+
+enum Option
+{
+    PortOption,
+    AddrOption,
+    CounterOption,
+    FastOption,
+    HelpOption,
+    OptionCount,
+};
+
+/// Every option the tool knows, with its words for --help.
+std::array<QCommandLineOption, OptionCount> allOptions()
+{
+    return {
+        QCommandLineOption(QStringLiteral("port"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "the port to send to; key, type and run\n"
+                                                       "need it, and there is no default (see\n"
+                                                       "PORT below)"),
+                           QStringLiteral("PORT")),
+        QCommandLineOption(QStringLiteral("addr"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "the address file: one address a line,\n"
+                                                       "taken by GETSTR"),
+                           QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("counter"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "the pass counter to start from (default\n"
+                                                       "0): as many address lines are skipped"),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("fast"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "drop the pacing on any port, for a device\n"
+                                                       "with a buffer of its own")),
+        QCommandLineOption(
+            QStringList{QStringLiteral("h"), QStringLiteral("help")},
+            QCoreApplication::translate("tapwright-cli", "show this text, also after any command")),
+    };
+}
+
+/// A command: its word, the options it takes, and what --help says of it.
+struct CommandSpec
+{
+    Command command;
+    const char *word;
+    std::initializer_list<Option> options;
+    /// Taken and ignored, and not shown: `check` takes a run's command line.
+    std::initializer_list<Option> ignored;
+    bool needsPort;
+    const char *arguments;
+    int minArguments;
+    int maxArguments; ///< -1: no limit
+    const char *argumentsProblem;
+    const char *description;
+};
+
+const CommandSpec Commands[] = {
+    {Command::Key,
+     "key",
+     {PortOption, FastOption},
+     {},
+     true,
+     "NAME...",
+     1,
+     -1,
+     QT_TRANSLATE_NOOP("tapwright-cli", "key needs at least one key name"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "press keys by their macro names (UP, &ENTER,\n"
+                                        "F12, 5, #, ...); case does not matter")},
+    {Command::Type,
+     "type",
+     {PortOption, FastOption},
+     {},
+     true,
+     "TEXT",
+     1,
+     1,
+     QT_TRANSLATE_NOOP("tapwright-cli", "type needs exactly one TEXT argument (quote it)"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "type TEXT (UTF-8) character by character;\n"
+                                        "characters the device cannot enter are\n"
+                                        "skipped and listed")},
+    {Command::Run,
+     "run",
+     {PortOption, AddrOption, CounterOption, FastOption},
+     {},
+     true,
+     "MACRO",
+     1,
+     1,
+     QT_TRANSLATE_NOOP("tapwright-cli", "run needs exactly one MACRO file"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "run a macro file pass after pass; GETSTR\n"
+                                        "takes the next line of FILE; Ctrl-C stops\n"
+                                        "the run and prints the pass counter to\n"
+                                        "continue from; on a terminal, p or space\n"
+                                        "pauses the run and goes on, Ctrl-Z pauses it\n"
+                                        "until fg, and a status line at the bottom\n"
+                                        "shows the pass, the address, the time taken\n"
+                                        "and the time to go")},
+    {Command::Check,
+     "check",
+     {AddrOption, CounterOption},
+     {PortOption, FastOption},
+     false,
+     "MACRO",
+     1,
+     1,
+     QT_TRANSLATE_NOOP("tapwright-cli", "check needs exactly one MACRO file"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "read both files as a run would, report what\n"
+                                        "the run would stumble on (FILE:LINE:\n"
+                                        "error|warning: ...) and estimate how long it\n"
+                                        "takes; sends nothing; exit status 1 when\n"
+                                        "there are errors")},
+    {Command::Monitor,
+     "monitor",
+     {},
+     {},
+     false,
+     "[PORT]",
+     0,
+     1,
+     QT_TRANSLATE_NOOP("tapwright-cli", "monitor takes at most one PORT"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "show what arrives on PORT, decoded; without\n"
+                                        "PORT, create a virtual terminal (a\n"
+                                        "pseudo-terminal) and print its path, for\n"
+                                        "any program to send to")},
+    {Command::Help,
+     "help",
+     {},
+     {},
+     false,
+     "",
+     0,
+     -1,
+     "",
+     QT_TRANSLATE_NOOP("tapwright-cli", "show this text")},
+};
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("tapwright-cli", text);
+}
+
+/// An option as --help and the synopses spell it: "--port PORT".
+QString spelled(const QCommandLineOption &option)
+{
+    QStringList names;
+    for (const QString &name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString text = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        text += QLatin1Char(' ') + option.valueName();
+    return text;
+}
+
+/// One entry of a list in --help: the head, and the description in a column
+/// of its own.
+QString entry(const QString &head, const QString &description)
+{
+    constexpr int Column = 29;
+    const QString indent(Column, QLatin1Char(' '));
+    QString text = QStringLiteral("  ") + head;
+    text += text.size() < Column - 1 ? QString(Column - text.size(), QLatin1Char(' '))
+                                     : QLatin1Char('\n') + indent;
+    return text + description.split(QLatin1Char('\n')).join(QLatin1Char('\n') + indent) +
+           QLatin1Char('\n');
+}
+
+/// The name of an option argument as the parser sees it: "port" for
+/// "--port=1" and "-port".
+QString optionName(const QString &arg)
+{
+    qsizetype start = 0;
+    while (start < arg.size() && start < 2 && arg[start] == QLatin1Char('-'))
+        ++start;
+    return arg.mid(start).section(QLatin1Char('='), 0, 0);
+}
+
+/// What the parser refused, in the tool's words, naming the argument as the
+/// user gave it.
+QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
+                     const std::array<QCommandLineOption, OptionCount> &options)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg.size() < 2 || !arg.startsWith(QLatin1Char('-')))
+            continue;
+        const QString name = optionName(arg);
+        // A value given to an option that takes none: "--fast=1".
+        const bool flagWithValue =
+            arg.contains(QLatin1Char('=')) && (options[FastOption].names().contains(name) ||
+                                               options[HelpOption].names().contains(name));
+        if (unknown.contains(name) || flagWithValue)
+            return QCoreApplication::translate("tapwright-cli", "unknown option %1").arg(arg);
+    }
+    // What is left: an option that takes a value came last.
+    return QCoreApplication::translate("tapwright-cli", "%1 needs a value")
+        .arg(args.value(args.size() - 1));
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &args)
+{
+    CommandLine line;
+    if (args.isEmpty()) {
+        line.problem = QCoreApplication::translate("tapwright-cli", "no command given");
+        return line;
+    }
+    const QString word = args.front();
+    if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+        line.help = true;
+        return line;
+    }
+    const CommandSpec *spec = nullptr;
+    for (const CommandSpec &command : Commands) {
+        if (word == QLatin1String(command.word))
+            spec = &command;
+    }
+    if (!spec) {
+        line.problem =
+            QCoreApplication::translate("tapwright-cli", "unknown command \"%1\"").arg(word);
+        return line;
+    }
+    line.command = spec->command;
+    if (spec->command == Command::Help) {
+        line.help = true;
+        return line;
+    }
+
+    const std::array<QCommandLineOption, OptionCount> options = allOptions();
+    QCommandLineParser parser;
+    // "-x" is an option too, an unknown one: only "--" makes it an argument.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const Option option : spec->options)
+        parser.addOption(options[option]);
+    for (const Option option : spec->ignored)
+        parser.addOption(options[option]);
+    parser.addOption(options[HelpOption]);
+    const QStringList rest = args.mid(1);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("tapwright-cli")} + rest);
+    if (parser.isSet(options[HelpOption])) {
+        line.help = true;
+        return line;
+    }
+    if (!parsed) {
+        line.problem = parseProblem(parser, rest, options);
+        return line;
+    }
+    if (spec->needsPort) {
+        if (!parser.isSet(options[PortOption])) {
+            line.problem = QCoreApplication::translate("tapwright-cli", "%1 needs --port PORT")
+                               .arg(QLatin1String(spec->word));
+            return line;
+        }
+        line.port = parser.value(options[PortOption]);
+        // "--port=" and "--port ''": a value that went missing in a script.
+        if (line.port.trimmed().isEmpty()) {
+            line.problem = QCoreApplication::translate("tapwright-cli", "%1 needs a value")
+                               .arg(QStringLiteral("--port"));
+            return line;
+        }
+    }
+    line.arguments = parser.positionalArguments();
+    if (line.arguments.size() < spec->minArguments ||
+        (spec->maxArguments >= 0 && line.arguments.size() > spec->maxArguments)) {
+        line.problem = translated(spec->argumentsProblem);
+        return line;
+    }
+    const auto takes = [spec](Option option) {
+        return std::find(spec->options.begin(), spec->options.end(), option) != spec->options.end();
+    };
+    if (takes(CounterOption) && parser.isSet(options[CounterOption])) {
+        const QString text = parser.value(options[CounterOption]);
+        const std::optional<qint32> counter = parsePassCounter(text);
+        if (!counter) {
+            line.problem =
+                QCoreApplication::translate(
+                    "tapwright-cli", "--counter must be a whole number from %1 to %2, got \"%3\"")
+                    .arg(MinPassCounter)
+                    .arg(MaxPassCounter)
+                    .arg(text);
+            return line;
+        }
+        line.counter = *counter;
+    }
+    if (takes(AddrOption))
+        line.addr = parser.value(options[AddrOption]);
+    line.fast = takes(FastOption) && parser.isSet(options[FastOption]);
+    return line;
+}
+
+QString helpText()
+{
+    const std::array<QCommandLineOption, OptionCount> options = allOptions();
+    QString text = QCoreApplication::translate(
+        "tapwright-cli", "usage: tapwright-cli COMMAND [OPTIONS] ARGUMENTS\n"
+                         "\n"
+                         "Drives the key-press injector on a serial port (600 baud, 8E1, "
+                         "write-only).\n");
+    text += QLatin1Char('\n') + QCoreApplication::translate("tapwright-cli", "Commands:") +
+            QLatin1Char('\n');
+    for (const CommandSpec &command : Commands) {
+        QStringList synopsis{QLatin1String(command.word)};
+        for (const Option option : command.options) {
+            const QString spelling = spelled(options[option]);
+            synopsis << (option == PortOption && command.needsPort
+                             ? spelling
+                             : QLatin1Char('[') + spelling + QLatin1Char(']'));
+        }
+        if (*command.arguments)
+            synopsis << QLatin1String(command.arguments);
+        text += entry(synopsis.join(QLatin1Char(' ')), translated(command.description));
+    }
+    text += QLatin1Char('\n') + QCoreApplication::translate("tapwright-cli", "Options:") +
+            QLatin1Char('\n');
+    for (const QCommandLineOption &option : options)
+        text += entry(spelled(option), option.description());
+    text += entry(QStringLiteral("--"),
+                  QCoreApplication::translate("tapwright-cli",
+                                              "what follows is an argument, even when it\n"
+                                              "starts with -"));
+    text += QLatin1Char('\n');
+    text += QCoreApplication::translate(
+        "tapwright-cli",
+        "PORT is a number n for the system's serial port n (1 is /dev/ttyS0 on Linux,\n"
+        "COM1 on Windows), a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,\n"
+        "/dev/pts/4), or \"virtual\": a terminal inside this program that prints what the\n"
+        "device would enter, at the pace of the real line (add --fast to drop the\n"
+        "pacing). There is no default port.\n"
+        "\n"
+        "A run hands the port no more frames than the line can carry (about 147 ms a\n"
+        "frame at 600 baud), so that the steps, addresses and pass counter it prints\n"
+        "are what the device has received; --fast drops that pacing on any port, for a\n"
+        "device with a buffer of its own.\n"
+        "\n"
+        "Every command returns only after every frame has left the port.\n"
+        "Exit status: 0 done (for run also: stopped, or the address list is done),\n"
+        "1 the port or a file failed, 2 the command line was wrong (nothing was sent).\n");
+    return text;
+}
+
+} // namespace tapwright::cli

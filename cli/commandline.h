@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tapwright::cli {
+
+/// The commands of the tool.
+enum class Command
+{
+    Key,
+    Type,
+    Run,
+    Check,
+    Monitor,
+    Help,
+};
+
+/// A command line, parsed by one QCommandLineParser for every command.
+struct CommandLine
+{
+    Command command = Command::Help;
+    /// `--help` or `-h` was given: nothing else counts.
+    bool help = false;
+    /// Set, and not blank, for the commands that need it.
+    QString port;
+    QString addr;
+    qint32 counter = 0;
+    bool fast = false;
+    QStringList arguments;
+    /// What is wrong with the command line, for usageError(); empty when
+    /// nothing is.
+    QString problem;
+};
+
+/// Parses a whole command line without the program name: the command word,
+/// then its options and arguments.
+CommandLine parseCommandLine(const QStringList &args);
+
+/// The usage text for --help, made from the options the parser takes.
+QString helpText();
+
+} // namespace tapwright::cli
