@@ -4,23 +4,16 @@
 #include "cli/output.h"
 #include "cli/signals.h"
 #include "device/framedecoder.h"
-#include "link/seriallink.h"
-#include "link/serialport_unix.h"
+#include "link/serialport.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QSerialPort>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
@@ -136,8 +129,8 @@ int monitorCommand(const QString &portText)
     QEventLoop loop;
     StopSignals stop([&loop](int) { loop.quit(); });
     if (!stop.isValid())
-        return failure(
-            QStringLiteral("cannot watch for signals: %1").arg(systemReason(stop.error())));
+        return failure(QCoreApplication::translate("tapwright-cli", "cannot watch for signals: %1")
+                           .arg(systemReason(stop.error())));
 
     int exitCode = ExitOk;
     auto fail = [&loop, &exitCode](const QString &message) {
@@ -150,19 +143,24 @@ int monitorCommand(const QString &portText)
         VirtualTerminal terminal;
         const QString problem = terminal.open();
         if (!problem.isEmpty())
-            return failure(QStringLiteral("cannot create a virtual terminal: %1").arg(problem));
+            return failure(
+                QCoreApplication::translate("tapwright-cli", "cannot create a virtual terminal: %1")
+                    .arg(problem));
         QSocketNotifier readable(terminal.masterFd(), QSocketNotifier::Read);
         auto readSome = [&] {
             int error = 0;
             printer.bytes(terminal.readAvailable(error));
             if (error != 0) {
                 readable.setEnabled(false);
-                fail(QStringLiteral("reading the virtual terminal %1 failed: %2")
+                fail(QCoreApplication::translate("tapwright-cli",
+                                                 "reading the virtual terminal %1 failed: %2")
                          .arg(terminal.path(), systemReason(error)));
             }
         };
         QObject::connect(&readable, &QSocketNotifier::activated, &loop, readSome);
-        printOut(QStringLiteral("virtual terminal on %1\n").arg(terminal.path()));
+        printOut(QCoreApplication::translate("tapwright-cli", "virtual terminal on %1")
+                     .arg(terminal.path()) +
+                 QLatin1Char('\n'));
         loop.exec();
         if (exitCode == ExitOk)
             readSome(); // what arrived just before the signal
@@ -170,36 +168,19 @@ int monitorCommand(const QString &portText)
         return exitCode;
     }
 
-    QSerialPort port;
-    const LinkError error = openAtLineSettings(port, portText, QIODevice::ReadOnly);
+    SerialPort port;
+    const LinkError error = port.open(portText, SerialPort::Mode::Read);
     if (error.isError())
         return failure(describe(error));
-    QObject::connect(&port, &QSerialPort::readyRead, &loop,
-                     [&printer, &port] { printer.bytes(port.readAll()); });
-    QObject::connect(
-        &port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
-            if (!port.isOpen())
-                return; // reported already
-            switch (e) {
-            case QSerialPort::ReadError:
-            case QSerialPort::ResourceError:
-            case QSerialPort::UnknownError:
-            case QSerialPort::DeviceNotFoundError:
-            case QSerialPort::PermissionError:
-                break; // the port is gone: an unplugged adapter
-            default:
-                return;
-            }
-            const QString reason = port.errorString();
-            port.close();
-            fail(QStringLiteral("reading port \"%1\" failed: %2").arg(portText, reason));
-        });
+    QObject::connect(&port, &SerialPort::readyRead, &loop,
+                     [&printer, &port] { printer.bytes(port.readAvailable()); });
+    QObject::connect(&port, &SerialPort::readFailed, &loop, [&](const QString &reason) {
+        fail(QCoreApplication::translate("tapwright-cli", "reading port \"%1\" failed: %2")
+                 .arg(portText, reason));
+    });
     loop.exec();
-    if (port.isOpen()) {
-        // What arrived just before the signal.
-        port.waitForReadyRead(0);
-        printer.bytes(port.readAll());
-    }
+    // What arrived just before the signal.
+    printer.bytes(port.readAvailable());
     printer.finish();
     return exitCode;
 }

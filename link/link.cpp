@@ -30,6 +30,8 @@ QString describe(const LinkError &error)
     case LinkError::Busy:
         return QStringLiteral("cannot open %1: it is in use by another program or window%2")
             .arg(port, because);
+    case LinkError::NotASerialPort:
+        return QStringLiteral("cannot open %1: it is not a serial port").arg(port);
     case LinkError::OpenFailed:
         return QStringLiteral("cannot open %1%2").arg(port, because);
     case LinkError::WriteFailed:

@@ -23,13 +23,15 @@ public:
 /// Why a port could not be opened, or why an open port stopped working.
 struct LinkError
 {
-    enum Kind {
+    enum Kind
+    {
         None,
         NoPortGiven,      ///< the port text was empty or blank
         BadPortNumber,    ///< digits that name no port (0, or too large)
         NotFound,         ///< no such device
         PermissionDenied, ///< the user may not open the device
         Busy,             ///< another program, or the other window, holds it
+        NotASerialPort,   ///< a file, a FIFO or a device such as /dev/null
         OpenFailed,       ///< any other failure to open or set up the port
         WriteFailed,      ///< a write failed on an open port (device gone)
         Stalled,          ///< queued bytes stopped leaving while closing

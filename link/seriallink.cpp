@@ -95,9 +95,7 @@ void SerialLink::closeDroppingWholeFrames()
 
 bool SerialLink::isPseudoTerminal() const
 {
-    // Nothing tells what the reader of a pseudo-terminal has taken: the
-    // system's output queue is always empty there.
-    return openedDevice_.startsWith(QLatin1String("/dev/pts/"));
+    return port_->isPseudoTerminal();
 }
 
 void SerialLink::endLingering()

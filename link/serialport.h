@@ -42,13 +42,20 @@ struct PortInfo
     }
 };
 
-/// The system's serial port at the level of bytes, for writing only: what the
-/// serial link needs of the platform. One implementation a platform, each in
-/// a file of its own.
+/// The system's serial port at the level of bytes: what the serial link needs
+/// of the platform for writing, and what a monitor needs for listening. One
+/// implementation a platform, each in a file of its own.
 class SerialPort : public QObject
 {
     Q_OBJECT
 public:
+    /// What the port is opened for.
+    enum class Mode
+    {
+        Write, ///< sending to the device
+        Read,  ///< listening to what arrives, as on a loopback cable
+    };
+
     explicit SerialPort(QObject *parent = nullptr);
     /// Closes without waiting.
     ~SerialPort() override;
@@ -59,11 +66,17 @@ public:
     /// The serial ports the system knows of now, without opening any.
     static QList<PortInfo> systemPorts();
 
-    /// Opens the port text (a number or a device name) for writing at the
-    /// device's line settings and reads them back. No error on success; the
-    /// port stays closed on failure.
-    LinkError open(const QString &portText);
+    /// Opens the port text (a number or a device name) at the device's line
+    /// settings and reads them back. No error on success, naming the device;
+    /// the port stays closed on failure.
+    LinkError open(const QString &portText, Mode mode = Mode::Write);
     bool isOpen() const;
+    /// Whether the port opened last is a pseudo-terminal. Nothing tells what
+    /// its reader has taken: its output queue always looks empty.
+    bool isPseudoTerminal() const;
+    /// In read mode, what has arrived and not been taken yet, also what
+    /// arrived a moment ago and has not been announced by readyRead().
+    QByteArray readAvailable();
     /// Queues bytes and returns at once; they go out as the system takes them.
     void write(const QByteArray &bytes);
     /// Bytes that we still hold.
@@ -84,6 +97,11 @@ Q_SIGNALS:
     void bytesWritten();
     /// A write failed on the open port (the device is gone); emitted once.
     void writeFailed(const QString &reason);
+    /// In read mode, bytes have arrived.
+    void readyRead();
+    /// In read mode, reading failed (the device is gone); emitted once, and
+    /// the port is closed.
+    void readFailed(const QString &reason);
 
 private:
     struct Private;

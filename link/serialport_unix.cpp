@@ -1,6 +1,6 @@
-#include "link/serialport_unix.h"
-#include "link/seriallink.h"
 #include "link/serialport.h"
+
+#include "link/seriallink.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -42,8 +43,22 @@ bool nudgeLineSettings(const QString &device)
     return nudged;
 }
 
-} // namespace
+/// Whether a character device is a terminal, as every serial port is; a
+/// device such as /dev/null is not.
+bool isTerminalDevice(const QString &path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true; // nothing to tell
+    const bool terminal = ::isatty(fd) != 0;
+    ::close(fd);
+    return terminal;
+}
 
+/// Opens `port` for the port text at the device's line settings (600 baud,
+/// 8E1, no flow control) and reads the settings back. On success the result
+/// is no error but names the device; on failure the port stays closed.
 LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevice::OpenMode mode)
 {
     const PortName name = resolvePortName(portText);
@@ -61,6 +76,14 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
     if (!QFileInfo::exists(path)) {
         error.kind = LinkError::NotFound;
         error.reason = systemReason(ENOENT);
+        return error;
+    }
+    // Looked at before anything opens it: a FIFO would wait for its reader.
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISCHR(info.st_mode)) {
+        error.kind = LinkError::NotASerialPort;
         return error;
     }
     const int access =
@@ -90,6 +113,7 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
         }
     }
     if (!opened) {
+        error.reason = port.errorString();
         switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
             error.kind = LinkError::NotFound;
@@ -97,13 +121,19 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
         case QSerialPort::PermissionError:
             // Access was checked above, so what is left is somebody else
             // holding the port: its lock file, or the exclusive-use flag.
+            // The kind says so in the user's language; Qt's words would
+            // speak of a permission.
             error.kind = LinkError::Busy;
+            error.reason.clear();
             break;
         default:
-            error.kind = LinkError::OpenFailed;
+            // A character device that takes no line settings.
+            if (!isTerminalDevice(path)) {
+                error.kind = LinkError::NotASerialPort;
+                error.reason.clear();
+            }
             break;
         }
-        error.reason = port.errorString();
         port.clearError();
         return error;
     }
@@ -121,30 +151,40 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
     return error;
 }
 
+} // namespace
+
 struct SerialPort::Private
 {
     QSerialPort port;
+    Mode mode = Mode::Write;
+    bool pseudoTerminal = false;
 };
 
 SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
 {
     connect(&d->port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
+    connect(&d->port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&d->port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (!d->port.isOpen())
             return;
         switch (e) {
         case QSerialPort::WriteError:
+        case QSerialPort::ReadError:
         case QSerialPort::ResourceError:
         case QSerialPort::UnknownError:
         case QSerialPort::DeviceNotFoundError:
-        case QSerialPort::PermissionError: {
-            const QString reason = d->port.errorString();
-            d->port.clearError();
-            Q_EMIT writeFailed(reason);
-            break;
-        }
+        case QSerialPort::PermissionError:
+            break; // the port is gone: an unplugged adapter
         default:
-            break;
+            return;
+        }
+        const QString reason = d->port.errorString();
+        d->port.clearError();
+        if (d->mode == Mode::Write) {
+            Q_EMIT writeFailed(reason);
+        } else {
+            d->port.close();
+            Q_EMIT readFailed(reason);
         }
     });
 }
@@ -180,14 +220,33 @@ QList<PortInfo> SerialPort::systemPorts()
     return ports;
 }
 
-LinkError SerialPort::open(const QString &portText)
+LinkError SerialPort::open(const QString &portText, Mode mode)
 {
-    return openAtLineSettings(d->port, portText, QIODevice::WriteOnly);
+    d->mode = mode;
+    const LinkError result = openAtLineSettings(
+        d->port, portText, mode == Mode::Write ? QIODevice::WriteOnly : QIODevice::ReadOnly);
+    d->pseudoTerminal =
+        !result.isError() && QFileInfo(result.device).canonicalFilePath().startsWith(u"/dev/pts/");
+    return result;
 }
 
 bool SerialPort::isOpen() const
 {
     return d->port.isOpen();
+}
+
+bool SerialPort::isPseudoTerminal() const
+{
+    return d->pseudoTerminal;
+}
+
+QByteArray SerialPort::readAvailable()
+{
+    if (!d->port.isOpen() || d->mode != Mode::Read)
+        return QByteArray();
+    // Bytes that reached the system a moment ago are not in Qt's buffer yet.
+    d->port.waitForReadyRead(0);
+    return d->port.readAll();
 }
 
 void SerialPort::write(const QByteArray &bytes)

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <windows.h>
 // After windows.h, which they need; initguid.h makes the port class's GUID
 // defined here rather than only declared.
@@ -109,9 +110,13 @@ QList<PortInfo> SerialPort::systemPorts()
 struct SerialPort::Private
 {
     HANDLE handle = INVALID_HANDLE_VALUE;
+    Mode mode = Mode::Write;
     /// Bytes the driver has not taken yet.
     QByteArray pending;
     QTimer retry;
+    /// In read mode: bytes read from the driver and not taken yet.
+    QByteArray received;
+    QTimer poll;
     LineSettings settings;
 };
 
@@ -119,6 +124,15 @@ SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Pr
 {
     d->retry.setSingleShot(true);
     connect(&d->retry, &QTimer::timeout, this, [this] { write(QByteArray()); });
+    // Reads return at once (see the timeouts in open()), so arrivals are
+    // looked for every moment.
+    d->poll.setInterval(RetryMs);
+    connect(&d->poll, &QTimer::timeout, this, [this] {
+        const qsizetype before = d->received.size();
+        d->received += readAvailable();
+        if (isOpen() && d->received.size() > before)
+            Q_EMIT readyRead();
+    });
 }
 
 SerialPort::~SerialPort()
@@ -134,7 +148,7 @@ QString SerialPort::numberedPort(int number)
     return QStringLiteral("COM%1").arg(number);
 }
 
-LinkError SerialPort::open(const QString &portText)
+LinkError SerialPort::open(const QString &portText, Mode mode)
 {
     const PortName name = resolvePortName(portText);
     if (name.error.isError())
@@ -158,9 +172,11 @@ LinkError SerialPort::open(const QString &portText)
             break;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
-            // A COM port is opened by one program at a time: denied means in use.
+            // A COM port is opened by one program at a time: denied means in
+            // use, which the kind says; the system's words would speak of
+            // access.
             error.kind = LinkError::Busy;
-            break;
+            return error;
         default:
             break;
         }
@@ -168,9 +184,17 @@ LinkError SerialPort::open(const QString &portText)
         return error;
     }
 
+    // A file, a pipe or a device such as NUL: no communications device.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     bool ok = GetCommState(handle, &dcb);
+    const DWORD stateError = ok ? ERROR_SUCCESS : GetLastError();
+    if (GetFileType(handle) != FILE_TYPE_CHAR || stateError == ERROR_INVALID_FUNCTION ||
+        stateError == ERROR_NOT_SUPPORTED || stateError == ERROR_INVALID_HANDLE) {
+        error.kind = LinkError::NotASerialPort;
+        CloseHandle(handle);
+        return error;
+    }
     if (ok) {
         dcb.BaudRate = DWORD(LineBaud);
         dcb.ByteSize = 8;
@@ -212,7 +236,11 @@ LinkError SerialPort::open(const QString &portText)
         return error;
     }
     d->handle = handle;
+    d->mode = mode;
     d->pending.clear();
+    d->received.clear();
+    if (mode == Mode::Read)
+        d->poll.start();
     d->settings = LineSettings{qint64(back.BaudRate), int(back.ByteSize),
                                back.Parity == EVENPARITY  ? 'E'
                                : back.Parity == ODDPARITY ? 'O'
@@ -227,6 +255,31 @@ LinkError SerialPort::open(const QString &portText)
 bool SerialPort::isOpen() const
 {
     return d->handle != INVALID_HANDLE_VALUE;
+}
+
+bool SerialPort::isPseudoTerminal() const
+{
+    return false;
+}
+
+QByteArray SerialPort::readAvailable()
+{
+    QByteArray data = std::exchange(d->received, QByteArray());
+    if (!isOpen() || d->mode != Mode::Read)
+        return data;
+    for (;;) {
+        char buffer[4096];
+        DWORD n = 0;
+        if (!ReadFile(d->handle, buffer, DWORD(sizeof buffer), &n, nullptr)) {
+            const QString reason = systemReason(GetLastError());
+            close();
+            Q_EMIT readFailed(reason);
+            return data;
+        }
+        if (n == 0)
+            return data;
+        data.append(buffer, qsizetype(n));
+    }
 }
 
 void SerialPort::write(const QByteArray &bytes)
@@ -284,6 +337,7 @@ void SerialPort::clearOutput()
 void SerialPort::close()
 {
     d->retry.stop();
+    d->poll.stop();
     d->pending.clear();
     if (isOpen()) {
         CloseHandle(d->handle);

@@ -1,3 +1,4 @@
+#include "link/seriallink.h"
 #include "ptypair.h"
 #include "testutil.h"
 
@@ -84,6 +85,9 @@ struct Tool
     QString what() { return QString::fromUtf8(out + errors()); }
 };
 
+// What the tool has printed, for a failure message.
+#define WHAT qPrintable(tool.what())
+
 /// Whether the terminal reads lines with echo, as a shell leaves it.
 static bool lineMode(int fd)
 {
@@ -103,12 +107,6 @@ static bool staysPaused(Tool &tool, const QByteArray &paused)
     const QByteArray more = tool.device.read(64, 1000);
     tool.out += tool.process.readAllStandardOutput();
     return more.isEmpty() && tool.out.size() == at && tool.out.endsWith(paused);
-}
-
-/// Whole frames of `code` only, and at least one.
-static bool onlyFramesOf(const QByteArray &sent, KeyCode code)
-{
-    return !sent.isEmpty() && sent == framesOf(Codes(sent.size() / 8, code));
 }
 
 /// Columns a text takes on a terminal: enough for hiragana and ASCII.
@@ -131,18 +129,13 @@ struct Screen
 static Screen screenOf(const QByteArray &bytes)
 {
     Screen screen;
-    const QString text = QString::fromUtf8(bytes);
-    const QString clear = u"\r\033[K"_s;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.mid(i, clear.size()) == clear) {
-            if (!screen.current.isEmpty())
-                screen.erased << std::exchange(screen.current, QString());
-            i += clear.size() - 1;
-        } else if (text[i] == u'\n') {
-            screen.lines << std::exchange(screen.current, QString());
-        } else {
-            screen.current += text[i];
-        }
+    const QStringList pieces = QString::fromUtf8(bytes).split(u"\r\033[K"_s);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0 && !screen.current.isEmpty())
+            screen.erased << std::exchange(screen.current, QString());
+        QStringList parts = (screen.current + pieces[i]).split(u'\n');
+        screen.current = parts.takeLast();
+        screen.lines << parts;
     }
     return screen;
 }
@@ -158,6 +151,9 @@ private Q_SLOTS:
         QVERIFY(dir_.isValid());
         writeFile(dir_.filePath(u"a.mac"_s), "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"a.txt"_s), "a1\na2\na3\n");
+        writeFile(dir_.filePath(u"esc.txt"_s), "a\x1b]0;x\x07\n");
+        writeFile(dir_.filePath(u"keys.txt"_s), "p p\n");
+        QCOMPARE(::mkfifo(QFile::encodeName(dir_.filePath(u"port.fifo"_s)).constData(), 0600), 0);
         writeFile(dir_.filePath(u"long.txt"_s),
                   u"とうきょうと ちよだく まるのうち\na2\na3\n"_s.toUtf8());
         writeFile(dir_.filePath(u"r.mac"_s), "UP\nSLEEP 1,5\nDOWN\n");
@@ -178,81 +174,89 @@ private Q_SLOTS:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
         QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QByteArray>("interruptAt");
-        const QString tryHelp = u"\nTry 'tapwright-cli --help'.\n"_s;
+        QTest::addColumn<int>("signal"); ///< sent once the output shows "2 SLEEP"
+        const auto row = [](const char *name, const QString &args, int exitCode, const QString &out,
+                            const QString &err, const QByteArray &wire = {}, int signal = 0) {
+            QTest::newRow(name) << args << exitCode << out << err << wire << signal;
+        };
 
         // Every command exits only once its last frame has left the port.
-        QTest::newRow("key") << u"key --port PTY UP up &ENTER F12 &submenu"_s << 0 << QString()
-                             << QString()
-                             << framesOf({{3, 1, 1}, {3, 1, 1}, {9, 6, 2}, {3, 3, 2}, {9, 6, 4}})
-                             << QByteArray();
-        QTest::newRow("key, more than the pty holds")
-            << u"key --fast --port PTY"_s + u" F12"_s.repeated(2500) << 0 << QString() << QString()
-            << framesOf(Codes(2500, KeyCode{3, 3, 2})) << QByteArray();
+        row("key", u"key --port PTY UP up &ENTER F12 &submenu"_s, 0, {}, {},
+            framesOf({{3, 1, 1}, {3, 1, 1}, {9, 6, 2}, {3, 3, 2}, {9, 6, 4}}));
+        row("key, more than the pty holds", u"key --fast --port PTY"_s + u" F12"_s.repeated(2500),
+            0, {}, {}, framesOf(Codes(2500, KeyCode{3, 3, 2})));
         const auto [tail, tailCodes] = letters(3000);
         Codes typed{{1, 2, 1},  {1, 10, 4}, {1, 2, 2},  {1, 10, 4}, {1, 9, 14}, {2, 2, 1},
                     {2, 10, 4}, {2, 6, 1},  {2, 10, 5}, {1, 9, 14}, {1, 1, 6}};
         typed.insert(typed.end(), tailCodes.begin(), tailCodes.end());
-        QTest::newRow("type, more than the pty holds")
-            << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アA𠀋"_s + tail << 0 << QString()
-            << u"tapwright-cli: warning: skipped 2 characters the device cannot enter: ア 𠀋\n"_s
-            << framesOf(typed) << QByteArray();
-        QTest::newRow("type counts every skipped character")
-            << u"type --fast --port=PTY アアアA"_s << 0 << QString()
-            << u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア\n"_s
-            << framesOf({{1, 1, 6}}) << QByteArray();
+        row("type, more than the pty holds", u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + tail,
+            0, {},
+            u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s,
+            framesOf(typed));
         Codes longRun{{3, 1, 1}};
         const Codes longCodes = letters(2000).second;
         longRun.insert(longRun.end(), longCodes.begin(), longCodes.end());
-        QTest::newRow("run ending in a long STRING")
-            << u"run --fast --port PTY long.mac"_s << 0
-            << u"1 UP\n2 STRING\nend of the macro file; pass counter 0\n"_s << QString()
-            << framesOf(longRun) << QByteArray();
-
-        QTest::newRow("run through an address list")
-            << u"run --port PTY --addr a.txt --counter 1 a.mac"_s << 0
-            << u"1 GETSTR\n2 SENDSTR\naddress: a2\n3 ENTER\n4 REPEAT\ncounter 2\n5 GETSTR\n"
-               "6 SENDSTR\naddress: a3\n7 ENTER\n8 REPEAT\ncounter 3\n9 GETSTR\n"
-               "end of the address file: the list is done; pass counter 3\n"_s
-            << QString()
-            << framesOf({{1, 4, 6}, {1, 14, 2}, {3, 6, 2}, {1, 4, 6}, {1, 14, 3}, {3, 6, 2}})
-            << QByteArray();
-        QTest::newRow("run with a bad number")
-            << u"run --port PTY r.mac"_s << 1
-            << u"1 UP\n2 SLEEP\nthe run ended on an error; pass counter 0\n"_s
-            << u"tapwright-cli: r.mac:2: SLEEP needs a number of seconds, got \"1,5\"\n"
-               "    SLEEP 1,5\n"_s
-            << framesOf({{3, 1, 1}}) << QByteArray();
-        QTest::newRow("run stopped by Ctrl-C")
-            << u"run --port PTY --counter 5 s.mac"_s << 0
-            << u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s
-            << u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C again "
-               "to drop the rest)\n"_s
-            << framesOf({{3, 1, 1}}) << QByteArray("2 SLEEP");
+        row("run ending in a long STRING", u"run --fast --port PTY long.mac"_s, 0,
+            u"1 UP\n2 STRING\nend of the macro file; pass counter 0\n"_s, {}, framesOf(longRun));
+        row("run through an address list", u"run --port PTY --addr a.txt --counter 1 a.mac"_s, 0,
+            u"1 GETSTR\n2 SENDSTR\naddress: a2\n3 ENTER\n4 REPEAT\ncounter 2\n5 GETSTR\n"
+            "6 SENDSTR\naddress: a3\n7 ENTER\n8 REPEAT\ncounter 3\n9 GETSTR\n"
+            "end of the address file: the list is done; pass counter 3\n"_s,
+            {}, framesOf({{1, 4, 6}, {1, 14, 2}, {3, 6, 2}, {1, 4, 6}, {1, 14, 3}, {3, 6, 2}}));
+        row("run with a bad number", u"run --port PTY r.mac"_s, 1,
+            u"1 UP\n2 SLEEP\nthe run ended on an error; pass counter 0\n"_s,
+            u"tapwright-cli: r.mac:2: SLEEP needs a number of seconds, got \"1,5\"\n"
+            "    SLEEP 1,5\n"_s,
+            framesOf({{3, 1, 1}}));
+        // SIGTERM and SIGHUP (a closed terminal) end a run as the first
+        // Ctrl-C does. Off a terminal, the p in stdin pauses nothing.
+        for (const auto &[name, number] :
+             {std::pair{"Ctrl-C", SIGINT}, std::pair{"SIGTERM", SIGTERM},
+              std::pair{"SIGHUP", SIGHUP}}) {
+            row(name, u"run --port PTY --counter 5 s.mac"_s, 0,
+                u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s,
+                u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C "
+                "again to drop the rest)\n"_s,
+                framesOf({{3, 1, 1}}), number);
+        }
         // A virtual terminal shows what the device would enter.
-        QTest::newRow("run on the virtual terminal")
-            << u"run --port virtual --fast v.mac"_s << 0
-            << u"1 MOJI\ndevice: [MOJI]\n2 STRING\n3 &ENTER\ndevice: がｶﾞA[&ENTER]\n"
-               "end of the macro file; pass counter 0\n"_s
-            << QString() << QByteArray() << QByteArray();
+        row("run on the virtual terminal", u"run --port virtual --fast v.mac"_s, 0,
+            u"1 MOJI\ndevice: [MOJI]\n2 STRING\n3 &ENTER\ndevice: がｶﾞA[&ENTER]\n"
+            "end of the macro file; pass counter 0\n"_s,
+            {});
+        // An escape sequence in an address list cannot retitle the terminal.
+        row("escapes in an address list", u"run --port virtual --fast --addr esc.txt a.mac"_s, 0,
+            u"1 GETSTR\n2 SENDSTR\naddress: aU+001B]0;xU+0007\n3 ENTER\ndevice: a]0;x[ENTER]\n"
+            "4 REPEAT\ncounter 1\n5 GETSTR\n"
+            "end of the address file: the list is done; pass counter 1\n"_s,
+            u"esc.txt:1: warning: cannot enter U+001B, skipped\n"
+            "esc.txt:1: warning: cannot enter U+0007, skipped\n"_s);
+        // check takes a run's command line as it stands.
+        row("check a run's command line",
+            u"check --port PTY --fast --counter=9 --addr=a.txt a.mac"_s, 1,
+            u"a.txt: error: the pass counter 9 is past the end of the address file (3 lines); "
+            "nothing would be typed\nestimate: none, the files have errors\n"_s,
+            {});
 
-        QTest::newRow("unknown key")
-            << u"key --port PTY UP SUBMENU"_s << 2 << QString()
-            << u"tapwright-cli: unknown key name \"SUBMENU\"; nothing was sent"_s + tryHelp
-            << QByteArray() << QByteArray();
-        QTest::newRow("no port") << u"key UP"_s << 2 << QString()
-                                 << u"tapwright-cli: key needs --port PORT"_s + tryHelp
-                                 << QByteArray() << QByteArray();
-        QTest::newRow("monitor, two ports")
-            << u"monitor /dev/null x"_s << 2 << QString()
-            << u"tapwright-cli: monitor takes at most one PORT"_s + tryHelp << QByteArray()
-            << QByteArray();
-        QTest::newRow("missing port")
-            << u"key --port /dev/tapwright-missing UP"_s << 1 << QString()
-            << u"tapwright-cli: cannot open port \"/dev/tapwright-missing\": no such device\n"_s
-            << QByteArray() << QByteArray();
+        // "--" ends the options: "--addr" is the macro file.
+        row("-- ends the options", u"check -- --addr"_s, 1,
+            u"--addr: error: cannot open macro file: "_s + noSuchFileReason() +
+                u"\nestimate: none, the files have errors\n"_s,
+            {});
+        QFile errors(QStringLiteral(TAPWRIGHT_TEST_DATA "/cli-errors.txt"));
+        QVERIFY(errors.open(QIODevice::ReadOnly | QIODevice::Text));
+        while (!errors.atEnd()) {
+            const QStringList fields = QString::fromUtf8(errors.readLine()).split(u" @@ "_s);
+            if (fields.size() != 3 || fields[0].startsWith(u'#'))
+                continue; // a comment or a blank line
+            const QString message = u"tapwright-cli: "_s + fields[2].trimmed() + u'\n';
+            QTest::newRow(qPrintable(fields[1]))
+                << fields[1] << fields[0].toInt() << QString()
+                << (fields[0] == u"2"_s ? message + u"Try 'tapwright-cli --help'.\n"_s : message)
+                << QByteArray() << 0;
+        }
     }
-    /// Runs the tool; once the output shows `interruptAt`, it gets a SIGINT.
+    /// Runs the tool; once the output shows "2 SLEEP", it gets `signal`.
     void commands()
     {
         QFETCH(QString, args);
@@ -260,53 +264,29 @@ private Q_SLOTS:
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QByteArray, wire);
-        QFETCH(QByteArray, interruptAt);
+        QFETCH(int, signal);
         Tool tool;
+        SerialLink holder;
+        if (args.contains(u"HELD"_s)) {
+            holder.setCommPort(tool.device.path());
+            QVERIFY(holder.OpenPort());
+            args.replace(u"HELD"_s, u"PTY"_s);
+        }
+        tool.process.setStandardInputFile(dir_.filePath(u"keys.txt"_s));
         tool.start(dir_.path(), args);
         QVERIFY2(tool.process.waitForStarted(5000), qPrintable(tool.process.errorString()));
-        if (!interruptAt.isEmpty()) {
-            QVERIFY2(tool.printed(interruptAt), qPrintable(tool.what()));
-            tool.signal(SIGINT);
+        if (signal != 0) {
+            QVERIFY2(tool.printed("2 SLEEP\n"), WHAT);
+            tool.signal(signal);
         }
         QVERIFY2(tool.finish(), qPrintable(u"still running; it printed: "_s + tool.what()));
-        QCOMPARE(QString::fromUtf8(tool.errors()), err);
+        QCOMPARE(QString::fromUtf8(tool.errors()), err.replace(u"PTY"_s, tool.device.path()));
         QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.process.exitCode(), exitCode);
         QCOMPARE(QString::fromUtf8(tool.out + tool.process.readAllStandardOutput()), out);
         tool.sent += tool.device.readAvailable();
         QCOMPARE(tool.sent.size(), wire.size()); // the count first: a short tail shows plainly
         QVERIFY(tool.sent == wire);
-    }
-
-    void stopSignals_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QByteArray>("input"); ///< stdin, a file
-        QTest::newRow("SIGTERM") << int(SIGTERM) << QByteArray();
-        QTest::newRow("SIGHUP, a closed terminal") << int(SIGHUP) << QByteArray();
-        // Off a terminal, no key pauses.
-        QTest::newRow("SIGTERM, p on a stdin file") << int(SIGTERM) << QByteArray("p p\n");
-    }
-    /// Both end a run as the first Ctrl-C does.
-    void stopSignals()
-    {
-        QFETCH(int, number);
-        QFETCH(QByteArray, input);
-        Tool tool;
-        if (!input.isEmpty())
-            tool.process.setStandardInputFile(writeFile(dir_.filePath(u"keys.txt"_s), input));
-        tool.start(dir_.path(), u"run --port PTY --counter 5 s.mac"_s);
-        QVERIFY2(tool.printed("2 SLEEP\n"), qPrintable(tool.what()));
-        tool.signal(number);
-        QVERIFY2(tool.finish(), qPrintable(tool.what()));
-        QCOMPARE(QString::fromUtf8(tool.errors()),
-                 u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C "
-                 "again to drop the rest)\n"_s);
-        QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tool.process.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(tool.out + tool.process.readAllStandardOutput()),
-                 u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s);
-        QVERIFY(tool.sent + tool.device.readAvailable() == framesOf({{3, 1, 1}}));
     }
 
     void closedStdout_data()
@@ -325,43 +305,40 @@ private Q_SLOTS:
     {
         QFETCH(QString, args);
         QFETCH(bool, terminal);
-        const QString fifo = dir_.filePath(u"out.fifo"_s);
+        const QByteArray fifo = QFile::encodeName(dir_.filePath(u"out.fifo"_s));
         PtyPair outTerminal;
         int reader = outTerminal.masterFd();
         if (!terminal) {
-            QFile::remove(fifo);
-            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            QFile::remove(QFile::decodeName(fifo));
+            QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
             // Opened before the tool, so that its open for writing finds a reader.
-            reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-            QVERIFY(reader >= 0);
+            QVERIFY((reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0);
         }
         Tool tool;
-        tool.process.setStandardOutputFile(terminal ? outTerminal.path() : fifo);
+        tool.process.setStandardOutputFile(terminal ? outTerminal.path() : QFile::decodeName(fifo));
         tool.start(dir_.path(), args);
         QByteArray head;
         QVERIFY2(tool.waitFor([&] {
             char buffer[256];
-            const ssize_t n = ::read(reader, buffer, sizeof buffer);
-            head += QByteArray(buffer, std::max<ssize_t>(n, 0));
+            head += QByteArray(buffer, std::max<ssize_t>(::read(reader, buffer, sizeof buffer), 0));
             return head.count('\n') >= 2;
         }),
-                 qPrintable(QString::fromUtf8(head)));
-        if (terminal)
-            outTerminal.hangUp();
-        else
-            ::close(reader);
-        QVERIFY2(tool.finish(), qPrintable(tool.what()));
+                 head.constData());
+        terminal ? outTerminal.hangUp() : void(::close(reader));
+        QVERIFY2(tool.finish(), WHAT);
         QVERIFY(head.startsWith("1 UP\n2 "));
         const QString err = QString::fromUtf8(tool.errors());
-        QVERIFY2(err.startsWith(u"tapwright-cli: the standard output is closed; what it would "
-                                "show goes to stderr\ntapwright-cli: stopping;"_s),
+        QVERIFY2(QRegularExpression(u"^tapwright-cli: the standard output is closed; what it "
+                                    "would show goes to stderr\ntapwright-cli: stopping;.*"
+                                    "\nstopped; pass counter \\d+\n$"_s,
+                                    QRegularExpression::DotMatchesEverythingOption)
+                     .match(err)
+                     .hasMatch(),
                  qPrintable(err));
-        QVERIFY2(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s).match(err).hasMatch(),
-                 qPrintable(err));
-        QCOMPARE(tool.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.process.exitCode(), 0);
         tool.sent += tool.device.readAvailable();
-        QVERIFY2(onlyFramesOf(tool.sent, {3, 1, 1}), tool.sent.toHex(' ').constData());
+        QVERIFY(!tool.sent.isEmpty() &&
+                tool.sent == framesOf(Codes(tool.sent.size() / 8, {3, 1, 1})));
     }
 
     void pause_data()
@@ -369,7 +346,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("pause"); ///< a key, or empty for Ctrl-Z
         QTest::addColumn<bool>("suspend");     ///< Ctrl-Z and fg while paused by the key
         QTest::addColumn<QByteArray>("resume");
-        QTest::newRow("p, p") << QByteArray("p") << false << QByteArray("p");
         QTest::newRow("space, p") << QByteArray(" ") << false << QByteArray("p");
         QTest::newRow("Ctrl-Z, fg") << QByteArray() << false << QByteArray();
         // fg must not end a pause that Ctrl-Z did not make.
@@ -383,19 +359,19 @@ private Q_SLOTS:
         QFETCH(QByteArray, resume);
         PtyPair keys;
         termios settings{};
-        QCOMPARE(::tcgetattr(keys.masterFd(), &settings), 0);
+        QVERIFY(::tcgetattr(keys.masterFd(), &settings) == 0);
         settings.c_lflag |= ICANON | ECHO | ISIG;
-        QCOMPARE(::tcsetattr(keys.masterFd(), TCSANOW, &settings), 0);
+        QVERIFY(::tcsetattr(keys.masterFd(), TCSANOW, &settings) == 0);
         Tool tool;
         tool.process.setStandardInputFile(keys.path());
         tool.start(dir_.path(), u"run --port PTY p.mac"_s);
-        QVERIFY2(tool.printed("1 UP\n"), qPrintable(tool.what()));
+        QVERIFY2(tool.printed("1 UP\n"), WHAT);
         QVERIFY(!lineMode(keys.masterFd()));
 
         const QByteArray paused = "paused (press p or space to go on)\n";
         if (pause.isEmpty()) {
             tool.signal(SIGTSTP);
-            QVERIFY2(tool.printed(paused), qPrintable(tool.what()));
+            QVERIFY2(tool.printed(paused), WHAT);
             QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
             // The shell gets its terminal back as it was.
             QVERIFY(lineMode(keys.masterFd()));
@@ -403,31 +379,27 @@ private Q_SLOTS:
         } else {
             // Neither Enter nor echo: the key alone pauses, and is not shown.
             QCOMPARE(::write(keys.masterFd(), pause.constData(), 1), 1);
-            QVERIFY2(tool.printed(paused), qPrintable(tool.what()));
+            QVERIFY2(tool.printed(paused), WHAT);
             QCOMPARE(keys.readAvailable(), QByteArray());
-            QVERIFY2(staysPaused(tool, paused), qPrintable(tool.what()));
+            QVERIFY2(staysPaused(tool, paused), WHAT);
             if (suspend) {
                 tool.signal(SIGTSTP);
                 QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
                 QVERIFY(lineMode(keys.masterFd()));
                 tool.signal(SIGCONT);
                 QTRY_VERIFY_WITH_TIMEOUT(!lineMode(keys.masterFd()), 10000);
-                QVERIFY2(staysPaused(tool, paused), qPrintable(tool.what()));
+                QVERIFY2(staysPaused(tool, paused), WHAT);
             }
             QCOMPARE(::write(keys.masterFd(), resume.constData(), 1), 1);
         }
-        QVERIFY2(tool.printed(paused + "resumed\n"), qPrintable(tool.what()));
+        QVERIFY2(tool.printed(paused + "resumed\n"), WHAT);
         QVERIFY(!lineMode(keys.masterFd()));
         const qsizetype before = tool.sent.size();
-        QVERIFY2(tool.waitFor([&] { return tool.sent.size() > before; }), qPrintable(tool.what()));
+        QVERIFY2(tool.waitFor([&] { return tool.sent.size() > before; }), WHAT);
 
+        // The terminal is given back as it was at the end too.
         tool.signal(SIGINT);
-        QVERIFY2(tool.finish(), qPrintable(tool.what()));
-        QCOMPARE(tool.process.exitCode(), 0);
-        QVERIFY2(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s)
-                     .match(QString::fromUtf8(tool.out))
-                     .hasMatch(),
-                 qPrintable(tool.what()));
+        QVERIFY2(tool.finish(), WHAT);
         QVERIFY(lineMode(keys.masterFd()));
         tool.sent += tool.device.readAvailable();
         QCOMPARE(tool.sent.size() % 8, 0);
@@ -451,24 +423,18 @@ private Q_SLOTS:
         QFETCH(int, columns);
         QFETCH(bool, cut);
         PtyPair screen;
-        if (columns > 0) {
-            winsize size{};
-            size.ws_col = ushort(columns);
-            size.ws_row = 24;
-            QCOMPARE(::ioctl(screen.masterFd(), TIOCSWINSZ, &size), 0);
-        }
+        const winsize size{ushort(24), ushort(columns), 0, 0};
+        QVERIFY(columns == 0 || ::ioctl(screen.masterFd(), TIOCSWINSZ, &size) == 0);
         Tool tool;
         tool.process.setStandardOutputFile(screen.path());
         tool.start(dir_.path(), u"run --port %1 --addr long.txt a.mac"_s.arg(port));
         QByteArray shown;
-        QVERIFY2(tool.waitFor(
-                     [&] {
-                         // Read as it comes: a full terminal would hold the tool up.
-                         shown += screen.readNow();
-                         return tool.process.state() == QProcess::NotRunning;
-                     },
-                     30000),
-                 qPrintable(QString::fromUtf8(shown) + tool.what()));
+        // Read as it comes: a full terminal would hold the tool up.
+        const auto ended = [&] {
+            shown += screen.readNow();
+            return tool.process.state() == QProcess::NotRunning;
+        };
+        QVERIFY2(tool.waitFor(ended, 30000), qPrintable(QString::fromUtf8(shown) + tool.what()));
         shown += screen.readAvailable();
         QCOMPARE(tool.process.exitCode(), 0);
         QCOMPARE(tool.errors(), QByteArray());
@@ -477,11 +443,7 @@ private Q_SLOTS:
         QVERIFY2(shown.endsWith("\r\033[K" + end.toUtf8() + "\n"), shown.right(200).constData());
         const Screen seen = screenOf(shown);
         QCOMPARE(seen.current, QString());
-        QStringList steps;
-        for (const QString &line : seen.lines) {
-            if (!line.startsWith(u"device: "_s))
-                steps << line;
-        }
+        const QStringList steps = seen.lines.filter(QRegularExpression(u"^(?!device: )"_s));
         const QString address = u"とうきょうと ちよだく まるのうち"_s;
         QCOMPARE(steps.join(u'\n'),
                  u"1 GETSTR\n2 SENDSTR\naddress: "_s + address +
@@ -489,30 +451,25 @@ private Q_SLOTS:
                      "7 ENTER\n8 REPEAT\ncounter 2\n9 GETSTR\n10 SENDSTR\naddress: a3\n11 ENTER\n"
                      "12 REPEAT\ncounter 3\n13 GETSTR\n"_s +
                      end);
-        if (port == u"virtual"_s)
-            QVERIFY2(seen.lines.size() > steps.size(), qPrintable(seen.lines.join(u'\n')));
+        // Its device: lines come between the steps.
+        QVERIFY(port != u"virtual"_s || seen.lines.size() > steps.size());
 
         // The first pass types the long address for seconds: redrawn many times.
         const QRegularExpression firstPass(u"^pass 1 of 3 · \\d+\\.\\d s · — · (.+)$"_s);
         int passOne = 0;
         for (const QString &status : seen.erased) {
-            QVERIFY2(columnsOf(status) < (columns > 0 ? columns : 80), qPrintable(status));
-            QVERIFY2(status.startsWith(u"pass "_s), qPrintable(status));
-            const QRegularExpressionMatch match = firstPass.match(status);
-            if (!match.hasMatch())
-                continue;
-            ++passOne;
-            const QString typed = match.captured(1);
-            if (!cut) {
-                QCOMPARE(typed, address);
-                continue;
-            }
-            // Cut where the next character would no longer fit.
-            QVERIFY2(typed.endsWith(u'…'), qPrintable(status));
-            const QString kept = typed.chopped(1);
-            QVERIFY2(!kept.isEmpty() && address.startsWith(kept), qPrintable(status));
-            QVERIFY2(columnsOf(status) + columnsOf(address.mid(kept.size(), 1)) >= columns,
+            QVERIFY2(status.startsWith(u"pass "_s) && columnsOf(status) < (columns ? columns : 80),
                      qPrintable(status));
+            const QString typed = firstPass.match(status).captured(1);
+            passOne += !typed.isEmpty();
+            // Cut where the next character would no longer fit.
+            const QString kept = typed.chopped(cut && !typed.isEmpty() ? 1 : 0);
+            QVERIFY2(
+                typed.isEmpty() ||
+                    (cut ? typed.endsWith(u'…') && !kept.isEmpty() && address.startsWith(kept) &&
+                               columnsOf(status) + columnsOf(address.mid(kept.size(), 1)) >= columns
+                         : typed == address),
+                qPrintable(status));
         }
         QVERIFY2(passOne > 0, qPrintable(seen.erased.join(u'\n')));
     }

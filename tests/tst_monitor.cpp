@@ -19,11 +19,7 @@ struct Monitor : QProcess
         if (port.isEmpty()) // a virtual terminal: its path comes first
             path = lines(1).value(0).section(u' ', -1);
     }
-    ~Monitor() override
-    {
-        kill();
-        waitForFinished();
-    }
+    ~Monitor() override { kill(), waitForFinished(); }
     /// The lines so far once there are `count` (or after 20 s), running `meanwhile`.
     QStringList lines(qsizetype count = 0, const std::function<void()> &meanwhile = {})
     {
@@ -68,9 +64,10 @@ private Q_SLOTS:
         QCOMPARE(monitor.lines(3).mid(1), (QStringList{u"[UP]"_s, u"がｶﾞa[b[ENTER]"_s}));
         // A sender that leaves the line as it finds it: 0A and 0D must not be
         // translated on the way.
-        const int plain = ::open(QFile::encodeName(monitor.path).constData(), O_WRONLY | O_NOCTTY);
-        QVERIFY(writeAll(plain, framesOf({{1, 2, 1}, {1, 10, 4}, {1, 13, 1}, {3, 6, 2}})));
-        ::close(plain);
+        QFile plain(monitor.path);
+        QVERIFY(plain.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                plain.write(framesOf({{1, 2, 1}, {1, 10, 4}, {1, 13, 1}, {3, 6, 2}})) == 32);
+        plain.close();
         QCOMPARE(monitor.lines(4).mid(3), QStringList{u"ｶﾞ､[ENTER]"_s});
         // The terminal outlives each sender; an unended line shows once it goes quiet.
         sendWithNewLink(monitor.path, [](Link &link) {

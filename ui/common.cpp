@@ -55,6 +55,8 @@ QString japanese(const LinkError &e)
     case LinkError::Busy:
         return QStringLiteral("%1 を開けません: 他のプログラムかウィンドウが使用中です。%2")
             .arg(port, because);
+    case LinkError::NotASerialPort:
+        return QStringLiteral("%1 を開けません: シリアルポートではありません。").arg(port);
     case LinkError::OpenFailed:
         return QStringLiteral("%1 を開けません。%2").arg(port, because);
     case LinkError::WriteFailed:
