@@ -3,13 +3,6 @@
 #include "testutil.h"
 #include "text/textsender.h"
 
-#include <csignal>
-
-static bool writeAll(int fd, const QByteArray &bytes)
-{
-    return ::write(fd, bytes.constData(), std::size_t(bytes.size())) == ssize_t(bytes.size());
-}
-
 struct Monitor : QProcess
 {
     explicit Monitor(const QString &port = QString())
@@ -78,8 +71,7 @@ private Q_SLOTS:
         QCOMPARE(monitor.lines(6).mid(4), (QStringList{u"ぱ<x[f6]"_s, u"xyzか"_s}));
         // Sent just before SIGTERM: the line, held kana too, must still come out.
         sendWithNewLink(monitor.path, [](Link &link) { SendStr(link, u"pqは"_s); });
-        QVERIFY(monitor.processId() > 0); // never 0: that would signal this test too
-        ::kill(pid_t(monitor.processId()), SIGTERM);
+        monitor.terminate(); // SIGTERM
         QVERIFY(monitor.waitForFinished(20000) && monitor.exitCode() == 0);
         QCOMPARE(monitor.lines().mid(6), QStringList{u"pqは"_s});
         QCOMPARE(monitor.readAllStandardError(), QByteArray());
@@ -91,12 +83,16 @@ private Q_SLOTS:
         Monitor monitor(pty.path());
         // The monitor says nothing once it has the port open, so knock until it
         // answers; knocks sent before it opened are lost, later ones may follow.
-        const auto knock = [&pty] { writeAll(pty.masterFd(), framesOf({{3, 1, 1}})); };
+        QFile device;
+        QVERIFY(device.open(pty.masterFd(), QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const auto knock = [&device] { device.write(framesOf({{3, 1, 1}})); };
         QCOMPARE(monitor.lines(1, knock).value(0), u"[UP]"_s);
         const qsizetype from = monitor.lines().size();
-        QVERIFY(writeAll(pty.masterFd(),
-                         QByteArray::fromHex("7f7f") + framesOf({{1, 4, 6}, {1, 4, 7}, {3, 6, 2}}) +
-                             framesOf({{2, 6, 1}, {2, 10, 5}}) + QByteArray::fromHex("f20201")));
+        const QByteArray noise = QByteArray::fromHex("7f7f");
+        QCOMPARE(device.write(noise +
+                              framesOf({{1, 4, 6}, {1, 4, 7}, {3, 6, 2}, {2, 6, 1}, {2, 10, 5}}) +
+                              QByteArray::fromHex("f20201")),
+                 45);
         QStringList payload;
         for (qsizetype count = from + 3; payload.size() < 3 && count < from + 20; ++count)
             (payload = monitor.lines(count).mid(from)).removeAll(u"[UP]"_s);
