@@ -15,10 +15,6 @@ namespace tapwright::cli {
 
 namespace {
 
-// How often a watched stdout is looked at while nothing is printed (a long
-// SLEEP): a reader that went away then still ends the run soon.
-constexpr int StdoutLookMs = 200;
-
 int signalPipe[2] = {-1, -1};
 
 extern "C" void onCaughtSignal(int signal)

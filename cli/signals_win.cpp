@@ -20,10 +20,6 @@ namespace tapwright::cli {
 
 namespace {
 
-// How often a watched stdout is looked at while nothing is printed (a long
-// SLEEP): a reader that went away then still ends the run soon.
-constexpr int StdoutLookMs = 200;
-
 // How long a closing console waits for the run to stop. The system ends
 // the process once the handler returns, or after five seconds anyway.
 constexpr DWORD CloseGraceMs = 4500;
