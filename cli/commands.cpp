@@ -22,26 +22,38 @@ namespace tapwright::cli {
 
 namespace {
 
+/// The link to the port of a command line, chosen by PortLink: what the
+/// virtual terminal would enter comes out as "device: " lines.
+struct CommandLink
+{
+    explicit CommandLink(const CommandLine &options)
+    {
+        link.setPaced(!options.fast);
+        link.setCommPort(options.port);
+        QObject::connect(&link, &PortLink::received, &lines, &DeviceLines::add);
+    }
+    // Gone after the link: the last lines print as it closes.
+    DeviceLines lines{QStringLiteral("device: ")};
+    PortLink link;
+};
+
 /// Opens the link, lets `send` queue frames, and waits until every one of them
 /// has left the port.
 int sendThrough(const CommandLine &options, const std::function<void(Link &)> &send)
 {
-    DeviceLines lines(QStringLiteral("device: "));
-    PortLink link;
-    link.setPaced(!options.fast);
-    QObject::connect(&link, &PortLink::received, &lines, &DeviceLines::add);
+    CommandLink port(options);
+    PortLink &link = port.link;
     std::optional<LinkError> failed;
     QObject::connect(&link, &Link::failed, [&failed](const LinkError &e) {
         if (!failed)
             failed = e;
     });
-    link.setCommPort(options.port);
     if (!link.OpenPort()) {
         return failure(describe(link.lastError()));
     }
     send(link);
     link.ClosePort(Link::CloseMode::Drain);
-    lines.flush();
+    port.lines.flush();
     if (failed) {
         return failure(describe(*failed));
     }
@@ -250,10 +262,9 @@ int runCommand(const CommandLine &options)
 {
     // Made first, gone last: the lines print through it even as they go.
     StatusLine status;
-    DeviceLines lines(QStringLiteral("device: "));
-    PortLink link;
-    link.setPaced(!options.fast);
-    QObject::connect(&link, &PortLink::received, &lines, &DeviceLines::add);
+    CommandLink port(options);
+    DeviceLines &lines = port.lines;
+    PortLink &link = port.link;
     CliHost host;
     host.status = &status;
     host.macro = options.arguments.front();
