@@ -78,10 +78,9 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
         error.reason = systemReason(ENOENT);
         return error;
     }
-    // Looked at before anything opens it: a FIFO would wait for its reader.
-    struct stat info
-    {
-    };
+    // Looked at before anything opens it: Qt would leave a lock file for a
+    // file, and the reader of a FIFO would see a writer come and go.
+    struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISCHR(info.st_mode)) {
         error.kind = LinkError::NotASerialPort;
         return error;
