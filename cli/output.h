@@ -12,8 +12,8 @@ namespace tapwright::cli {
 
 /// Writes UTF-8 text and flushes at once: whoever reads us (a pipe, a test)
 /// must see each line as it is made. Control characters other than the line
-/// breaks are shown by their codes (see visibleText()). Once stdout has been found closed,
-/// printOut() writes to stderr instead.
+/// breaks are shown by their codes (see visibleText()). Once stdout has been
+/// found closed, printOut() writes to stderr instead.
 void printOut(const QString &text);
 void printErr(const QString &text);
 
