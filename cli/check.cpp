@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "macro/checker.h"
+#include "macro/messages.h"
 
 #include <optional>
 

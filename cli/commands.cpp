@@ -9,6 +9,7 @@
 #include "link/keytable.h"
 #include "link/seriallink.h"
 #include "macro/checker.h"
+#include "macro/messages.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 

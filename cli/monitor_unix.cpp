@@ -5,6 +5,7 @@
 #include "device/framedecoder.h"
 #include "link/seriallink.h"
 #include "link/serialport_unix.h"
+#include "macro/messages.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -1,6 +1,5 @@
-#include "testutil.h"
+#include "guitest.h"
 #include "ui/desktop.h"
-#include "ui/seams.h"
 
 #include <QtWidgets>
 

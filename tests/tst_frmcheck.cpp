@@ -133,40 +133,6 @@ private Q_SLOTS:
         QVERIFY(!enabledDuringRun);
         QVERIFY(w->mnuRunCheck->isEnabled());
     }
-
-    void everyKindHasWords()
-    {
-        // Each finding and report kind gets a message of its own after the head.
-        QSet<QString> messages;
-        auto check = [&](const CheckItem &item) {
-            const QString text = japanese(item);
-            const QString head = item.isError() ? u"f:3: エラー: "_s : u"f:3: 警告: "_s;
-            QVERIFY2(text.startsWith(head) && text.size() > head.size() + 4, qPrintable(text));
-            QVERIFY2(!text.contains(u'\n'), qPrintable(text));
-            messages.insert(text);
-        };
-        CheckItem item;
-        item.report.file = u"f"_s;
-        item.report.line = 3;
-        item.report.link.kind = LinkError::OpenFailed;
-        item.count = 2;
-        item.total = 5;
-        for (int k = CheckItem::NegativeWait; k <= CheckItem::NoAddressLeft; ++k) {
-            item.kind = CheckItem::Kind(k);
-            check(item);
-        }
-        item.kind = CheckItem::Run;
-        item.severity = CheckItem::Error;
-        for (int k = RunReport::NoMacroFile; k <= RunReport::LineTooLong; ++k) {
-            if (k == RunReport::MacroReadFailed || k == RunReport::AddrReadFailed ||
-                k == RunReport::CounterPastEnd)
-                continue; // their line is a count, not where they are
-            item.report.kind = RunReport::Kind(k);
-            check(item);
-        }
-        // A port that fails reads the same at the start and during a run.
-        QCOMPARE(messages.size(), 9 + 10);
-    }
 };
 
 QTEST_MAIN(TestFrmCheck)
