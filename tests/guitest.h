@@ -22,7 +22,7 @@ using namespace tapwright::ui;
 /// The windows speak Japanese, as the program has them.
 inline void loadJapaneseWords()
 {
-    tapwright::loadCatalogue(QLocale(QLocale::Japanese, QLocale::Japan));
+    tapwright::loadCatalogue(QLocale(QLocale::Japanese));
 }
 Q_COREAPP_STARTUP_FUNCTION(loadJapaneseWords)
 
@@ -30,9 +30,7 @@ Q_COREAPP_STARTUP_FUNCTION(loadJapaneseWords)
 inline QString shownToolTip(const QWidget *widget)
 {
     const QString tip = widget->toolTip();
-    if (!Qt::mightBeRichText(tip))
-        return tip;
-    return QTextDocumentFragment::fromHtml(tip).toPlainText().replace(QChar::LineSeparator, u'\n');
+    return !Qt::mightBeRichText(tip) ? tip : QTextDocumentFragment::fromHtml(tip).toPlainText();
 }
 
 /// Clicks the keypad's connect button, with `port` in its box unless null.
