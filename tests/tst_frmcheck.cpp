@@ -51,14 +51,6 @@ private Q_SLOTS:
                    u"見積もり: 1 回 1 フレーム、0.1 秒。REPEAT がないため 1 回だけ。全体で約 0.1 秒。"_s +
                        plain,
                    u"エラーはありません (警告 2 件)。"_s + plain};
-        // Five passes of four waits, and a sixth up to the GETSTR that finds no line.
-        QTest::newRow("addresses, clean")
-            << QByteArray("BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n")
-            << QByteArray("a\r\nbb\r\nc\r\nd\r\ne\r\n") << u"0"_s
-            << QStringList{
-                   u"見積もり: 1 回 1 フレーム、4.0 秒 (アドレスを除く)。アドレスファイルから 5 回。全体で約 21.0 秒。"_s +
-                       plain,
-                   u"問題はありません。"_s + plain};
         QTest::newRow("error and the counter past the list")
             << QByteArray("SLEEP x\r\nGETSTR\r\nREPEAT\r\n") << QByteArray("a\r\n") << u"3"_s
             << QStringList{
@@ -95,8 +87,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("macro");
         QTest::addColumn<QString>("counter");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no macro file")
-            << false << u"0"_s << u"マクロファイルが指定されていません。"_s;
         QTest::newRow("bad counter")
             << true << u"x1"_s << u"カウンタの値 \"x1\" は整数ではありません。"_s;
     }
