@@ -7,9 +7,11 @@
 #include "text/textsender.h"
 
 #include <QLocale>
+#include <QPointer>
 #include <QStringList>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tapwright {
@@ -104,8 +106,8 @@ bool loadCatalogue(const QLocale &locale)
 {
     if (locale.language() != QLocale::Japanese || !QCoreApplication::instance())
         return false;
-    // Kept for the life of the application, which owns none of its translators.
-    static QTranslator *translator = nullptr;
+    // Owned by the application, and gone with it.
+    static QPointer<QTranslator> translator;
     if (translator)
         return true;
     auto *loaded = new QTranslator(QCoreApplication::instance());

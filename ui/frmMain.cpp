@@ -224,8 +224,8 @@ void frmMain::mnuFileMacro_Click()
     if (path.isEmpty())
         return;
     MacroFile = path;
-    lblMacroFile->setText(path);
-    lblMacroFile->setToolTip(plainToolTip(path));
+    lblMacroFile->setText(visibleText(path));
+    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
 }
 
 void frmMain::mnuFileAddr_Click()
@@ -234,8 +234,8 @@ void frmMain::mnuFileAddr_Click()
     if (path.isEmpty())
         return;
     AddrFile = path;
-    lblAddrFile->setText(path);
-    lblAddrFile->setToolTip(plainToolTip(path));
+    lblAddrFile->setText(visibleText(path));
+    lblAddrFile->setToolTip(plainToolTip(visibleText(path)));
 }
 
 void frmMain::mnuFileExit_Click()
