@@ -340,11 +340,12 @@ QString findingText(const CheckItem &item)
             .arg(command, suggestion);
     case RunReport::CounterOverflow:
         return Messages::tr("REPEAT cannot raise the pass counter past %1").arg(MaxPassCounter);
+    case RunReport::PortFailed:
+    case RunReport::LinkFailed:
+        return describe(r.link).section(QLatin1Char('\n'), 0, 0);
     case RunReport::None:
     case RunReport::NoMacroFile:
     case RunReport::BadCounter:
-    case RunReport::PortFailed:
-    case RunReport::LinkFailed:
         break;
     }
     // The run's other reports (the port, the counter box) have no place in a
