@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>%1 needs a number of seconds, got &quot;%2&quot;</source>
-        <translation>%1 には秒数が必要です。"%2" は数値ではありません。</translation>
+        <translation>%1 には秒数が必要です。&quot;%2&quot; は数値ではありません。</translation>
     </message>
     <message>
         <source>no serial port given</source>
@@ -41,7 +41,7 @@
     </message>
     <message>
         <source>port &quot;%1&quot; is not a valid port number (use 1 or more, or a device path)</source>
-        <translation>ポート "%1" は正しいポート番号ではありません。
+        <translation>ポート &quot;%1&quot; は正しいポート番号ではありません。
 1 以上の番号か、デバイスのパスを指定してください。</translation>
     </message>
     <message>
@@ -91,17 +91,17 @@
     </message>
     <message>
         <source>the pass counter must be written in half-width digits, got &quot;%1&quot;</source>
-        <translation>カウンタの値 "%1" に全角の数字があります。
+        <translation>カウンタの値 &quot;%1&quot; に全角の数字があります。
 半角の数字で入力してください。</translation>
     </message>
     <message>
         <source>the pass counter must be a number of passes from 0 to %1, got &quot;%2&quot; (out of range)</source>
-        <translation>カウンタの値 "%2" は範囲外です。
+        <translation>カウンタの値 &quot;%2&quot; は範囲外です。
 0 から %1 までの回数を入力してください。</translation>
     </message>
     <message>
         <source>the pass counter must be a number of passes from 0 to %1, got &quot;%2&quot;</source>
-        <translation>カウンタの値 "%2" は整数ではありません。
+        <translation>カウンタの値 &quot;%2&quot; は整数ではありません。
 0 から %1 までの回数を入力してください。</translation>
     </message>
     <message>
@@ -110,23 +110,23 @@
     </message>
     <message>
         <source>cannot open macro file &quot;%1&quot;: %2</source>
-        <translation>マクロファイル "%1" を開けません。
+        <translation>マクロファイル &quot;%1&quot; を開けません。
 (%2)</translation>
     </message>
     <message>
         <source>cannot open address file &quot;%1&quot;: %2</source>
-        <translation>アドレスファイル "%1" を開けません。
+        <translation>アドレスファイル &quot;%1&quot; を開けません。
 (%2)</translation>
     </message>
     <message>
         <source>%1: reading failed after line %2: %3</source>
-        <translation>"%1" の %2 行目より後を読めません。
+        <translation>&quot;%1&quot; の %2 行目より後を読めません。
 (%3)</translation>
     </message>
     <message>
         <source>%1: %2</source>
         <comment>a file that is no text file, and why</comment>
-        <translation>"%1" はテキストファイルとして読めません。
+        <translation>&quot;%1&quot; はテキストファイルとして読めません。
 (%2)</translation>
     </message>
     <message>
@@ -135,7 +135,7 @@
     </message>
     <message>
         <source>%1: the pass counter %2 is past the end of the address file (%3 lines); nothing was typed</source>
-        <translation>カウンタ %2 はアドレスファイル "%1" の行数 (%3 行) を超えています。
+        <translation>カウンタ %2 はアドレスファイル &quot;%1&quot; の行数 (%3 行) を超えています。
 何も入力していません。</translation>
     </message>
     <message>
@@ -148,7 +148,7 @@
     </message>
     <message>
         <source>%1:%2: warning: &quot;%3&quot; is neither a command nor a key name; the step does nothing</source>
-        <translation>%1:%2: "%3" はコマンドでもキー名でもないため何もしません。</translation>
+        <translation>%1:%2: &quot;%3&quot; はコマンドでもキー名でもないため何もしません。</translation>
     </message>
     <message>
         <source>%1 %2: a negative wait does not wait</source>
@@ -164,7 +164,7 @@
     </message>
     <message>
         <source>the line does nothing; there are no comments (&quot;%1&quot; is neither a command nor a key name)</source>
-        <translation>この行は何もしません。コメント行はありません ("%1" はコマンドでもキー名でもありません)。</translation>
+        <translation>この行は何もしません。コメント行はありません (&quot;%1&quot; はコマンドでもキー名でもありません)。</translation>
     </message>
     <message>
         <source>REPEAT on line %1 starts the pass again: this line and the ones after it are never reached</source>
@@ -233,15 +233,15 @@
     </message>
     <message>
         <source>the line starts with a space, so its command word is empty; the step does nothing (without the space it would be &quot;%1&quot;)</source>
-        <translation>行が空白で始まるためコマンドが空で、何もしません。(空白がなければ "%1" です。)</translation>
+        <translation>行が空白で始まるためコマンドが空で、何もしません。(空白がなければ &quot;%1&quot; です。)</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is neither a command nor a key name; the step does nothing</source>
-        <translation>"%1" はコマンドでもキー名でもありません。何もしません。</translation>
+        <translation>&quot;%1&quot; はコマンドでもキー名でもありません。何もしません。</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is neither a command nor a key name; did you mean &quot;%2&quot;?</source>
-        <translation>"%1" はコマンドでもキー名でもありません。"%2" のことですか?</translation>
+        <translation>&quot;%1&quot; はコマンドでもキー名でもありません。&quot;%2&quot; のことですか?</translation>
     </message>
     <message>
         <source>%1: error: %2</source>
@@ -364,7 +364,7 @@
     <message>
         <source>Cannot open the help &quot;%1&quot;:
 no program is found that shows this kind of document.</source>
-        <translation>ヘルプ "%1" を開けませんでした。
+        <translation>ヘルプ &quot;%1&quot; を開けませんでした。
 この種類の文書を表示するプログラムが見つかりません。</translation>
     </message>
     <message>
@@ -420,7 +420,7 @@ no program is found that shows this kind of document.</source>
     <message>
         <source>Cannot save the send log to &quot;%1&quot;.
 (%2)</source>
-        <translation>送信ログを "%1" に保存できません。
+        <translation>送信ログを &quot;%1&quot; に保存できません。
 (%2)</translation>
     </message>
 </context>
