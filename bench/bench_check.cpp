@@ -2,6 +2,7 @@
 // its memory grows with the address file. Prints figures; asserts nothing.
 
 #include "macro/checker.h"
+#include "macro/messages.h"
 
 #include <QElapsedTimer>
 #include <QFile>

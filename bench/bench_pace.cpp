@@ -4,6 +4,7 @@
 // device's line would. Prints figures; asserts nothing.
 
 #include "link/seriallink.h"
+#include "macro/messages.h"
 #include "macro/runner.h"
 
 #include <QCoreApplication>

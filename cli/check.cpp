@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "macro/checker.h"
+#include "macro/messages.h"
 
 namespace tapwright::cli {
 

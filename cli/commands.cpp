@@ -10,6 +10,7 @@
 #include "device/portlink.h"
 #include "link/keytable.h"
 #include "macro/checker.h"
+#include "macro/messages.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 

@@ -5,6 +5,7 @@
 #include "cli/signals.h"
 #include "device/framedecoder.h"
 #include "link/serialport.h"
+#include "macro/messages.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

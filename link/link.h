@@ -50,14 +50,6 @@ Q_DECLARE_METATYPE(tapwright::LinkError)
 
 namespace tapwright {
 
-/// The error in English, naming the port and the system's reason; the
-/// command-line tool prints this.
-QString describe(const LinkError &error);
-
-/// The port as messages name it, in any language: the text the user gave,
-/// quoted, and the system's device for it when that differs: "1" (/dev/...).
-QString quotedPort(const LinkError &error);
-
 /// One connection to the device. The owner sets the port text, opens, sends
 /// frames and closes. Frames sent while closed are dropped without a word:
 /// pressing keys while disconnected is an ordinary thing to do.

@@ -6,7 +6,6 @@
 #include "text/textsender.h"
 
 #include <QHash>
-#include <QLocale>
 
 #include <algorithm>
 #include <array>
@@ -58,30 +57,6 @@ int editDistance(QStringView a, QStringView b, int limit)
         std::swap(previous, current);
     }
     return std::min(previous[m], limit + 1);
-}
-
-QString number(qint64 n)
-{
-    static const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return english.toString(n);
-}
-
-QString plural(qint64 n, const char *one, const char *many)
-{
-    return number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
-}
-
-/// A text as messages name it: one character as describeCharacter() does,
-/// more as 'ｶﾞ' (U+FF76 U+FF9E).
-QString describeText(const QString &text)
-{
-    const bool one = text.size() == 1 || (text.size() == 2 && text[0].isHighSurrogate());
-    if (one)
-        return describeCharacter(text);
-    QStringList codes;
-    for (const char32_t c : text.toUcs4())
-        codes << QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("'%1' (%2)").arg(text, codes.join(QLatin1Char(' ')));
 }
 
 /// One step of a pass as the estimate needs it.
@@ -499,158 +474,6 @@ QString nearestName(QStringView word)
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter)
 {
     return Checker(macro, addr, counter).run();
-}
-
-QString describe(const CheckItem &item)
-{
-    const RunReport &r = item.report;
-    QString where = r.file;
-    const bool atLine =
-        r.line > 0 && !(item.kind == CheckItem::Run && (r.kind == RunReport::MacroReadFailed ||
-                                                        r.kind == RunReport::AddrReadFailed ||
-                                                        r.kind == RunReport::CounterPastEnd));
-    if (atLine)
-        where += QLatin1Char(':') + QString::number(r.line);
-    const QString head = where + QLatin1String(item.isError() ? ": error: " : ": warning: ");
-
-    switch (item.kind) {
-    case CheckItem::Run:
-        break;
-    case CheckItem::NegativeWait:
-        return head +
-               QStringLiteral("%1 %2: a negative wait does not wait").arg(r.command, r.value);
-    case CheckItem::LongWait:
-        return head + QStringLiteral("%1 %2: more than a day (%3 s)")
-                          .arg(r.command, r.value, number(qint64(LongWaitSeconds)));
-    case CheckItem::HashLine:
-        if (r.command == QLatin1String("#"))
-            return head + QStringLiteral("the line presses the # key; there are no comments");
-        return head + QStringLiteral("the line does nothing; there are no comments (\"%1\" is "
-                                     "neither a command nor a key name)")
-                          .arg(r.command);
-    case CheckItem::Unreachable:
-        return head + QStringLiteral("REPEAT on line %1 starts the pass again: this line and the "
-                                     "ones after it are never reached")
-                          .arg(item.count);
-    case CheckItem::GetStrNoAddress:
-        return head + QStringLiteral("GETSTR reads nothing: there is no address file, so SENDSTR "
-                                     "types nothing");
-    case CheckItem::NoGetStr:
-        return head +
-               QStringLiteral("there is no GETSTR in the macro, so the address file is never read");
-    case CheckItem::NoRepeat:
-        return head + QStringLiteral("there is no REPEAT in the macro, so it runs once and uses "
-                                     "only the first %1of the %2 from the counter on")
-                          .arg(item.count == 1 ? QString() : number(item.count) + QLatin1Char(' '),
-                               plural(item.total, "address line", "address lines"));
-    case CheckItem::PartialLastPass:
-        return head + QStringLiteral("the address list runs out part-way through a pass: the "
-                                     "last pass gets only %1 of its %2 (%3 from the counter on)")
-                          .arg(number(item.total % item.count),
-                               plural(item.count, "address line", "address lines"),
-                               plural(item.total, "line", "lines"));
-    case CheckItem::NoAddressLeft:
-        return head + QStringLiteral("no address line is left from the counter on; the run ends "
-                                     "at the first GETSTR");
-    }
-
-    switch (r.kind) {
-    case RunReport::MacroOpenFailed:
-        return head + QStringLiteral("cannot open macro file: ") + r.reason;
-    case RunReport::AddrOpenFailed:
-        return head + QStringLiteral("cannot open address file: ") + r.reason;
-    case RunReport::MacroReadFailed:
-    case RunReport::AddrReadFailed:
-        return head + QStringLiteral("reading failed after line %1: %2").arg(r.line).arg(r.reason);
-    case RunReport::NotText:
-        return head + r.reason;
-    case RunReport::LineTooLong:
-        return head + QStringLiteral("line too long (more than %1 characters)").arg(MaxLineLength);
-    case RunReport::MissingNumber:
-        return head + QStringLiteral("%1 needs a number of seconds").arg(r.command);
-    case RunReport::BadNumber:
-        return head +
-               QStringLiteral("%1 needs a number of seconds, got \"%2\"").arg(r.command, r.value);
-    case RunReport::CounterPastEnd:
-        return head + QStringLiteral("the pass counter %1 is past the end of the address file "
-                                     "(%2); nothing would be typed")
-                          .arg(r.value, plural(r.line, "line", "lines"));
-    case RunReport::Unsendable:
-        return head + QStringLiteral("cannot enter ") + describeCharacter(r.value) +
-               (item.suggestion.isEmpty()
-                    ? QString()
-                    : QStringLiteral("; use ") + describeText(item.suggestion));
-    case RunReport::UnknownCommand:
-        if (r.command.isEmpty())
-            return head +
-                   QStringLiteral("the line starts with a space, so its command word is "
-                                  "empty; the step does nothing") +
-                   (item.suggestion.isEmpty()
-                        ? QString()
-                        : QStringLiteral(" (without the space it would be \"%1\")")
-                              .arg(item.suggestion));
-        return head +
-               QStringLiteral("\"%1\" is neither a command nor a key name; ").arg(r.command) +
-               (item.suggestion.isEmpty()
-                    ? QStringLiteral("the step does nothing")
-                    : QStringLiteral("did you mean \"%1\"?").arg(item.suggestion));
-    default:
-        // The run's other reports (the port, the counter box) have no place
-        // in a check; word them as the run does.
-        return head + describe(r);
-    }
-}
-
-const DurationUnits &englishUnits()
-{
-    static const DurationUnits units{QStringLiteral("s"), QStringLiteral("min"),
-                                     QStringLiteral("h"), QStringLiteral("d")};
-    return units;
-}
-
-QString describeDuration(double seconds, const DurationUnits &units)
-{
-    if (seconds < 59.95)
-        return QString::number(seconds, 'f', 1) + u' ' + units.second;
-    auto twoUnits = [](qint64 big, const QString &bigUnit, qint64 small, const QString &smallUnit) {
-        QString text = QString::number(big) + u' ' + bigUnit;
-        if (small > 0)
-            text += u' ' + QString::number(small) + u' ' + smallUnit;
-        return text;
-    };
-    const qint64 wholeSeconds = std::llround(seconds);
-    if (wholeSeconds < 3600)
-        return twoUnits(wholeSeconds / 60, units.minute, wholeSeconds % 60, units.second);
-    const qint64 minutes = std::llround(seconds / 60.0);
-    if (minutes < 24 * 60)
-        return twoUnits(minutes / 60, units.hour, minutes % 60, units.minute);
-    const qint64 hours = std::llround(seconds / 3600.0);
-    return twoUnits(hours / 24, units.day, hours % 24, units.hour);
-}
-
-QString describe(const Estimate &e)
-{
-    if (e.passes == Estimate::Unknown)
-        return QStringLiteral("estimate: none, the files have errors");
-    QString text =
-        QStringLiteral("estimate: %1, %2 a pass")
-            .arg(plural(e.framesPerPass, "frame", "frames"), describeDuration(e.secondsPerPass));
-    if (e.typesAddresses)
-        text += QStringLiteral(" (without the addresses)");
-    switch (e.passes) {
-    case Estimate::Unknown:
-        break;
-    case Estimate::OnePass:
-        text += QStringLiteral("; one pass");
-        break;
-    case Estimate::UntilStopped:
-        return text + QStringLiteral("; until stopped");
-    case Estimate::FromAddresses:
-        text +=
-            QStringLiteral("; %1 from the address list").arg(plural(e.passCount, "pass", "passes"));
-        break;
-    }
-    return text + QStringLiteral("; about %1 in all").arg(describeDuration(e.totalSeconds));
 }
 
 } // namespace tapwright

@@ -8,8 +8,8 @@
 namespace tapwright {
 
 /// One finding of a check: what the run would report or trip over, before
-/// anything is sent. The data is kept apart from its wording: describe()
-/// words it in English, the windows in Japanese.
+/// anything is sent. The data is kept apart from its wording, which
+/// macro/messages.h gives.
 struct CheckItem
 {
     enum Kind
@@ -118,58 +118,5 @@ QString nearestName(QStringView word);
 /// file is streamed once from the counter on, and only one pass's worth of
 /// its lines' frames is kept. Errors leave the estimate Unknown.
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter);
-
-/// The finding in English, one line: "file:line: error: message" or
-/// "file:line: warning: message" ("file: ..." when not about one line). The
-/// messages, with the words and figures of the examples filled in:
-///   "UPP" is neither a command nor a key name; did you mean "UP"?
-///   "HELLO" is neither a command nor a key name; the step does nothing
-///   the line starts with a space, so its command word is empty; the step
-///     does nothing[ (without the space it would be "UP")]
-///   cannot enter 'ア' (U+30A2)[; use 'ｱ' (U+FF71)]   (more: 'ｶﾞ' (U+FF76 U+FF9E))
-///   SLEEP needs a number of seconds[, got "x"]
-///   SLEEP -1: a negative wait does not wait
-///   SLEEP 100000: more than a day (86,400 s)
-///   the line presses the # key; there are no comments
-///   the line does nothing; there are no comments ("#NOTE" is neither a
-///     command nor a key name)
-///   REPEAT on line 4 starts the pass again: this line and the ones after it
-///     are never reached
-///   GETSTR reads nothing: there is no address file, so SENDSTR types nothing
-///   there is no GETSTR in the macro, so the address file is never read
-///   there is no REPEAT in the macro, so it runs once and uses only the first
-///     [2 ]of the 100 address lines from the counter on
-///   the address list runs out part-way through a pass: the last pass gets
-///     only 1 of its 3 address lines (100 lines from the counter on)
-///   no address line is left from the counter on; the run ends at the first
-///     GETSTR
-///   the pass counter 9 is past the end of the address file (5 lines); nothing
-///     would be typed
-/// and for the files the run's own words: "cannot open macro file: reason",
-/// "cannot open address file: reason", "reading failed after line N: reason",
-/// the reader's reason for a file that is no text, "line too long (more than
-/// 1048576 characters)".
-QString describe(const CheckItem &item);
-
-/// The words for the units of a duration.
-struct DurationUnits
-{
-    QString second, minute, hour, day;
-};
-/// "s", "min", "h", "d".
-const DurationUnits &englishUnits();
-
-/// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
-/// "2 d 3 h" (rounded to the last unit shown), in the given units.
-QString describeDuration(double seconds, const DurationUnits &units = englishUnits());
-
-/// The estimate in English, one line:
-///   estimate: 5 frames, 1.2 s a pass (without the addresses); 3,000 passes
-///   from the address list; about 1 h 12 min in all
-///   estimate: 3 frames, 0.4 s a pass; one pass; about 0.4 s in all
-///   estimate: 3 frames, 0.4 s a pass; until stopped
-///   estimate: none, the files have errors
-/// "(without the addresses)" only when the pass types addresses.
-QString describe(const Estimate &estimate);
 
 } // namespace tapwright

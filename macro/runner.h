@@ -11,9 +11,8 @@
 
 namespace tapwright {
 
-/// Why a run could not start or could not go on. Rendered in English by
-/// describe() as "file:line: message" plus the line itself; the windows render
-/// the same data in Japanese.
+/// Why a run could not start or could not go on, or what it skipped; worded
+/// by describe() (macro/messages.h).
 struct RunReport
 {
     enum Kind {
@@ -48,13 +47,6 @@ struct RunReport
     bool isError() const { return kind != None && !isWarning(); }
     bool isWarning() const { return kind == Unsendable || kind == UnknownCommand; }
 };
-
-/// The report in English: "file:line: message", then the line, indented.
-QString describe(const RunReport &report);
-
-/// A message about the report's line, in any language, framed as reports
-/// show it: "file:line: message", then the line itself, indented.
-QString atLine(const RunReport &report, const QString &message);
 
 /// How a run ended.
 enum class RunEnd {

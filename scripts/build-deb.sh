@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 [ $# -eq 0 ] || { echo "usage: $0" >&2; exit 2; }
 
 scripts/install-missing.sh cmake ninja-build g++ pkg-config \
-    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins \
+    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools \
     dpkg-dev file lintian desktop-file-utils appstream
 
 # Debian's own build flags, with every hardening it has; -fno-ident keeps

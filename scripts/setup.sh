@@ -13,10 +13,11 @@ case "${1:-}" in
     *) echo "usage: $0 [--test]" >&2; exit 2 ;;
 esac
 
-# qt6-translations-l10n: Qt's own dialogs in Japanese.
+# qt6-translations-l10n: Qt's own dialogs in Japanese. qt6-tools-dev and
+# qt6-l10n-tools: lupdate and lrelease, for the programs' Japanese catalogue.
 scripts/install-missing.sh cmake ninja-build g++ pkg-config \
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins \
-    fonts-noto-cjk qt6-translations-l10n
+    fonts-noto-cjk qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then

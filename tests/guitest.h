@@ -19,6 +19,20 @@
 
 using namespace tapwright::ui;
 
+/// The windows speak Japanese, as the program has them.
+inline void loadJapaneseWords()
+{
+    tapwright::loadCatalogue(QLocale(QLocale::Japanese));
+}
+Q_COREAPP_STARTUP_FUNCTION(loadJapaneseWords)
+
+/// The text a tooltip shows, as the user reads it: rich text rendered.
+inline QString shownToolTip(const QWidget *widget)
+{
+    const QString tip = widget->toolTip();
+    return !Qt::mightBeRichText(tip) ? tip : QTextDocumentFragment::fromHtml(tip).toPlainText();
+}
+
 /// Clicks the keypad's connect button, with `port` in its box unless null.
 inline void clickConnect(const QString &port = QString())
 {

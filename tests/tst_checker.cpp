@@ -1,5 +1,6 @@
 #include "cli/check.h"
 #include "macro/checker.h"
+#include "macro/messages.h"
 #include "testutil.h"
 
 /// A file's bytes: UTF-8 with a BOM, so that the reader's guess cannot sway
@@ -114,7 +115,9 @@ private Q_SLOTS:
             << u"m.mac:2: error: SLEEP needs a number of seconds\n"_s + none;
         QTest::newRow("two spaces: empty number")
             << text(u"SLEEP  5"_s) << noAddr << 0
-            << u"m.mac:1: error: SLEEP needs a number of seconds\n"_s + none;
+            << u"m.mac:1: error: SLEEP needs a number of seconds after one space; with two spaces "
+               "the number is empty\n"_s +
+                   none;
         QTest::newRow("bad number") << text(u"BASEWAIT 1,5"_s) << noAddr << 0
                                     << u"m.mac:1: error: BASEWAIT needs a number of seconds, got "
                                        "\"1,5\"\n"_s +
@@ -140,7 +143,7 @@ private Q_SLOTS:
             << text(u"STRING ①ヵ\tｶﾞ"_s) << noAddr << 0
             << u"m.mac:1: warning: cannot enter '①' (U+2460); use '1' (U+0031)\n"
                "m.mac:1: warning: cannot enter 'ヵ' (U+30F5)\n"
-               "m.mac:1: warning: cannot enter U+0009\n"
+               "m.mac:1: warning: cannot enter tab\n"
                "estimate: 2 frames, 0.3 s a pass; one pass; about 0.3 s in all\n"_s;
         QTest::newRow("after REPEAT")
             << text(u"UP\nREPEAT\n\nUPP\nSLEEP"_s) << noAddr << 0

@@ -51,14 +51,6 @@ private Q_SLOTS:
                    u"見積もり: 1 回 1 フレーム、0.1 秒。REPEAT がないため 1 回だけ。全体で約 0.1 秒。"_s +
                        plain,
                    u"エラーはありません (警告 2 件)。"_s + plain};
-        // Five passes of four waits, and a sixth up to the GETSTR that finds no line.
-        QTest::newRow("addresses, clean")
-            << QByteArray("BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n")
-            << QByteArray("a\r\nbb\r\nc\r\nd\r\ne\r\n") << u"0"_s
-            << QStringList{
-                   u"見積もり: 1 回 1 フレーム、4.0 秒 (アドレスを除く)。アドレスファイルから 5 回。全体で約 21.0 秒。"_s +
-                       plain,
-                   u"問題はありません。"_s + plain};
         QTest::newRow("error and the counter past the list")
             << QByteArray("SLEEP x\r\nGETSTR\r\nREPEAT\r\n") << QByteArray("a\r\n") << u"3"_s
             << QStringList{
@@ -95,8 +87,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("macro");
         QTest::addColumn<QString>("counter");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no macro file")
-            << false << u"0"_s << u"マクロファイルが指定されていません。"_s;
         QTest::newRow("bad counter")
             << true << u"x1"_s << u"カウンタの値 \"x1\" は整数ではありません。"_s;
     }
@@ -132,40 +122,6 @@ private Q_SLOTS:
         w->cmdSend->click();
         QVERIFY(!enabledDuringRun);
         QVERIFY(w->mnuRunCheck->isEnabled());
-    }
-
-    void everyKindHasWords()
-    {
-        // Each finding and report kind gets a message of its own after the head.
-        QSet<QString> messages;
-        auto check = [&](const CheckItem &item) {
-            const QString text = japanese(item);
-            const QString head = item.isError() ? u"f:3: エラー: "_s : u"f:3: 警告: "_s;
-            QVERIFY2(text.startsWith(head) && text.size() > head.size() + 4, qPrintable(text));
-            QVERIFY2(!text.contains(u'\n'), qPrintable(text));
-            messages.insert(text);
-        };
-        CheckItem item;
-        item.report.file = u"f"_s;
-        item.report.line = 3;
-        item.report.link.kind = LinkError::OpenFailed;
-        item.count = 2;
-        item.total = 5;
-        for (int k = CheckItem::NegativeWait; k <= CheckItem::NoAddressLeft; ++k) {
-            item.kind = CheckItem::Kind(k);
-            check(item);
-        }
-        item.kind = CheckItem::Run;
-        item.severity = CheckItem::Error;
-        for (int k = RunReport::NoMacroFile; k <= RunReport::LineTooLong; ++k) {
-            if (k == RunReport::MacroReadFailed || k == RunReport::AddrReadFailed ||
-                k == RunReport::CounterPastEnd)
-                continue; // their line is a count, not where they are
-            item.report.kind = RunReport::Kind(k);
-            check(item);
-        }
-        // A port that fails reads the same at the start and during a run.
-        QCOMPARE(messages.size(), 9 + 10);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "link/seriallink.h"
+#include "macro/messages.h"
 #include "ptypair.h"
 #include "testutil.h"
 #include "text/textsender.h"

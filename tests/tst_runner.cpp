@@ -1,4 +1,5 @@
 #include "link/seriallink.h"
+#include "macro/messages.h"
 #include "macro/runner.h"
 #ifdef Q_OS_UNIX
 #include "ptypair.h"
@@ -373,7 +374,7 @@ private Q_SLOTS:
             << QByteArray("UP") << '0' << u"0"_s << u"no macro file chosen"_s;
         QTest::newRow("counter out of range")
             << QByteArray("UP") << '-' << u"2147483648"_s
-            << u"the pass counter must be a whole number from -2147483648 to 2147483647, got "
+            << u"the pass counter must be a number of passes from 0 to 2147483647, got "
                "\"2147483648\" (out of range)"_s;
         QTest::newRow("no number") << QByteArray("sleep") << '-' << u"0"_s
                                    << u"m.mac:1: SLEEP needs a number of seconds\n    sleep"_s;

@@ -73,20 +73,6 @@ QStringList unsendableCharacters(QStringView text)
     return list;
 }
 
-QString describeCharacter(QStringView c)
-{
-    const char32_t code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1])
-                                        : (c.isEmpty() ? 0 : c[0].unicode());
-    const QString hex =
-        QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
-    const QChar::Category category = QChar::category(code);
-    const bool invisible = category == QChar::Other_Control || category == QChar::Other_Format ||
-                           category == QChar::Other_Surrogate || QChar::isSpace(code);
-    if (invisible)
-        return hex;
-    return QStringLiteral("'%1' (%2)").arg(c.toString(), hex);
-}
-
 QString visibleText(QStringView text)
 {
     const auto hidden = [](char16_t c) {

@@ -32,10 +32,6 @@ int countUnsupported(QStringView text);
 /// it occurs. A character outside the BMP is one entry.
 QStringList unsendableCharacters(QStringView text);
 
-/// A character as messages name it: '山' (U+5C71); control characters and
-/// white space by their code alone, U+0009, since they would not show.
-QString describeCharacter(QStringView c);
-
 /// Text from a file as it may be shown anywhere, on a terminal above all:
 /// every control character (C0, DEL, C1, and the line and paragraph
 /// separators) by its code, "U+001B", so that a file can never retitle,

@@ -2,6 +2,7 @@
 
 #include "ui/seams.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -33,13 +34,15 @@ void openHelp(QWidget *parent, const QString &currentDir, const QString &program
         if (!QFileInfo(path).isFile())
             continue;
         if (!seams().openDocument(QUrl::fromLocalFile(path)))
-            seams().showMessage(parent, QStringLiteral("ヘルプ \"%1\" を開けませんでした。\n"
-                                                       "この種類の文書を表示するプログラムが"
-                                                       "見つかりません。")
-                                            .arg(QDir::toNativeSeparators(path)));
+            seams().showMessage(
+                parent, QCoreApplication::translate("tapwright::ui::desktop",
+                                                    "Cannot open the help \"%1\":\nno program is "
+                                                    "found that shows this kind of document.")
+                            .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    QString message = QStringLiteral("ヘルプが見つかりません。次の場所を探しました。\n");
+    QString message = QCoreApplication::translate(
+        "tapwright::ui::desktop", "The help is not found. These places were searched:\n");
     for (const QString &path : places)
         message += u'\n' + QDir::toNativeSeparators(path);
     seams().showMessage(parent, message);

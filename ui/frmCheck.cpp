@@ -34,7 +34,7 @@ void frmCheck::closeEvent(QCloseEvent *event)
 frmCheck::frmCheck()
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("チェック"));
+    setWindowTitle(tr("Check"));
     setWindowIcon(appIcon());
     txtReport = new QPlainTextEdit(this);
     txtReport->setReadOnly(true);
@@ -66,9 +66,9 @@ void frmCheck::showReport(const CheckReport &report)
         cursor.insertText(text, format);
     };
     for (const CheckItem &item : report.items)
-        add(japanese(item), item.isError() ? QColor(0xc0, 0x00, 0x00) : QColor(0xb3, 0x59, 0x00));
-    add(japanese(report.estimate), QColor());
-    add(japaneseVerdict(report), QColor());
+        add(describe(item), item.isError() ? QColor(0xc0, 0x00, 0x00) : QColor(0xb3, 0x59, 0x00));
+    add(describe(report.estimate), QColor());
+    add(verdict(report), QColor());
 }
 
 } // namespace tapwright::ui

@@ -172,7 +172,7 @@ void frmInput::SubmitText()
     const QString text = Text1->text();
     if (!connected) {
         // The text stays for a second try once the keypad is connected.
-        lblStatus->setText(QStringLiteral("キーボードが接続されていません。送信していません。"));
+        lblStatus->setText(tr("The keypad is not connected; nothing was sent."));
         lblStatus->setToolTip(QString());
         if (text.isEmpty() && frmKeyboard::exists())
             frmKeyboard::instance()->Command1_Click(ButtonEnter);
@@ -207,9 +207,9 @@ void frmInput::SubmitText()
     if (distinct.size() > NamedSkips)
         named << QStringLiteral("…");
     const QString head =
-        QStringLiteral("入力できない文字を飛ばしました (%1 文字): ").arg(skipped.size());
+        tr("Skipped characters the device cannot enter (%1): ").arg(skipped.size());
     lblStatus->setText(head + named.join(QLatin1Char(' ')));
-    lblStatus->setToolTip(head + described.join(QStringLiteral(", ")));
+    lblStatus->setToolTip(plainToolTip(head + described.join(QStringLiteral(", "))));
 }
 
 } // namespace tapwright::ui

@@ -107,7 +107,7 @@ frmKeyboard::frmKeyboard()
 
     connect(&link_, &Link::failed, this, [this](const LinkError &error) {
         Command1[ConnectButtonIndex]->setText(captionClosed());
-        seams().showMessage(this, japanese(error));
+        seams().showMessage(this, describe(error));
     });
     frmDevice::follow(link_, this, [this] { return deviceWindow(); });
 }
@@ -117,8 +117,8 @@ frmKeyboard::~frmKeyboard() = default;
 frmDevice *frmKeyboard::deviceWindow()
 {
     if (!device_)
-        device_ = new frmDevice(this, QStringLiteral("仮想デバイス (キーボード) — ") +
-                                          frmMain::instance()->Title);
+        device_ =
+            new frmDevice(this, tr("Virtual device (keypad) — %1").arg(frmMain::instance()->Title));
     return device_;
 }
 
@@ -212,7 +212,7 @@ void frmKeyboard::OpenPort()
     if (link_.isOpen())
         return;
     if (!link_.OpenPort())
-        seams().showMessage(this, japanese(link_.lastError()));
+        seams().showMessage(this, describe(link_.lastError()));
 }
 
 void frmKeyboard::ClosePort()

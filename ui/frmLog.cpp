@@ -96,8 +96,8 @@ void SendLog::flush()
 void SendLog::addMessage(Kind kind, const QString &text)
 {
     flush();
-    const QString prefix = kind == Error     ? QStringLiteral("エラー: ")
-                           : kind == Warning ? QStringLiteral("警告: ")
+    const QString prefix = kind == Error     ? tr("error: ")
+                           : kind == Warning ? tr("warning: ")
                                              : QString();
     const QStringList parts = text.split(QLatin1Char('\n'));
     append(kind, stamp() + QStringLiteral("  ") + prefix + parts.first());
@@ -132,7 +132,7 @@ void frmLog::closeEvent(QCloseEvent *event)
 frmLog::frmLog()
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("送信ログ"));
+    setWindowTitle(tr("Send log"));
     setWindowIcon(appIcon());
 
     txtLog = new QPlainTextEdit(this);
@@ -141,7 +141,7 @@ frmLog::frmLog()
     txtLog->setUndoRedoEnabled(false);
     // The document drops its oldest lines itself, as the log does.
     txtLog->setMaximumBlockCount(SendLog::MaxLines);
-    cmdSave = new QPushButton(QStringLiteral("保存(&S)..."), this);
+    cmdSave = new QPushButton(tr("&Save..."), this);
     cmdSave->setAutoDefault(false);
 
     auto *layout = new QVBoxLayout(this);
@@ -199,18 +199,16 @@ void frmLog::refresh()
 
 void frmLog::cmdSave_Click()
 {
-    const QString selected = lastSaved_.isEmpty()
-                                 ? QDir::current().filePath(QStringLiteral("送信ログ.txt"))
-                                 : lastSaved_;
-    const QString path =
-        seams().chooseSaveFile(this, QStringLiteral("テキスト (*.txt);;すべて (*)"), selected);
+    const QString selected =
+        lastSaved_.isEmpty() ? QDir::current().filePath(tr("send log.txt")) : lastSaved_;
+    const QString path = seams().chooseSaveFile(this, tr("Text (*.txt);;All (*)"), selected);
     if (path.isEmpty())
         return;
     lastSaved_ = path;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(log_->text().toUtf8()) < 0 || !file.commit())
-        seams().showMessage(this, QStringLiteral("送信ログを \"%1\" に保存できません。\n(%2)")
-                                      .arg(path, file.errorString()));
+        seams().showMessage(
+            this, tr("Cannot save the send log to \"%1\".\n(%2)").arg(path, file.errorString()));
 }
 
 } // namespace tapwright::ui

@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "text/textsender.h"
 #include "ui/common.h"
 #include "ui/desktop.h"
 #include "ui/frmAbout.h"
@@ -130,11 +131,11 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
-    mnuViewLog = mnuView->addAction(QStringLiteral("送信ログ(&L)"));
-    mnuRun = menuBar()->addMenu(QStringLiteral("実行(&R)"));
-    mnuRunCheck = mnuRun->addAction(QStringLiteral("チェック(&C)..."));
+    mnuViewLog = mnuView->addAction(tr("Send &log"));
+    mnuRun = menuBar()->addMenu(tr("&Run"));
+    mnuRunCheck = mnuRun->addAction(tr("&Check..."));
     mnuRun->addSeparator();
-    mnuRunPause = mnuRun->addAction(QStringLiteral("一時停止(&P)"));
+    mnuRunPause = mnuRun->addAction(tr("&Pause"));
     mnuRunPause->setCheckable(true);
     mnuRunPause->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::Key_Pause)});
     mnuRunPause->setEnabled(false);
@@ -195,7 +196,7 @@ void frmMain::Form_Load()
 frmDevice *frmMain::deviceWindow()
 {
     if (!device_)
-        device_ = new frmDevice(this, QStringLiteral("仮想デバイス — ") + Title);
+        device_ = new frmDevice(this, tr("Virtual device — %1").arg(Title));
     return device_;
 }
 
@@ -223,8 +224,8 @@ void frmMain::mnuFileMacro_Click()
     if (path.isEmpty())
         return;
     MacroFile = path;
-    lblMacroFile->setText(path);
-    lblMacroFile->setToolTip(path);
+    lblMacroFile->setText(visibleText(path));
+    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
 }
 
 void frmMain::mnuFileAddr_Click()
@@ -233,8 +234,8 @@ void frmMain::mnuFileAddr_Click()
     if (path.isEmpty())
         return;
     AddrFile = path;
-    lblAddrFile->setText(path);
-    lblAddrFile->setToolTip(path);
+    lblAddrFile->setText(visibleText(path));
+    lblAddrFile->setToolTip(plainToolTip(visibleText(path)));
 }
 
 void frmMain::mnuFileExit_Click()
@@ -288,7 +289,7 @@ void frmMain::mnuRunCheck_Click()
         refused.value = txtCounter->text();
     }
     if (refused.kind != RunReport::None) {
-        seams().showMessage(this, japanese(refused));
+        seams().showMessage(this, describe(refused));
         return;
     }
     const CheckReport found = checkFiles(MacroFile, AddrFile, *counter);
@@ -347,8 +348,10 @@ void frmMain::setCounterText(const QString &text)
 
 void frmMain::setStatus(const QString &text)
 {
-    lblStatus->setText(text);
-    sendLog_.addStep(text);
+    // The command word is the file's: its control characters by their code.
+    const QString shown = visibleText(text);
+    lblStatus->setText(shown);
+    sendLog_.addStep(shown);
 }
 
 void frmMain::frameSent(const KeyCode &code)
@@ -361,19 +364,21 @@ void frmMain::setProgress(const RunProgress &p)
     // The pass being worked on; the last one stays shown as the list ends.
     const qint64 pass =
         p.finalCounter >= 0 ? std::min(p.counter + 1, p.finalCounter) : p.counter + 1;
-    QString text = p.finalCounter >= 0
-                       ? QStringLiteral("パス %1 / %2").arg(pass).arg(p.finalCounter)
-                       : QStringLiteral("パス %1").arg(pass);
+    QString text =
+        p.finalCounter >= 0
+            ? tr("pass %1 of %2").arg(QString::number(pass), QString::number(p.finalCounter))
+            : tr("pass %1").arg(pass);
     text += p.remainingNs >= 0
-                ? QStringLiteral("  残り約 ") + japaneseDuration(double(p.remainingNs) / 1e9)
-                : QStringLiteral("  残り —");
+                ? tr("  about %1 to go").arg(describeDuration(double(p.remainingNs) / 1e9))
+                : tr("  — to go");
     lblProgress->setText(text);
 }
 
 void frmMain::setAddress(const QString &text)
 {
-    lblAddr->setText(text);
-    lblAddr->setToolTip(text);
+    const QString shown = visibleText(text);
+    lblAddr->setText(shown);
+    lblAddr->setToolTip(plainToolTip(shown));
 }
 
 void frmMain::setRunning(bool running)
@@ -390,7 +395,7 @@ void frmMain::setRunning(bool running)
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);
-    lblRunState->setText(running ? QStringLiteral("実行中") : QString());
+    lblRunState->setText(running ? tr("running") : QString());
     lblProgress->clear();
     if (!running)
         sendLog_.flush();
@@ -406,25 +411,25 @@ void frmMain::setRunning(bool running)
 void frmMain::setPaused(bool paused)
 {
     mnuRunPause->setChecked(paused);
-    lblRunState->setText(paused ? QStringLiteral("一時停止中") : QStringLiteral("実行中"));
+    lblRunState->setText(paused ? tr("paused") : tr("running"));
 }
 
 void frmMain::warn(const RunReport &warning)
 {
     ++warnings_;
-    sendLog_.addMessage(SendLog::Warning, japanese(warning));
-    lblWarningCount->setText(QStringLiteral("警告 %1 件").arg(warnings_));
+    sendLog_.addMessage(SendLog::Warning, describe(warning));
+    lblWarningCount->setText(tr("warnings: %1").arg(warnings_));
     // The bar is narrow: the file's name is enough there, the tooltip has it all.
     RunReport brief = warning;
     brief.file = QFileInfo(warning.file).fileName();
-    lblLastWarning->setText(japanese(brief).section(QLatin1Char('\n'), 0, 0));
-    lblLastWarning->setToolTip(japanese(warning));
+    lblLastWarning->setText(describe(brief).section(QLatin1Char('\n'), 0, 0));
+    lblLastWarning->setToolTip(plainToolTip(describe(warning)));
 }
 
 void frmMain::report(const RunReport &report)
 {
-    sendLog_.addMessage(SendLog::Error, japanese(report));
-    seams().showMessage(this, japanese(report));
+    sendLog_.addMessage(SendLog::Error, describe(report));
+    seams().showMessage(this, describe(report));
 }
 
 } // namespace tapwright::ui

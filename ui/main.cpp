@@ -1,3 +1,4 @@
+#include "macro/messages.h"
 #include "ui/common.h"
 #include "ui/desktop.h"
 #include "ui/frmAbout.h"
@@ -18,8 +19,9 @@ int main(int argc, char *argv[])
     // Lets a Wayland desktop match the windows to their menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tapwright.Tapwright"));
     QApplication::setWindowIcon(appIcon());
-    // The standard dialogs in Japanese too; the windows' own words are Japanese
-    // whatever the locale.
+    // The windows speak Japanese whatever the locale; the standard dialogs
+    // follow the locale.
+    tapwright::loadCatalogue(QLocale(QLocale::Japanese, QLocale::Japan));
     QTranslator qtWords;
     if (loadQtTranslation(qtWords, QLocale(), QCoreApplication::applicationDirPath()))
         QCoreApplication::installTranslator(&qtWords);

@@ -1,5 +1,6 @@
 #include "ui/portbox.h"
 
+#include "ui/common.h"
 #include "ui/seams.h"
 
 #include <QAbstractItemView>
@@ -94,7 +95,7 @@ void PortBox::updateToolTip()
 {
     const QString text = currentText();
     const QString about = description(text.trimmed());
-    setToolTip(about.isEmpty() ? text : text + u'\n' + about);
+    setToolTip(plainToolTip(about.isEmpty() ? text : text + u'\n' + about));
 }
 
 } // namespace tapwright::ui

@@ -13,6 +13,8 @@ Seams &seams()
         [](QWidget *parent, const QString &text) {
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tapwright"), text, QMessageBox::Ok,
                             parent);
+            // Messages quote files, whose text is never HTML to render.
+            box.setTextFormat(Qt::PlainText);
             box.exec();
         },
         [](QWidget *parent, const QString &filter, const QString &selected) {

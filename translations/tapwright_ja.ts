@@ -1,0 +1,478 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>Messages</name>
+    <message>
+        <source>%1 line</source>
+        <translation>%1 行</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 行</translation>
+    </message>
+    <message>
+        <source>%1 address line</source>
+        <translation>アドレス %1 行</translation>
+    </message>
+    <message>
+        <source>%1 address lines</source>
+        <translation>アドレス %1 行</translation>
+    </message>
+    <message>
+        <source>port %1</source>
+        <translation>ポート %1</translation>
+    </message>
+    <message>
+        <source>%1 needs a number of seconds after one space; with two spaces the number is empty</source>
+        <translation>%1 には秒数が必要です。%1 の後に空白が 2 つあるため、秒数が空になっています。空白は 1 つにしてください。</translation>
+    </message>
+    <message>
+        <source>%1 needs a number of seconds</source>
+        <translation>%1 には秒数が必要です。</translation>
+    </message>
+    <message>
+        <source>%1 needs a number of seconds, got &quot;%2&quot;</source>
+        <translation>%1 には秒数が必要です。&quot;%2&quot; は数値ではありません。</translation>
+    </message>
+    <message>
+        <source>no serial port given</source>
+        <translation>ポートが指定されていません。</translation>
+    </message>
+    <message>
+        <source>port &quot;%1&quot; is not a valid port number (use 1 or more, or a device path)</source>
+        <translation>ポート &quot;%1&quot; は正しいポート番号ではありません。
+1 以上の番号か、デバイスのパスを指定してください。</translation>
+    </message>
+    <message>
+        <source>cannot open %1: no such device</source>
+        <translation>%1 を開けません: デバイスがありません。</translation>
+    </message>
+    <message>
+        <source>cannot open %1 (the user may need to be in the &quot;dialout&quot; group)</source>
+        <translation>%1 を開けません: アクセスが拒否されました。
+ユーザーを dialout グループに追加する必要があるかもしれません。</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2 (the user may need to be in the &quot;dialout&quot; group)</source>
+        <translation>%1 を開けません: アクセスが拒否されました。
+ユーザーを dialout グループに追加する必要があるかもしれません。
+(%2)</translation>
+    </message>
+    <message>
+        <source>cannot open %1: it is in use by another program or window</source>
+        <translation>%1 を開けません: 他のプログラムかウィンドウが使用中です。</translation>
+    </message>
+    <message>
+        <source>cannot open %1</source>
+        <translation>%1 を開けません。</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>%1 を開けません。
+(%2)</translation>
+    </message>
+    <message>
+        <source>writing to %1 failed; the port was closed</source>
+        <translation>%1 への書き込みに失敗したため、ポートを閉じました。</translation>
+    </message>
+    <message>
+        <source>writing to %1 failed: %2; the port was closed</source>
+        <translation>%1 への書き込みに失敗したため、ポートを閉じました。
+(%2)</translation>
+    </message>
+    <message>
+        <source>%1 stopped sending; the frames still queued were dropped</source>
+        <translation>%1 の送信が止まったため、送信待ちのデータを破棄しました。</translation>
+    </message>
+    <message>
+        <source>no macro file chosen</source>
+        <translation>マクロファイルが指定されていません。</translation>
+    </message>
+    <message>
+        <source>the pass counter must be written in half-width digits, got &quot;%1&quot;</source>
+        <translation>カウンタの値 &quot;%1&quot; に全角の数字があります。
+半角の数字で入力してください。</translation>
+    </message>
+    <message>
+        <source>the pass counter must be a number of passes from 0 to %1, got &quot;%2&quot; (out of range)</source>
+        <translation>カウンタの値 &quot;%2&quot; は範囲外です。
+0 から %1 までの回数を入力してください。</translation>
+    </message>
+    <message>
+        <source>the pass counter must be a number of passes from 0 to %1, got &quot;%2&quot;</source>
+        <translation>カウンタの値 &quot;%2&quot; は整数ではありません。
+0 から %1 までの回数を入力してください。</translation>
+    </message>
+    <message>
+        <source>REPEAT cannot raise the pass counter past %1</source>
+        <translation>REPEAT でカウンタが上限の %1 を超えます。</translation>
+    </message>
+    <message>
+        <source>cannot open macro file &quot;%1&quot;: %2</source>
+        <translation>マクロファイル &quot;%1&quot; を開けません。
+(%2)</translation>
+    </message>
+    <message>
+        <source>cannot open address file &quot;%1&quot;: %2</source>
+        <translation>アドレスファイル &quot;%1&quot; を開けません。
+(%2)</translation>
+    </message>
+    <message>
+        <source>%1: reading failed after line %2: %3</source>
+        <translation>&quot;%1&quot; の %2 行目より後を読めません。
+(%3)</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <comment>a file that is no text file, and why</comment>
+        <translation>&quot;%1&quot; はテキストファイルとして読めません。
+(%2)</translation>
+    </message>
+    <message>
+        <source>%1:%2: line too long (more than %3 characters)</source>
+        <translation>%1:%2: 行が長すぎます (%3 文字を超えています)。</translation>
+    </message>
+    <message>
+        <source>%1: the pass counter %2 is past the end of the address file (%3 lines); nothing was typed</source>
+        <translation>カウンタ %2 はアドレスファイル &quot;%1&quot; の行数 (%3 行) を超えています。
+何も入力していません。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: cannot enter %3, skipped</source>
+        <translation>%1:%2: 入力できない文字 %3 を飛ばしました。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: the line starts with a space, so its command word is empty; the step does nothing</source>
+        <translation>%1:%2: 行が空白で始まるため何もしません。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: &quot;%3&quot; is neither a command nor a key name; the step does nothing</source>
+        <translation>%1:%2: &quot;%3&quot; はコマンドでもキー名でもないため何もしません。</translation>
+    </message>
+    <message>
+        <source>%1 %2: a negative wait does not wait</source>
+        <translation>%1 %2: 負の待ち時間では待ちません。</translation>
+    </message>
+    <message>
+        <source>%1 %2: more than a day (%3 s)</source>
+        <translation>%1 %2: 1 日 (%3 秒) を超える待ち時間です。</translation>
+    </message>
+    <message>
+        <source>the line presses the # key; there are no comments</source>
+        <translation>この行は # キーを押します。コメント行はありません。</translation>
+    </message>
+    <message>
+        <source>the line does nothing; there are no comments (&quot;%1&quot; is neither a command nor a key name)</source>
+        <translation>この行は何もしません。コメント行はありません (&quot;%1&quot; はコマンドでもキー名でもありません)。</translation>
+    </message>
+    <message>
+        <source>REPEAT on line %1 starts the pass again: this line and the ones after it are never reached</source>
+        <translation>%1 行目の REPEAT でパスが最初に戻るため、この行から後は実行されません。</translation>
+    </message>
+    <message>
+        <source>GETSTR reads nothing: there is no address file, so SENDSTR types nothing</source>
+        <translation>アドレスファイルがないため GETSTR は何も読まず、SENDSTR は何も入力しません。</translation>
+    </message>
+    <message>
+        <source>there is no GETSTR in the macro, so the address file is never read</source>
+        <translation>マクロに GETSTR がないため、アドレスファイルは読まれません。</translation>
+    </message>
+    <message>
+        <source>there is no REPEAT in the macro, so it runs once and uses only the first of the %1 from the counter on</source>
+        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%1のうち最初の 1 行だけを使います。</translation>
+    </message>
+    <message>
+        <source>there is no REPEAT in the macro, so it runs once and uses only the first %1 of the %2 from the counter on</source>
+        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%2のうち最初の %1 行だけを使います。</translation>
+    </message>
+    <message>
+        <source>the address list runs out part-way through a pass: the last pass gets only %1 of its %2 (%3 from the counter on)</source>
+        <translation>アドレスがパスの途中で尽きます。最後のパスは%2のうち %1 行だけです (カウンタから後 %3)。</translation>
+    </message>
+    <message>
+        <source>no address line is left from the counter on; the run ends at the first GETSTR</source>
+        <translation>カウンタから後にアドレスの行がありません。最初の GETSTR で実行が終わります。</translation>
+    </message>
+    <message>
+        <source>cannot open macro file: %1</source>
+        <translation>マクロファイルを開けません (%1)。</translation>
+    </message>
+    <message>
+        <source>cannot open address file: %1</source>
+        <translation>アドレスファイルを開けません (%1)。</translation>
+    </message>
+    <message>
+        <source>reading failed after line %1: %2</source>
+        <translation>%1 行目より後を読めません (%2)。</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a file that is no text file: the reader&apos;s reason</comment>
+        <translation>テキストファイルとして読めません (%1)。</translation>
+    </message>
+    <message>
+        <source>line too long (more than %1 characters)</source>
+        <translation>行が長すぎます (%1 文字を超えています)。</translation>
+    </message>
+    <message>
+        <source>the pass counter %1 is past the end of the address file (%2); nothing would be typed</source>
+        <translation>カウンタ %1 はアドレスファイルの行数 (%2) を超えています。何も入力されません。</translation>
+    </message>
+    <message>
+        <source>cannot enter %1</source>
+        <translation>入力できない文字 %1 は飛ばされます。</translation>
+    </message>
+    <message>
+        <source>cannot enter %1; use %2</source>
+        <translation>入力できない文字 %1 は飛ばされます。代わりに %2 を使えます。</translation>
+    </message>
+    <message>
+        <source>the line starts with a space, so its command word is empty; the step does nothing</source>
+        <translation>行が空白で始まるためコマンドが空で、何もしません。</translation>
+    </message>
+    <message>
+        <source>the line starts with a space, so its command word is empty; the step does nothing (without the space it would be &quot;%1&quot;)</source>
+        <translation>行が空白で始まるためコマンドが空で、何もしません。(空白がなければ &quot;%1&quot; です。)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a command nor a key name; the step does nothing</source>
+        <translation>&quot;%1&quot; はコマンドでもキー名でもありません。何もしません。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a command nor a key name; did you mean &quot;%2&quot;?</source>
+        <translation>&quot;%1&quot; はコマンドでもキー名でもありません。&quot;%2&quot; のことですか?</translation>
+    </message>
+    <message>
+        <source>%1: error: %2</source>
+        <translation>%1: エラー: %2</translation>
+    </message>
+    <message>
+        <source>%1: warning: %2</source>
+        <translation>%1: 警告: %2</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <comment>unit of time: seconds</comment>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <comment>unit of time: minutes</comment>
+        <translation>分</translation>
+    </message>
+    <message>
+        <source>h</source>
+        <comment>unit of time: hours</comment>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>d</source>
+        <comment>unit of time: days</comment>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>estimate: none, the files have errors</source>
+        <translation>見積もり: なし (ファイルにエラーがあります)。</translation>
+    </message>
+    <message>
+        <source>%1 frame</source>
+        <translation>%1 フレーム</translation>
+    </message>
+    <message>
+        <source>%1 frames</source>
+        <translation>%1 フレーム</translation>
+    </message>
+    <message>
+        <source>estimate: %1, %2 a pass (without the addresses)</source>
+        <translation>見積もり: 1 回 %1、%2 (アドレスを除く)</translation>
+    </message>
+    <message>
+        <source>estimate: %1, %2 a pass</source>
+        <translation>見積もり: 1 回 %1、%2</translation>
+    </message>
+    <message>
+        <source>%1; until stopped</source>
+        <translation>%1。停止するまで繰り返します。</translation>
+    </message>
+    <message>
+        <source>%1; %2 from the address list; about %3 in all</source>
+        <translation>%1。アドレスファイルから %2。全体で約 %3。</translation>
+    </message>
+    <message>
+        <source>%1 pass</source>
+        <translation>%1 回</translation>
+    </message>
+    <message>
+        <source>%1 passes</source>
+        <translation>%1 回</translation>
+    </message>
+    <message>
+        <source>%1; one pass; about %2 in all</source>
+        <translation>%1。REPEAT がないため 1 回だけ。全体で約 %2。</translation>
+    </message>
+    <message>
+        <source>%1 warning</source>
+        <translation>警告 %1 件</translation>
+    </message>
+    <message>
+        <source>%1 warnings</source>
+        <translation>警告 %1 件</translation>
+    </message>
+    <message>
+        <source>%1, %2: as they are, the files stop the run</source>
+        <translation>%1、%2: このままでは実行が止まります。</translation>
+    </message>
+    <message>
+        <source>%1 error</source>
+        <translation>エラー %1 件</translation>
+    </message>
+    <message>
+        <source>%1 errors</source>
+        <translation>エラー %1 件</translation>
+    </message>
+    <message>
+        <source>no errors (%1)</source>
+        <translation>エラーはありません (%1)。</translation>
+    </message>
+    <message>
+        <source>no problems found</source>
+        <translation>問題はありません。</translation>
+    </message>
+    <message>
+        <source>tab</source>
+        <translation>タブ</translation>
+    </message>
+    <message>
+        <source>line break</source>
+        <translation>改行</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::SendLog</name>
+    <message>
+        <source>error: </source>
+        <translation>エラー: </translation>
+    </message>
+    <message>
+        <source>warning: </source>
+        <translation>警告: </translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::desktop</name>
+    <message>
+        <source>Cannot open the help &quot;%1&quot;:
+no program is found that shows this kind of document.</source>
+        <translation>ヘルプ &quot;%1&quot; を開けませんでした。
+この種類の文書を表示するプログラムが見つかりません。</translation>
+    </message>
+    <message>
+        <source>The help is not found. These places were searched:
+</source>
+        <translation>ヘルプが見つかりません。次の場所を探しました。
+</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmCheck</name>
+    <message>
+        <source>Check</source>
+        <translation>チェック</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmInput</name>
+    <message>
+        <source>The keypad is not connected; nothing was sent.</source>
+        <translation>キーボードが接続されていません。送信していません。</translation>
+    </message>
+    <message>
+        <source>Skipped characters the device cannot enter (%1): </source>
+        <translation>入力できない文字を飛ばしました (%1 文字): </translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmKeyboard</name>
+    <message>
+        <source>Virtual device (keypad) — %1</source>
+        <translation>仮想デバイス (キーボード) — %1</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmLog</name>
+    <message>
+        <source>Send log</source>
+        <translation>送信ログ</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>保存(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>send log.txt</source>
+        <translation>送信ログ.txt</translation>
+    </message>
+    <message>
+        <source>Text (*.txt);;All (*)</source>
+        <translation>テキスト (*.txt);;すべて (*)</translation>
+    </message>
+    <message>
+        <source>Cannot save the send log to &quot;%1&quot;.
+(%2)</source>
+        <translation>送信ログを &quot;%1&quot; に保存できません。
+(%2)</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmMain</name>
+    <message>
+        <source>Send &amp;log</source>
+        <translation>送信ログ(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>実行(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Check...</source>
+        <translation>チェック(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>一時停止(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Virtual device — %1</source>
+        <translation>仮想デバイス — %1</translation>
+    </message>
+    <message>
+        <source>pass %1 of %2</source>
+        <translation>パス %1 / %2</translation>
+    </message>
+    <message>
+        <source>pass %1</source>
+        <translation>パス %1</translation>
+    </message>
+    <message>
+        <source>  about %1 to go</source>
+        <translation>  残り約 %1</translation>
+    </message>
+    <message>
+        <source>  — to go</source>
+        <translation>  残り —</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>実行中</translation>
+    </message>
+    <message>
+        <source>paused</source>
+        <translation>一時停止中</translation>
+    </message>
+    <message>
+        <source>warnings: %1</source>
+        <translation>警告 %1 件</translation>
+    </message>
+</context>
+</TS>
