@@ -347,6 +347,298 @@
         <source>line break</source>
         <translation>改行</translation>
     </message>
+    <message>
+        <source>cannot open %1: it is not a serial port</source>
+        <translation>%1 を開けません: シリアルポートではありません。</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright-cli</name>
+    <message>
+        <source>the port to send to; key, type and run
+need it, and there is no default (see
+PORT below)</source>
+        <translation>送信先のポート。key、type、run に必要で、
+既定値はありません (下の PORT を参照)</translation>
+    </message>
+    <message>
+        <source>the address file: one address a line,
+taken by GETSTR</source>
+        <translation>アドレスファイル: 1 行に 1 件のアドレスを
+GETSTR が読みます</translation>
+    </message>
+    <message>
+        <source>the pass counter to start from (default
+0): as many address lines are skipped</source>
+        <translation>開始時のカウンタ (既定値 0): その数だけ
+アドレスの行を飛ばします</translation>
+    </message>
+    <message>
+        <source>drop the pacing on any port, for a device
+with a buffer of its own</source>
+        <translation>どのポートでも送信の間隔調整をしません
+(バッファを持つ装置向け)</translation>
+    </message>
+    <message>
+        <source>show this text, also after any command</source>
+        <translation>この説明を表示します (どのコマンドの後でも)</translation>
+    </message>
+    <message>
+        <source>key needs at least one key name</source>
+        <translation>key にはキー名が 1 つ以上必要です</translation>
+    </message>
+    <message>
+        <source>press keys by their macro names (UP, &amp;ENTER,
+F12, 5, #, ...); case does not matter</source>
+        <translation>マクロのキー名 (UP、&amp;ENTER、F12、5、# など) で
+キーを押します。大文字と小文字は区別しません</translation>
+    </message>
+    <message>
+        <source>type needs exactly one TEXT argument (quote it)</source>
+        <translation>type には TEXT がちょうど 1 つ必要です (引用符で囲んでください)</translation>
+    </message>
+    <message>
+        <source>type TEXT (UTF-8) character by character;
+characters the device cannot enter are
+skipped and listed</source>
+        <translation>TEXT (UTF-8) を 1 文字ずつ入力します。
+装置が入力できない文字は飛ばして一覧します</translation>
+    </message>
+    <message>
+        <source>run needs exactly one MACRO file</source>
+        <translation>run には MACRO ファイルがちょうど 1 つ必要です</translation>
+    </message>
+    <message>
+        <source>run a macro file pass after pass; GETSTR
+takes the next line of FILE; Ctrl-C stops
+the run and prints the pass counter to
+continue from; on a terminal, p or space
+pauses the run and goes on, Ctrl-Z pauses it
+until fg, and a status line at the bottom
+shows the pass, the address, the time taken
+and the time to go</source>
+        <translation>マクロファイルを繰り返し実行します。GETSTR は
+FILE の次の行を読みます。Ctrl-C で停止し、続きの
+カウンタを表示します。端末では p かスペースで
+一時停止と再開、Ctrl-Z で fg まで一時停止します。
+最下行の状態行に、回数、アドレス、経過時間と
+残り時間を表示します</translation>
+    </message>
+    <message>
+        <source>check needs exactly one MACRO file</source>
+        <translation>check には MACRO ファイルがちょうど 1 つ必要です</translation>
+    </message>
+    <message>
+        <source>read both files as a run would, report what
+the run would stumble on (FILE:LINE:
+error|warning: ...) and estimate how long it
+takes; sends nothing; exit status 1 when
+there are errors</source>
+        <translation>実行と同じように両方のファイルを読み、実行が
+つまずく所を報告し (FILE:LINE: エラー|警告: ...)、
+かかる時間を見積もります。何も送信しません。
+エラーがあると終了ステータスは 1 です</translation>
+    </message>
+    <message>
+        <source>monitor takes at most one PORT</source>
+        <translation>monitor に指定できる PORT は 1 つまでです</translation>
+    </message>
+    <message>
+        <source>show what arrives on PORT, decoded; without
+PORT, create a virtual terminal (a
+pseudo-terminal) and print its path, for
+any program to send to</source>
+        <translation>PORT に届いたものを解読して表示します。
+PORT がなければ仮想端末 (疑似端末) を作り、
+そのパスを表示します。どのプログラムからも
+送信できます</translation>
+    </message>
+    <message>
+        <source>show this text</source>
+        <translation>この説明を表示します</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>%1 というオプションはありません</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 には値が必要です</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>コマンドが指定されていません</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;</source>
+        <translation>&quot;%1&quot; というコマンドはありません</translation>
+    </message>
+    <message>
+        <source>%1 needs --port PORT</source>
+        <translation>%1 には --port PORT が必要です</translation>
+    </message>
+    <message>
+        <source>--counter must be a whole number from %1 to %2, got &quot;%3&quot;</source>
+        <translation>--counter には %1 から %2 までの整数を指定してください (&quot;%3&quot; が指定されました)</translation>
+    </message>
+    <message>
+        <source>usage: tapwright-cli COMMAND [OPTIONS] ARGUMENTS
+
+Drives the key-press injector on a serial port (600 baud, 8E1, write-only).
+</source>
+        <translation>使い方: tapwright-cli COMMAND [OPTIONS] ARGUMENTS
+
+シリアルポートのキー入力装置を操作します (600 ボー、8E1、送信のみ)。
+</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>コマンド:</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>オプション:</translation>
+    </message>
+    <message>
+        <source>what follows is an argument, even when it
+starts with -</source>
+        <translation>これより後は - で始まっても引数です</translation>
+    </message>
+    <message>
+        <source>PORT is a number n for the system&apos;s serial port n (1 is /dev/ttyS0 on Linux,
+COM1 on Windows), a device name or path (/dev/ttyUSB0, /dev/serial/by-id/...,
+/dev/pts/4), or &quot;virtual&quot;: a terminal inside this program that prints what the
+device would enter, at the pace of the real line (add --fast to drop the
+pacing). There is no default port.
+
+A run hands the port no more frames than the line can carry (about 147 ms a
+frame at 600 baud), so that the steps, addresses and pass counter it prints
+are what the device has received; --fast drops that pacing on any port, for a
+device with a buffer of its own.
+
+Every command returns only after every frame has left the port.
+Exit status: 0 done (for run also: stopped, or the address list is done),
+1 the port or a file failed, 2 the command line was wrong (nothing was sent).
+</source>
+        <translation>PORT は、システムのシリアルポート n を表す番号 n (Linux では 1 が /dev/ttyS0、
+Windows では COM1)、デバイス名かパス (/dev/ttyUSB0、/dev/serial/by-id/...、
+/dev/pts/4)、または &quot;virtual&quot; です。&quot;virtual&quot; はこのプログラムの中の端末で、
+装置が入力するはずのものを実際の回線の速さで表示します (--fast で間隔調整を
+やめます)。既定のポートはありません。
+
+実行では、回線が運べる以上のフレームをポートに渡しません (600 ボーで 1 フレーム
+約 147 ms)。そのため、表示されるステップ、アドレス、カウンタは装置が受け取った
+ものです。--fast はどのポートでもこの間隔調整をやめます (バッファを持つ装置向け)。
+
+どのコマンドも、すべてのフレームがポートから出てから終わります。
+終了ステータス: 0 完了 (run では停止とアドレスの終わりも)、
+1 ポートかファイルの失敗、2 コマンドラインの誤り (何も送信していません)。
+</translation>
+    </message>
+    <message>
+        <source>unknown key name %1; nothing was sent</source>
+        <translation>%1 というキー名はありません。何も送信していません</translation>
+    </message>
+    <message>
+        <source>unknown key names %1; nothing was sent</source>
+        <translation>%1 というキー名はありません。何も送信していません</translation>
+    </message>
+    <message>
+        <source>warning: skipped 1 character the device cannot enter: %1</source>
+        <translation>警告: 装置が入力できない文字 1 文字を飛ばしました: %1</translation>
+    </message>
+    <message>
+        <source>warning: skipped %1 characters the device cannot enter: %2</source>
+        <translation>警告: 装置が入力できない文字 %1 文字を飛ばしました: %2</translation>
+    </message>
+    <message>
+        <source>pass %1</source>
+        <translation>%1 回目</translation>
+    </message>
+    <message>
+        <source>pass %1 of %2</source>
+        <translation>%1 / %2 回</translation>
+    </message>
+    <message>
+        <source>paused</source>
+        <translation>一時停止中</translation>
+    </message>
+    <message>
+        <source>about %1 to go</source>
+        <translation>残り約 %1</translation>
+    </message>
+    <message>
+        <source>counter %1</source>
+        <translation>カウンタ %1</translation>
+    </message>
+    <message>
+        <source>address: %1</source>
+        <translation>アドレス: %1</translation>
+    </message>
+    <message>
+        <source>paused (press p or space to go on)</source>
+        <translation>一時停止しました (p かスペースで再開します)</translation>
+    </message>
+    <message>
+        <source>resumed</source>
+        <translation>再開しました</translation>
+    </message>
+    <message>
+        <source>stopping; the frames on the line still go out (press Ctrl-C again to drop the rest)</source>
+        <translation>停止します。回線上のフレームは送り出します (もう一度 Ctrl-C で残りを破棄します)</translation>
+    </message>
+    <message>
+        <source>the standard output is closed; what it would show goes to stderr</source>
+        <translation>標準出力が閉じています。表示は標準エラー出力に出します</translation>
+    </message>
+    <message>
+        <source>end of the macro file</source>
+        <translation>マクロファイルの終わり</translation>
+    </message>
+    <message>
+        <source>end of the address file: the list is done</source>
+        <translation>アドレスファイルの終わり: 一覧を入力し終えました</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>停止しました</translation>
+    </message>
+    <message>
+        <source>the run ended on an error</source>
+        <translation>エラーで実行が終わりました</translation>
+    </message>
+    <message>
+        <source>%1; pass counter %2</source>
+        <translation>%1。カウンタ %2</translation>
+    </message>
+    <message>
+        <source>cannot watch for signals: %1</source>
+        <translation>シグナルを監視できません: %1</translation>
+    </message>
+    <message>
+        <source>cannot create a virtual terminal: %1</source>
+        <translation>仮想端末を作れません: %1</translation>
+    </message>
+    <message>
+        <source>reading the virtual terminal %1 failed: %2</source>
+        <translation>仮想端末 %1 を読めません: %2</translation>
+    </message>
+    <message>
+        <source>virtual terminal on %1</source>
+        <translation>仮想端末: %1</translation>
+    </message>
+    <message>
+        <source>reading port &quot;%1&quot; failed: %2</source>
+        <translation>ポート &quot;%1&quot; を読めません: %2</translation>
+    </message>
+    <message>
+        <source>monitor is not available on Windows; use --port virtual to see what the device would enter</source>
+        <translation>Windows では monitor を使えません。装置が入力するはずのものは --port virtual で見られます</translation>
+    </message>
+    <message>
+        <source>Try &apos;tapwright-cli --help&apos;.</source>
+        <translation>&apos;tapwright-cli --help&apos; で使い方を表示します。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::ui::SendLog</name>
