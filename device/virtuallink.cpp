@@ -20,7 +20,7 @@ namespace {
 /// adds up over a long text.
 qint64 dueNs(qint64 n)
 {
-    return n * FrameBits * 1000000000 / LineBaud;
+    return frameNs(n);
 }
 
 } // namespace
@@ -193,11 +193,6 @@ qint64 VirtualLink::nsUntilProgress() const
     if (!isPaced())
         return 1000000; // the next turn of the event loop
     return std::max<qint64>(1, dueNs(d->burstDone + 1) - d->burstClock.nsecsElapsed());
-}
-
-int VirtualLink::pendingFrames() const
-{
-    return int(d->queue.size());
 }
 
 } // namespace tapwright

@@ -36,9 +36,6 @@ public:
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
 
-    /// Frames sent and not yet come out.
-    int pendingFrames() const;
-
 Q_SIGNALS:
     /// Decoded output (see FrameDecoder), in order.
     void received(const QStringList &pieces);

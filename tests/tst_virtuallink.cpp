@@ -59,7 +59,7 @@ private Q_SLOTS:
         QTimer::singleShot(5000, &link, [&link] { link.setPaced(false); });
         link.ClosePort(Link::CloseMode::Drain);
         QVERIFY(!link.isOpen());
-        QCOMPARE(link.pendingFrames(), 0);
+        QCOMPARE(link.framesInFlight(), 0);
         const qsizetype delivered = link.pieces().size();
         QTest::qWait(50);
         QCOMPARE(link.pieces().size(), delivered);
