@@ -5,7 +5,6 @@
 #include "ui/common.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -17,8 +16,6 @@
 namespace tapwright::ui {
 
 namespace {
-
-LoadedForm<frmInput> loaded;
 
 // Lines of text the status line under the box has room for.
 constexpr int StatusLines = 2;
@@ -67,16 +64,6 @@ int buttonForKey(int key, bool numericPad)
 
 } // namespace
 
-frmInput *frmInput::instance()
-{
-    return loaded.get();
-}
-
-bool frmInput::exists()
-{
-    return loaded.exists();
-}
-
 frmInput::frmInput()
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -124,8 +111,7 @@ void frmInput::Form_Unload()
 void frmInput::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    loaded.forget(this);
-    event->accept();
+    LoadedForm::closeEvent(event);
 }
 
 bool frmInput::eventFilter(QObject *watched, QEvent *event)

@@ -2,10 +2,8 @@
 
 #include "ui/common.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 #include "ui/seams.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,8 +16,6 @@
 namespace tapwright::ui {
 
 namespace {
-
-LoadedForm<frmLog> loaded;
 
 // As wide as a time stamp and the gap after it, for a message's further lines.
 const QString Indent(14, QLatin1Char(' '));
@@ -111,22 +107,6 @@ QString SendLog::text() const
     for (const Line &line : lines_)
         all += line.text + QLatin1Char('\n');
     return all;
-}
-
-frmLog *frmLog::instance()
-{
-    return loaded.get();
-}
-
-bool frmLog::exists()
-{
-    return loaded.exists();
-}
-
-void frmLog::closeEvent(QCloseEvent *event)
-{
-    loaded.forget(this);
-    QWidget::closeEvent(event);
 }
 
 frmLog::frmLog()

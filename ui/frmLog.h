@@ -2,6 +2,7 @@
 
 #include "device/framedecoder.h"
 #include "link/keycode.h"
+#include "ui/loadedform.h"
 
 #include <deque>
 #include <functional>
@@ -15,8 +16,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace tapwright::ui {
-
-template <typename Form> class LoadedForm;
 
 /// What a run sent, step by step, kept whether or not its window is open:
 /// a line for each step, a line under it with the frames the step sent as
@@ -80,13 +79,10 @@ private:
 
 /// The send log's window: the log's lines, warnings and errors in their own
 /// colours, and a button to save them as UTF-8 text.
-class frmLog : public QWidget
+class frmLog : public LoadedForm<frmLog>
 {
     Q_OBJECT
 public:
-    /// The window, created (and loaded) on first use.
-    static frmLog *instance();
-    static bool exists();
     ~frmLog() override;
 
     QPlainTextEdit *txtLog;
@@ -97,9 +93,6 @@ public:
 
 public Q_SLOTS:
     void cmdSave_Click();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     friend class LoadedForm<frmLog>;
