@@ -30,12 +30,12 @@ void SendLog::addStep(const QString &status)
     append(Step, stamp() + QStringLiteral("  ") + status);
 }
 
-void SendLog::addPieces(const QStringList &pieces)
+void SendLog::addPieces(const DevicePieces &pieces)
 {
     if (pieces.isEmpty() || openSerial_ < 0)
         return;
-    for (const QString &piece : pieces)
-        lines_.back().text += piece;
+    for (const DevicePiece &piece : pieces)
+        lines_.back().text += piece.text;
     Q_EMIT changed();
 }
 

@@ -61,7 +61,7 @@ Q_SIGNALS:
 
 private:
     void append(Kind kind, const QString &text);
-    void addPieces(const QStringList &pieces);
+    void addPieces(const DevicePieces &pieces);
     QString stamp() const;
 
     std::deque<Line> lines_;

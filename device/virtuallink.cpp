@@ -71,7 +71,7 @@ struct VirtualLink::Private
 
     void deliver()
     {
-        QStringList pieces;
+        DevicePieces pieces;
         const qint64 elapsed = burstClock.nsecsElapsed();
         // A busy event loop does not slow the line down: whatever fell due
         // meanwhile comes out now, together.
@@ -162,7 +162,7 @@ void VirtualLink::ClosePort(CloseMode mode)
     d->quitDrains();
     // A kana that already came out was only waiting for a mark that now never
     // comes; it did reach the terminal.
-    const QStringList pieces = d->decoder.flush();
+    const DevicePieces pieces = d->decoder.flush();
     if (!pieces.isEmpty())
         Q_EMIT received(pieces);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "device/framedecoder.h"
 #include "link/link.h"
 
-#include <QString>
-#include <QStringList>
 #include <memory>
+#include <QString>
 
 namespace tapwright {
 
@@ -38,7 +38,7 @@ public:
 
 Q_SIGNALS:
     /// Decoded output (see FrameDecoder), in order.
-    void received(const QStringList &pieces);
+    void received(const tapwright::DevicePieces &pieces);
 
 private:
     struct Private;

@@ -5,13 +5,7 @@
 /// A port link with spies on what it tells its owner.
 struct Watched : PortLink
 {
-    QStringList pieces() const
-    {
-        QStringList all;
-        for (const QList<QVariant> &call : received)
-            all += call.at(0).toStringList();
-        return all;
-    }
+    QStringList pieces() const { return piecesOf(received); }
     QSignalSpy received{this, &PortLink::received};
     QSignalSpy opened{this, &PortLink::opened};
     QSignalSpy failures{this, &Link::failed};

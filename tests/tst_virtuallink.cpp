@@ -9,13 +9,7 @@ struct Open : VirtualLink
         setPaced(paced);
         OpenPort();
     }
-    QStringList pieces() const
-    {
-        QStringList all;
-        for (const QList<QVariant> &call : spy)
-            all += call.at(0).toStringList();
-        return all;
-    }
+    QStringList pieces() const { return piecesOf(spy); }
     QSignalSpy spy{this, &VirtualLink::received};
 };
 
