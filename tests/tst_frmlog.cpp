@@ -80,8 +80,6 @@ private Q_SLOTS:
     void frameLineGrowsInTheOpenWindow()
     {
         frmLog *window = frmLog::instance();
-        window->refresh();
-        const int blocks = window->txtLog->blockCount();
         step(u"5 STRING"_s, {{1, 1, 6}});
         window->refresh();
         // Later frames of the same step, shown while the window is open.
@@ -90,9 +88,8 @@ private Q_SLOTS:
                                   u"12:03:04.120    AB"_s, 3000);
         step(u"6 UP"_s, {});
         window->refresh();
-        QCOMPARE(window->txtLog->toPlainText().split(u'\n').mid(blocks),
-                 (QStringList{u"12:03:04.120  5 STRING"_s, u"12:03:04.120    AB"_s,
-                              u"12:03:04.120  6 UP"_s}));
+        // The frames line, shown while it grew, is there once.
+        QCOMPARE(window->txtLog->toPlainText(), log().text().chopped(1));
     }
 
     void staysBounded()
