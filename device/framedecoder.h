@@ -37,11 +37,6 @@ struct DevicePiece
     /// Whether what follows goes on a line of its own: after a key, an
     /// unknown frame or noise; characters gather on one line.
     bool endsLine() const { return kind != Character; }
-
-    friend bool operator==(const DevicePiece &a, const DevicePiece &b)
-    {
-        return a.kind == b.kind && a.text == b.text;
-    }
 };
 using DevicePieces = QList<DevicePiece>;
 
