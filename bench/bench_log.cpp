@@ -1,20 +1,16 @@
-// What the send log costs a line over a run of 100,000 passes, with its window
-// closed and open, and whether its memory stays flat. Prints figures; asserts
-// nothing.
+// What the send log costs a line over a run of 100,000 passes, and whether its
+// memory stays flat. Prints figures; asserts nothing.
 
-#include "ui/frmLog.h"
-#include "ui/frmMain.h"
+#include "device/sendlog.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 
 #include <cstdio>
 #include <sys/resource.h>
 #include <vector>
 
 using namespace tapwright;
-using namespace tapwright::ui;
 
 namespace {
 
@@ -46,10 +42,8 @@ struct Figures
     long rssGrowthKiB;
 };
 
-/// Feeds `passes` passes; with `window`, it is refreshed once a pass, about
-/// as often as its timer fires at the device's pace, and the events that
-/// brings (repaints, layout) are delivered, as the event loop would.
-Figures measure(SendLog &log, qint64 passes, frmLog *window)
+/// Feeds `passes` passes.
+Figures measure(SendLog &log, qint64 passes)
 {
     std::vector<KeyCode> address;
     for (int i = 0; i < 5; ++i)
@@ -58,16 +52,9 @@ Figures measure(SendLog &log, qint64 passes, frmLog *window)
     const qint64 linesBefore = log.firstSerial() + qint64(log.lines().size());
     QElapsedTimer timer;
     timer.start();
-    for (qint64 pass = 0; pass < passes; ++pass) {
+    for (qint64 pass = 0; pass < passes; ++pass)
         feedPass(log, pass, address);
-        if (window) {
-            window->refresh();
-            QCoreApplication::processEvents();
-        }
-    }
     log.flush();
-    if (window)
-        window->refresh();
     const qint64 ns = timer.nsecsElapsed();
     const qint64 lines = log.firstSerial() + qint64(log.lines().size()) - linesBefore;
     return {double(ns) / double(lines), peakRssKiB() - before};
@@ -77,26 +64,15 @@ Figures measure(SendLog &log, qint64 passes, frmLog *window)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    SendLog &log = frmMain::instance()->sendLog();
+    QCoreApplication app(argc, argv);
+    SendLog log;
     const qint64 passes = 100000;
 
     // A first, short round so the second compares growth, not first allocations.
-    measure(log, 2000, nullptr);
-    const Figures closed = measure(log, passes, nullptr);
-    frmLog *window = frmLog::instance();
-    window->show();
-    // Filled first, so that the figures show growth, not the first 10,000 blocks.
-    measure(log, 2000, window);
-    const Figures open = measure(log, passes, window);
-
-    std::printf("send log, %lld passes of 6 lines: window closed %.0f ns a line (RSS +%.1f MB); "
-                "window open %.0f ns a line (RSS +%.1f MB); kept %zu lines, window %d blocks\n",
-                static_cast<long long>(passes), closed.nsPerLine,
-                double(closed.rssGrowthKiB) / 1024.0, open.nsPerLine,
-                double(open.rssGrowthKiB) / 1024.0, log.lines().size(),
-                window->txtLog->blockCount());
-    delete window;
-    delete frmMain::instance();
+    measure(log, 2000);
+    const Figures figures = measure(log, passes);
+    std::printf("send log, %lld passes of 6 lines: %.0f ns a line (RSS +%.1f MB); kept %zu lines\n",
+                static_cast<long long>(passes), figures.nsPerLine,
+                double(figures.rssGrowthKiB) / 1024.0, log.lines().size());
     return 0;
 }

@@ -37,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int FrameBytes = 8;
-const auto FrameTime = std::chrono::nanoseconds(frameNsAt(LineBaud));
+const auto FrameNs = std::chrono::nanoseconds(frameNs());
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -221,7 +221,7 @@ private:
                 seen_.taken.push_back(now);
                 lastActivity_ = now;
             }
-            slot += FrameTime;
+            slot += FrameNs;
             std::this_thread::sleep_until(slot);
             std::lock_guard<std::mutex> lock(mutex_);
             lastActivity_ = std::max(lastActivity_, Clock::now());
@@ -390,8 +390,7 @@ void silenceTrials(BenchHost &host, CountingLink &link, StandIn &standIn, bool p
         framesAfterMax = std::max(framesAfterMax, after);
         taken.push_back(msBetween(calledAt, last));
         // The last frame taken before the call may still be on the line.
-        const double onLine =
-            s.taken.empty() ? 0.0 : msBetween(calledAt, s.taken.back() + FrameTime);
+        const double onLine = s.taken.empty() ? 0.0 : msBetween(calledAt, s.taken.back() + FrameNs);
         carried.push_back(std::max(0.0, onLine));
     }
     const char *what = pause ? "pause-to-silence" : "stop-to-silence";

@@ -129,14 +129,11 @@ DeviceLines::~DeviceLines()
     flush();
 }
 
-void DeviceLines::add(const QStringList &pieces)
+void DeviceLines::add(const DevicePieces &pieces)
 {
-    for (const QString &piece : pieces) {
-        line_ += piece;
-        // Every character piece is one code unit (or a half-width pair), so a
-        // longer piece in brackets is a key or noise, not the character "[".
-        if (piece.size() > 2 &&
-            (piece.startsWith(QLatin1Char('[')) || piece.startsWith(QLatin1Char('<'))))
+    for (const DevicePiece &piece : pieces) {
+        line_ += piece.text;
+        if (piece.endsLine())
             flush();
     }
     idle_.start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/framedecoder.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -52,7 +54,7 @@ public:
     explicit DeviceLines(QString prefix = QString());
     ~DeviceLines() override;
 
-    void add(const QStringList &pieces);
+    void add(const tapwright::DevicePieces &pieces);
     /// Prints the line being gathered, if any.
     void flush();
     /// Called when text has sat for a moment, before it is printed (the

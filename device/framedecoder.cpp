@@ -51,9 +51,10 @@ const Compositions &compositions()
     return built;
 }
 
-QString hexPiece(const QByteArray &bytes)
+DevicePiece hexPiece(const QByteArray &bytes)
 {
-    return QLatin1Char('<') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char('>');
+    return {DevicePiece::Noise,
+            QLatin1Char('<') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char('>')};
 }
 
 /// Whether the bytes from `at` on could be the start of a frame: they agree
@@ -68,7 +69,7 @@ bool headerPrefixAt(const QByteArray &data, qsizetype at)
     return true;
 }
 
-void releaseHeld(std::optional<KeyCode> &held, QStringList &out)
+void releaseHeld(std::optional<KeyCode> &held, DevicePieces &out)
 {
     if (held) {
         out << FrameDecoder::describe(*held);
@@ -76,13 +77,13 @@ void releaseHeld(std::optional<KeyCode> &held, QStringList &out)
     }
 }
 
-void addFrame(std::optional<KeyCode> &held, const KeyCode &code, QStringList &out)
+void addFrame(std::optional<KeyCode> &held, const KeyCode &code, DevicePieces &out)
 {
     const Compositions &c = compositions();
     if (held) {
         const auto composed = c.byPair.constFind(pairKey(*held, code));
         if (composed != c.byPair.cend()) {
-            out << composed.value();
+            out << DevicePiece{DevicePiece::Character, composed.value()};
             held.reset();
             return;
         }
@@ -96,30 +97,34 @@ void addFrame(std::optional<KeyCode> &held, const KeyCode &code, QStringList &ou
 
 } // namespace
 
-QString FrameDecoder::describe(const KeyCode &code)
+DevicePiece FrameDecoder::describe(const KeyCode &code)
 {
+    const auto key = [](const QString &name) {
+        return DevicePiece{DevicePiece::Key, QLatin1Char('[') + name + QLatin1Char(']')};
+    };
     if (code.table == 3 || code.table == 9) {
         const QString name = keyNameOf(code);
         if (!name.isEmpty())
-            return QLatin1Char('[') + name + QLatin1Char(']');
+            return key(name);
         // Only the keypad reaches f6 to f10; it has no "&" form of them.
         if (code.table == 3) {
             for (const ButtonEntry &button : buttonTable()) {
                 if (button.code && *button.code == code)
-                    return QLatin1Char('[') + button.caption + QLatin1Char(']');
+                    return key(button.caption);
             }
         }
     } else if (code.table == 1 || code.table == 2) {
         const QString c = charOf(code);
         if (!c.isEmpty())
-            return c;
+            return {DevicePiece::Character, c};
     }
-    return QStringLiteral("[?%1,%2,%3]").arg(code.table).arg(code.row).arg(code.column);
+    return {DevicePiece::Unknown,
+            QStringLiteral("[?%1,%2,%3]").arg(code.table).arg(code.row).arg(code.column)};
 }
 
-QStringList FrameDecoder::feed(const QByteArray &bytes)
+DevicePieces FrameDecoder::feed(const QByteArray &bytes)
 {
-    QStringList out;
+    DevicePieces out;
     pending_ += bytes;
     qsizetype at = 0;
     while (at < pending_.size()) {
@@ -149,9 +154,9 @@ QStringList FrameDecoder::feed(const QByteArray &bytes)
     return out;
 }
 
-QStringList FrameDecoder::flush()
+DevicePieces FrameDecoder::flush()
 {
-    QStringList out;
+    DevicePieces out;
     releaseHeld(held_, out);
     const QByteArray rest = noise_ + pending_;
     noise_.clear();

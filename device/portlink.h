@@ -39,7 +39,7 @@ Q_SIGNALS:
     /// A port was opened that was closed before.
     void opened();
     /// What the virtual terminal would enter (see FrameDecoder), in order.
-    void received(const QStringList &pieces);
+    void received(const tapwright::DevicePieces &pieces);
 
 private:
     SerialLink serial_;

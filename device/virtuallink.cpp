@@ -20,7 +20,7 @@ namespace {
 /// adds up over a long text.
 qint64 dueNs(qint64 n)
 {
-    return n * FrameBits * 1000000000 / LineBaud;
+    return frameNs(n);
 }
 
 } // namespace
@@ -71,7 +71,7 @@ struct VirtualLink::Private
 
     void deliver()
     {
-        QStringList pieces;
+        DevicePieces pieces;
         const qint64 elapsed = burstClock.nsecsElapsed();
         // A busy event loop does not slow the line down: whatever fell due
         // meanwhile comes out now, together.
@@ -162,7 +162,7 @@ void VirtualLink::ClosePort(CloseMode mode)
     d->quitDrains();
     // A kana that already came out was only waiting for a mark that now never
     // comes; it did reach the terminal.
-    const QStringList pieces = d->decoder.flush();
+    const DevicePieces pieces = d->decoder.flush();
     if (!pieces.isEmpty())
         Q_EMIT received(pieces);
 }
@@ -193,11 +193,6 @@ qint64 VirtualLink::nsUntilProgress() const
     if (!isPaced())
         return 1000000; // the next turn of the event loop
     return std::max<qint64>(1, dueNs(d->burstDone + 1) - d->burstClock.nsecsElapsed());
-}
-
-int VirtualLink::pendingFrames() const
-{
-    return int(d->queue.size());
 }
 
 } // namespace tapwright

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "device/framedecoder.h"
 #include "link/link.h"
 
-#include <QString>
-#include <QStringList>
 #include <memory>
+#include <QString>
 
 namespace tapwright {
 
@@ -36,12 +36,9 @@ public:
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
 
-    /// Frames sent and not yet come out.
-    int pendingFrames() const;
-
 Q_SIGNALS:
     /// Decoded output (see FrameDecoder), in order.
-    void received(const QStringList &pieces);
+    void received(const tapwright::DevicePieces &pieces);
 
 private:
     struct Private;

@@ -1,5 +1,7 @@
 #include "link/keytable.h"
 
+#include <iterator>
+
 namespace tapwright {
 
 namespace {
@@ -60,6 +62,7 @@ std::vector<ButtonEntry> buildButtons()
         {u"4", 2, 4},     {u"5", 2, 5},   {u"6", 2, 6},      {u"7", 2, 7},    {u"8", 2, 8},
         {u"9", 2, 9},     {u"*", 2, 12},  {u"0", 2, 10},     {u"#", 2, 11},
     };
+    static_assert(std::size(rows) == ConnectButtonIndex);
     std::vector<ButtonEntry> buttons;
     int index = 0;
     for (const Row &r : rows) {

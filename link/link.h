@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+
 namespace tapwright {
 
 /// Anything that can press a key of the device. The text operations send
@@ -115,11 +117,30 @@ inline constexpr qint64 FrameBits = 88;
 /// The device's line speed.
 inline constexpr qint64 LineBaud = 600;
 
-/// How long one frame takes on a line of `baud`, in nanoseconds: 146.67 ms at
-/// 600 baud.
-constexpr qint64 frameNsAt(qint64 baud)
+/// Time counted in frames on the device's line; exact, so that a long text
+/// timed from its start never gathers rounding.
+using FrameTimes = std::chrono::duration<qint64, std::ratio<FrameBits, LineBaud>>;
+/// How long one frame takes on the line: 146.67 ms.
+inline constexpr FrameTimes FrameTime{1};
+
+/// `frames` frame times in nanoseconds, rounded down.
+constexpr qint64 frameNs(qint64 frames = 1)
 {
-    return FrameBits * 1000000000 / baud;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(frames * FrameTime).count();
+}
+
+/// Frames that may be ahead of the line: on a paced link the frame on the
+/// wire and one behind it, so that the line never idles between frames and
+/// the device is never more than two frame times behind what the program
+/// shows.
+inline constexpr int PacedLead = 2;
+/// Unpaced, a few more: the port takes them as fast as it can.
+inline constexpr int UnpacedLead = 4;
+
+/// The lead for a link paced or not.
+constexpr int leadFor(bool paced)
+{
+    return paced ? PacedLead : UnpacedLead;
 }
 
 } // namespace tapwright

@@ -6,11 +6,9 @@ namespace tapwright {
 
 namespace {
 
-constexpr int PacedLead = 2;
-constexpr int UnpacedLead = 4;
 // Looked at again at least this often while waiting, whatever the link says:
 // a stop or a pause must reach the device within two frame times.
-constexpr qint64 MaxSleepNs = 20 * 1000000LL;
+constexpr qint64 MaxSleepNs = std::chrono::nanoseconds(std::chrono::milliseconds(20)).count();
 
 } // namespace
 
@@ -18,7 +16,7 @@ Pacer::Pacer(Link &link) : link_(link), clock_(&realClock_) {}
 
 int Pacer::maxLead() const
 {
-    return link_.isPaced() ? PacedLead : UnpacedLead;
+    return leadFor(link_.isPaced());
 }
 
 void Pacer::sleepABit()

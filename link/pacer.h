@@ -28,8 +28,7 @@ public:
     /// Told of each frame handed to the link.
     std::function<void(const KeyCode &)> onSent;
 
-    /// Frames that may be ahead of the line: 2 on a paced link, a few more
-    /// on an unpaced one, which takes frames as fast as the port does.
+    /// Frames that may be ahead of the line: leadFor() the link.
     int maxLead() const;
 
     /// Waits for room ahead of the line, then hands the frame to the link;
@@ -40,10 +39,9 @@ public:
     /// `interrupt` (and a link that closes) ends it early; returns false then.
     bool waitUntilCarried(const std::function<bool()> &interrupt);
 
-    /// The most frames that were ahead of the line at any send, since the
-    /// last resetLead(); for the benchmarks.
+    /// The most frames that were ahead of the line at any send; for the
+    /// benchmarks.
     int largestLead() const { return largestLead_; }
-    void resetLead() { largestLead_ = 0; }
 
 private:
     /// Sleeps until the line may have moved on, or until woken.

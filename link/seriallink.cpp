@@ -18,14 +18,11 @@ constexpr int StallTimeoutMs = 10000;
 // it. The system tells us when the port can take more bytes, but not when its
 // queue has emptied.
 constexpr int PollMs = 10;
-// Frames the system may hold: the one on the wire and one behind it, so that
-// the line never idles between frames. Unpaced, a few more.
-constexpr int PacedSystemFrames = 2;
-constexpr int UnpacedSystemFrames = 4;
+constexpr qint64 PollNs = std::chrono::nanoseconds(std::chrono::milliseconds(PollMs)).count();
 constexpr qint64 FrameBytes = 8;
 // After a close that drops the queue, how long the frames already in the
 // system may take to leave before they are cut off, beyond their line time.
-constexpr qint64 DiscardGraceNs = 300 * 1000000LL;
+constexpr qint64 DiscardGraceNs = std::chrono::nanoseconds(std::chrono::milliseconds(300)).count();
 
 } // namespace
 
@@ -143,9 +140,9 @@ int SerialLink::lineFrames() const
     const qint64 queued = (pendingBytes() + FrameBytes - 1) / FrameBytes;
     if (!isPaced())
         return int(queued);
-    const qint64 frameNs = frameNsAt(LineBaud);
+    const qint64 frame = frameNs();
     const qint64 left = lineFreeAtNs_ - clock_.nsecsElapsed();
-    const qint64 onLine = left > 0 ? (left + frameNs - 1) / frameNs : 0;
+    const qint64 onLine = left > 0 ? (left + frame - 1) / frame : 0;
     return int(std::max(queued, onLine));
 }
 
@@ -159,13 +156,13 @@ qint64 SerialLink::nsUntilProgress() const
     if (!isOpen())
         return 0;
     if (isPaced()) {
-        const qint64 frameNs = frameNsAt(LineBaud);
+        const qint64 frame = frameNs();
         const qint64 left = lineFreeAtNs_ - clock_.nsecsElapsed();
         // The line model counts down one frame at a time.
         if (left > 0)
-            return std::max<qint64>(1, left - (left - 1) / frameNs * frameNs);
+            return std::max<qint64>(1, left - (left - 1) / frame * frame);
     }
-    return pendingBytes() > 0 || !queue_.empty() ? PollMs * 1000000LL : 0;
+    return pendingBytes() > 0 || !queue_.empty() ? PollNs : 0;
 }
 
 void SerialLink::SendKey(int row, int column, int table)
@@ -189,7 +186,8 @@ void SerialLink::feed()
     }
     if (!port_->isOpen() || failing_)
         return;
-    const int room = isPaced() ? PacedSystemFrames : UnpacedSystemFrames;
+    // The system holds as many frames as may be ahead of the line.
+    const int room = leadFor(isPaced());
     // One frame at a time, and only once the port object has passed the last
     // one on: it then never holds more than part of one frame, which always
     // goes out whole.
@@ -197,7 +195,7 @@ void SerialLink::feed()
         const KeyFrame frame = queue_.front();
         queue_.pop_front();
         const qint64 now = clock_.nsecsElapsed();
-        lineFreeAtNs_ = std::max(lineFreeAtNs_, now) + frameNsAt(LineBaud);
+        lineFreeAtNs_ = std::max(lineFreeAtNs_, now) + frameNs();
         port_->write(
             QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
         if (!isOpen())
@@ -209,10 +207,10 @@ void SerialLink::feed()
     }
     // bytesWritten() wakes us for the port object's bytes; the line model
     // and the system's queue have to be looked at.
-    qint64 waitNs = PollMs * 1000000LL;
+    qint64 waitNs = PollNs;
     if (isPaced() && port_->bytesToWrite() == 0) {
-        const qint64 frameNs = frameNsAt(LineBaud);
-        const qint64 untilRoom = lineFreeAtNs_ - (room - 1) * frameNs - clock_.nsecsElapsed();
+        const qint64 frame = frameNs();
+        const qint64 untilRoom = lineFreeAtNs_ - (room - 1) * frame - clock_.nsecsElapsed();
         if (untilRoom > 0)
             waitNs = std::max<qint64>(waitNs / 10, untilRoom);
     }
@@ -290,7 +288,7 @@ void SerialLink::ClosePort(CloseMode mode)
             return;
         }
         const qint64 frames = lineFrames();
-        sent = waitUntilSent(true, frames * frameNsAt(LineBaud) + DiscardGraceNs);
+        sent = waitUntilSent(true, frameNs(frames) + DiscardGraceNs);
     }
     if (!isOpen())
         return; // failed, or closed by a nested close, while waiting

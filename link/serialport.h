@@ -26,10 +26,6 @@ struct LineSettings
     }
 };
 
-/// The device's line: 600 baud, 8 data bits, even parity, 1 stop bit, no
-/// flow control.
-inline constexpr LineSettings DeviceLine{LineBaud, 8, 'E', 1, false};
-
 /// A serial port that the system knows of.
 struct PortInfo
 {

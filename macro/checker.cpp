@@ -398,7 +398,7 @@ bool CheckReport::hasErrors() const
 
 double frameSeconds()
 {
-    return double(frameNsAt(LineBaud)) / 1e9;
+    return std::chrono::duration<double>(FrameTime).count();
 }
 
 qint64 framesOfText(QStringView text)

@@ -80,6 +80,8 @@ private:
     QString path_;
 };
 
+#include "link/link.h"
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -118,7 +120,7 @@ private:
     void run()
     {
         using namespace std::chrono;
-        const auto frame = nanoseconds(88LL * 1000000000 / 600);
+        const auto frame = nanoseconds(tapwright::frameNs());
         auto next = steady_clock::now();
         while (!done_) {
             next += frame;

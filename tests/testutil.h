@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/framedecoder.h"
 #include "link/keycode.h"
 #include "link/link.h"
 
@@ -122,6 +123,17 @@ struct RecordingSink : KeySink
     Codes codes;
     std::function<void()> onSend;
 };
+
+/// The text of every piece a spy on a received() signal saw, in order.
+inline QStringList piecesOf(const QSignalSpy &spy)
+{
+    QStringList all;
+    for (const QList<QVariant> &call : spy) {
+        for (const DevicePiece &piece : call.at(0).value<DevicePieces>())
+            all << piece.text;
+    }
+    return all;
+}
 
 /// The system's own words for a file that is not there, as Qt passes them on.
 inline QString noSuchFileReason()

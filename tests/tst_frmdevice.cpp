@@ -25,71 +25,51 @@ private Q_SLOTS:
 
     void lines_data()
     {
-        QTest::addColumn<QList<QStringList>>("batches"); // as the link hands them out
+        QTest::addColumn<QList<DevicePieces>>("batches"); // as the link hands them out
         QTest::addColumn<QString>("shown");
-        using Batches = QList<QStringList>;
-        QTest::newRow("characters, then a key")
-            << Batches{{u"a"_s}, {u"b"_s, u"[ENTER]"_s}} << u"ab[ENTER]"_s;
-        QTest::newRow("a line per key")
-            << Batches{{u"[UP]"_s, u"[2]"_s}, {u"[&ENTER]"_s}} << u"[UP]\n[2]\n[&ENTER]"_s;
+        using P = DevicePiece;
+        const P a{P::Character, u"a"_s}, b{P::Character, u"b"_s}, up{P::Key, u"[UP]"_s};
+        QTest::newRow("characters, then keys")
+            << QList<DevicePieces>{{a}, {b, up, up}, {{P::Key, u"[&ENTER]"_s}}}
+            << u"ab[UP]\n[UP]\n[&ENTER]"_s;
         QTest::newRow("after a key, a new line")
-            << Batches{{u"x"_s, u"[UP]"_s, u"y"_s}, {u"z"_s}} << u"x[UP]\nyz"_s;
-        // The characters "[" and "<" are no key; a half-width pair is one character.
-        QTest::newRow("brackets as characters")
-            << Batches{{u"["_s, u"<"_s, u"ｶﾞ"_s, u"]"_s}} << u"[<ｶﾞ]"_s;
-        QTest::newRow("noise ends a line")
-            << Batches{{u"a"_s, u"<F2 02 7F>"_s, u"b"_s}} << u"a<F2 02 7F>\nb"_s;
-        QTest::newRow("unknown code") << Batches{{u"[?3,9,9]"_s, u"c"_s}} << u"[?3,9,9]\nc"_s;
-        QTest::newRow("nothing") << Batches{{}} << QString();
+            << QList<DevicePieces>{{a, up, b}, {a}} << u"a[UP]\nba"_s;
+        // Only the kind ends a line, not what the text looks like.
+        QTest::newRow("noise, unknown, brackets")
+            << QList<DevicePieces>{{{P::Character, u"[<"_s}, {P::Noise, u"<F2 02 7F>"_s}, b},
+                                   {{P::Unknown, u"[?3,9,9]"_s}, a}}
+            << u"[<<F2 02 7F>\nb[?3,9,9]\na"_s;
+        QTest::newRow("nothing") << QList<DevicePieces>{{}} << QString();
     }
-    /// How pieces become lines, one batch at a time.
+    /// How pieces become lines, one batch at a time; endLine() starts a line.
     void lines()
     {
-        QFETCH(QList<QStringList>, batches);
+        QFETCH(QList<DevicePieces>, batches);
         QFETCH(QString, shown);
         frmDevice device(nullptr, u"test"_s);
-        for (const QStringList &batch : batches)
+        device.endLine(); // nothing yet: no empty first line
+        for (const DevicePieces &batch : batches)
             device.add(batch);
         QCOMPARE(device.txtDevice->toPlainText(), shown);
-        QVERIFY(device.txtDevice->isReadOnly());
+        device.endLine();
+        device.endLine();
+        device.add({{DevicePiece::Character, u"c"_s}});
+        QCOMPARE(device.txtDevice->toPlainText(), shown.isEmpty() ? u"c"_s : shown + u"\nc"_s);
     }
 
-    void endLineStartsALine()
-    {
-        frmDevice device(nullptr, u"test"_s);
-        device.endLine(); // nothing yet: no empty first line
-        device.add({u"ab"_s});
-        device.endLine();
-        device.add({u"c"_s});
-        device.endLine();
-        device.endLine();
-        device.add({u"[UP]"_s});
-        QCOMPARE(device.txtDevice->toPlainText(), u"ab\nc\n[UP]"_s);
-    }
-
-    void mainWindowRun_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QByteArray>("macro");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("string and enter")
-            << u"virtual"_s << QByteArray("STRING ab\r\nENTER\r\n") << u"ab[ENTER]"_s;
-    }
     /// A run on the virtual port shows what the device entered in the main
     /// window's own device window; a run on a serial port shows nothing.
     void mainWindowRun()
     {
-        QFETCH(QString, port);
-        QFETCH(QByteArray, macro);
-        QFETCH(QString, shown);
+        const QString shown = u"ab[ENTER]"_s;
         // First on a serial port: no device window.
-        w->MacroFile = writeFile(dir_.filePath(u"m.mac"_s), macro);
+        w->MacroFile = writeFile(dir_.filePath(u"m.mac"_s), "STRING ab\r\nENTER\r\n");
         w->txtCounter->setText(u"0"_s);
         w->cmdSend->click();
         QCOMPARE(pty_.readAvailable().size(), 3 * 8);
         QVERIFY(!w->findChild<frmDevice *>());
 
-        w->cmbCommPort->setEditText(port);
+        w->cmbCommPort->setEditText(u"virtual"_s);
         w->cmdSend->click(); // returns when the run has ended, the port drained
         QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join(u'\n')));
         frmDevice *device = w->findChild<frmDevice *>();

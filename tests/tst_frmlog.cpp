@@ -1,14 +1,5 @@
 #include "guitest.h"
 
-/// The log's lines without their time stamps, which the tests fix anyway.
-static QStringList unstamped(const SendLog &log)
-{
-    QStringList lines;
-    for (const SendLog::Line &line : log.lines())
-        lines << line.text;
-    return lines;
-}
-
 class TestFrmLog : public QObject
 {
     Q_OBJECT
@@ -74,23 +65,21 @@ private Q_SLOTS:
             u"12:03:04.120    [UP]"_s,
             u"12:03:04.120  エラー: m.mac:4: SLEEP には秒数が必要です。"_s,
             u"                  SLEEP"_s};
-        QCOMPARE(unstamped(log()).mid(before), expected);
+        QCOMPARE(log().text().split(u'\n').mid(before), expected + QStringList{QString()});
 
         frmMain::instance()->mnuViewLog->trigger();
         const QStringList blocks = shown();
         QCOMPARE(blocks.size(), before + expected.size());
-        const QString step = u"#000000"_s, frames = u"#204a87"_s, warning = u"#b35900"_s,
-                      error = u"#c00000"_s;
-        const QStringList colours{step, frames, step, frames, warning, step, frames, error, error};
+        // Steps black, frames blue, warnings orange, errors red.
+        const QStringList colours =
+            u"000000 204a87 000000 204a87 b35900 000000 204a87 c00000 c00000"_s.split(u' ');
         for (qsizetype i = 0; i < expected.size(); ++i)
-            QCOMPARE(blocks[before + i], expected[i] + u'|' + colours[i]);
+            QCOMPARE(blocks[before + i], expected[i] + u"|#"_s + colours[i]);
     }
 
     void frameLineGrowsInTheOpenWindow()
     {
         frmLog *window = frmLog::instance();
-        window->refresh();
-        const int blocks = window->txtLog->blockCount();
         step(u"5 STRING"_s, {{1, 1, 6}});
         window->refresh();
         // Later frames of the same step, shown while the window is open.
@@ -99,10 +88,8 @@ private Q_SLOTS:
                                   u"12:03:04.120    AB"_s, 3000);
         step(u"6 UP"_s, {});
         window->refresh();
-        QCOMPARE(window->txtLog->blockCount(), blocks + 3);
-        QCOMPARE(window->txtLog->toPlainText().split(u'\n').mid(blocks),
-                 (QStringList{u"12:03:04.120  5 STRING"_s, u"12:03:04.120    AB"_s,
-                              u"12:03:04.120  6 UP"_s}));
+        // The frames line, shown while it grew, is there once.
+        QCOMPARE(window->txtLog->toPlainText(), log().text().chopped(1));
     }
 
     void staysBounded()
@@ -113,10 +100,7 @@ private Q_SLOTS:
         window->refresh();
         QCOMPARE(int(log().lines().size()), SendLog::MaxLines);
         QCOMPARE(log().lines().front().text, u"12:03:04.120  10001 UP"_s);
-        QCOMPARE(log().lines().back().text, u"12:03:04.120  20000 UP"_s);
-        QCOMPARE(window->txtLog->blockCount(), SendLog::MaxLines);
-        QCOMPARE(window->txtLog->document()->firstBlock().text(), log().lines().front().text);
-        QCOMPARE(window->txtLog->document()->lastBlock().text(), log().lines().back().text);
+        QCOMPARE(window->txtLog->toPlainText(), log().text().chopped(1));
     }
 
     void save_data()

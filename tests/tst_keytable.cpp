@@ -4,14 +4,10 @@
 class TestKeyTable : public QObject
 {
     Q_OBJECT
-    QList<QStringList> names_, buttons_;
+    QList<QStringList> names_;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        names_ = dataLines(u"keynames.txt"_s);
-        buttons_ = dataLines(u"buttons.txt"_s);
-    }
+    void initTestCase() { names_ = dataLines(u"keynames.txt"_s); }
 
     void keyNames_data()
     {
@@ -49,7 +45,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<KeyCode>("code"); // 0,0,0: presses no key
-        for (const QStringList &f : buttons_)
+        for (const QStringList &f : dataLines(u"buttons.txt"_s))
             QTest::newRow(qPrintable(f.value(0)))
                 << f.value(0).toInt() << f.value(1) << codeAt(f, 2);
         for (int outside : {-1, 40, 1000, std::numeric_limits<int>::min()})

@@ -292,7 +292,7 @@ private Q_SLOTS:
         QFETCH(std::vector<qint64>, times);
         QFETCH(QString, counter);
         World w("STRING abcdefgh\r\nREPEAT\r\n");
-        w.frameNs = frameNsAt(600);
+        w.frameNs = frameNs();
         if (action == 's')
             w.at(0.5, [&w] { w.runner.requestStop(); });
         if (action == 'p') {
@@ -333,7 +333,7 @@ private Q_SLOTS:
     {
         // Paused for 5 s in a wait and for 5 s in the middle of a text.
         World w("SLEEP 2\r\nSTRING abcdef\r\nUP\r\n");
-        w.frameNs = frameNsAt(600);
+        w.frameNs = frameNs();
         w.at(1.0, [&w] { w.runner.setPaused(true); });
         w.at(6.0, [&w] { w.runner.setPaused(false); });
         w.at(7.3, [&w] { w.runner.setPaused(true); });

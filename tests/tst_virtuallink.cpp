@@ -9,13 +9,7 @@ struct Open : VirtualLink
         setPaced(paced);
         OpenPort();
     }
-    QStringList pieces() const
-    {
-        QStringList all;
-        for (const QList<QVariant> &call : spy)
-            all += call.at(0).toStringList();
-        return all;
-    }
+    QStringList pieces() const { return piecesOf(spy); }
     QSignalSpy spy{this, &VirtualLink::received};
 };
 
@@ -59,7 +53,7 @@ private Q_SLOTS:
         QTimer::singleShot(5000, &link, [&link] { link.setPaced(false); });
         link.ClosePort(Link::CloseMode::Drain);
         QVERIFY(!link.isOpen());
-        QCOMPARE(link.pendingFrames(), 0);
+        QCOMPARE(link.framesInFlight(), 0);
         const qsizetype delivered = link.pieces().size();
         QTest::qWait(50);
         QCOMPARE(link.pieces().size(), delivered);

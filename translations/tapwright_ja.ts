@@ -641,7 +641,7 @@ Windows では COM1)、デバイス名かパス (/dev/ttyUSB0、/dev/serial/by-i
     </message>
 </context>
 <context>
-    <name>tapwright::ui::SendLog</name>
+    <name>tapwright::SendLog</name>
     <message>
         <source>error: </source>
         <translation>エラー: </translation>

@@ -2,33 +2,11 @@
 
 #include "ui/common.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace tapwright::ui {
-
-namespace {
-LoadedForm<frmAbout> loaded;
-} // namespace
-
-frmAbout *frmAbout::instance()
-{
-    return loaded.get();
-}
-
-bool frmAbout::exists()
-{
-    return loaded.exists();
-}
-
-void frmAbout::closeEvent(QCloseEvent *event)
-{
-    loaded.forget(this);
-    QWidget::closeEvent(event);
-}
 
 frmAbout::frmAbout()
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/loadedform.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -7,17 +9,11 @@ class QPushButton;
 
 namespace tapwright::ui {
 
-template <typename Form> class LoadedForm;
-
 /// The About box: the program's icon, name, version and copyright line.
-class frmAbout : public QWidget
+class frmAbout : public LoadedForm<frmAbout>
 {
     Q_OBJECT
 public:
-    /// The About box, created (and loaded) on first use.
-    static frmAbout *instance();
-    /// Whether it is loaded; OK and the close box unload it.
-    static bool exists();
     ~frmAbout() override;
 
     QLabel *Image1;
@@ -27,9 +23,6 @@ public:
 
 public Q_SLOTS:
     void cmdOK_Click();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     friend class LoadedForm<frmAbout>;

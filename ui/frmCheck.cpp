@@ -2,34 +2,12 @@
 
 #include "ui/common.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 
-#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace tapwright::ui {
-
-namespace {
-LoadedForm<frmCheck> loaded;
-} // namespace
-
-frmCheck *frmCheck::instance()
-{
-    return loaded.get();
-}
-
-bool frmCheck::exists()
-{
-    return loaded.exists();
-}
-
-void frmCheck::closeEvent(QCloseEvent *event)
-{
-    loaded.forget(this);
-    QWidget::closeEvent(event);
-}
 
 frmCheck::frmCheck()
 {

@@ -16,15 +16,6 @@ namespace tapwright::ui {
 
 namespace {
 
-/// A key or a run of noise, as opposed to a character: a character piece is
-/// one code unit, or a half-width pair, so a longer piece in brackets is not
-/// the character "[" or "<".
-bool endsLine(const QString &piece)
-{
-    return piece.size() > 2 &&
-           (piece.startsWith(QLatin1Char('[')) || piece.startsWith(QLatin1Char('<')));
-}
-
 // A long run must not grow the window's memory without end.
 constexpr int MaxLines = 10000;
 
@@ -50,7 +41,7 @@ frmDevice::frmDevice(QWidget *owner, const QString &caption) : QWidget(owner, Qt
 
 frmDevice::~frmDevice() = default;
 
-void frmDevice::add(const QStringList &pieces)
+void frmDevice::add(const DevicePieces &pieces)
 {
     if (pieces.isEmpty())
         return;
@@ -59,14 +50,14 @@ void frmDevice::add(const QStringList &pieces)
     const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(txtDevice->document());
     cursor.movePosition(QTextCursor::End);
-    for (const QString &piece : pieces) {
+    for (const DevicePiece &piece : pieces) {
         if (!lineOpen_) {
             if (!txtDevice->document()->isEmpty())
                 cursor.insertBlock();
             lineOpen_ = true;
         }
-        cursor.insertText(piece);
-        if (endsLine(piece))
+        cursor.insertText(piece.text);
+        if (piece.endsLine())
             lineOpen_ = false;
     }
     if (atEnd)
@@ -108,7 +99,7 @@ void frmDevice::follow(PortLink &link, QWidget *owner, std::function<frmDevice *
         device->showBesideOwner();
     });
     QObject::connect(&link, &PortLink::received, owner,
-                     [window](const QStringList &pieces) { window()->add(pieces); });
+                     [window](const DevicePieces &pieces) { window()->add(pieces); });
 }
 
 } // namespace tapwright::ui

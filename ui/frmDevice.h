@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include "device/framedecoder.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -28,8 +29,8 @@ public:
     /// The device's output, read only.
     QPlainTextEdit *txtDevice;
 
-    /// Adds decoded pieces (see FrameDecoder) as the device enters them.
-    void add(const QStringList &pieces);
+    /// Adds decoded pieces as the device enters them.
+    void add(const tapwright::DevicePieces &pieces);
     /// Whatever comes next starts a line of its own: a new run or connection.
     void endLine();
     /// Shows the window without taking the focus from its owner; the first

@@ -1,10 +1,10 @@
 #include "ui/frmInput.h"
 
+#include "link/keytable.h"
 #include "text/textsender.h"
 #include "ui/common.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -16,24 +16,6 @@
 namespace tapwright::ui {
 
 namespace {
-
-LoadedForm<frmInput> loaded;
-
-// Keypad buttons the typing window presses.
-constexpr int ButtonUp = 17;
-constexpr int ButtonMenu = 18;
-constexpr int ButtonLeft = 19;
-constexpr int ButtonEnter = 20;
-constexpr int ButtonRight = 21;
-constexpr int ButtonCharacter = 22;
-constexpr int ButtonDown = 23;
-constexpr int ButtonOff = 24;
-constexpr int ButtonClear = 25;
-constexpr int ButtonOn = 26;
-constexpr int ButtonDigit1 = 27;
-constexpr int ButtonStar = 36;
-constexpr int ButtonDigit0 = 37;
-constexpr int ButtonHash = 38;
 
 // Lines of text the status line under the box has room for.
 constexpr int StatusLines = 2;
@@ -82,16 +64,6 @@ int buttonForKey(int key, bool numericPad)
 
 } // namespace
 
-frmInput *frmInput::instance()
-{
-    return loaded.get();
-}
-
-bool frmInput::exists()
-{
-    return loaded.exists();
-}
-
 frmInput::frmInput()
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -139,8 +111,7 @@ void frmInput::Form_Unload()
 void frmInput::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    loaded.forget(this);
-    event->accept();
+    LoadedForm::closeEvent(event);
 }
 
 bool frmInput::eventFilter(QObject *watched, QEvent *event)

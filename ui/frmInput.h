@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/loadedform.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -7,18 +9,12 @@ class QLineEdit;
 
 namespace tapwright::ui {
 
-template <typename Form> class LoadedForm;
-
 /// The one-line typing window: Enter sends the text through the keypad's
 /// port; arrows, the numeric pad and a few editing keys press keypad keys.
-class frmInput : public QWidget
+class frmInput : public LoadedForm<frmInput>
 {
     Q_OBJECT
 public:
-    /// The typing window, created (and loaded) on first use.
-    static frmInput *instance();
-    /// Whether it is loaded; closing it unloads it.
-    static bool exists();
     ~frmInput() override;
 
     QLineEdit *Text1;

@@ -6,7 +6,6 @@
 #include "ui/frmDevice.h"
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
-#include "ui/loadedform.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -18,8 +17,6 @@
 namespace tapwright::ui {
 
 namespace {
-
-LoadedForm<frmKeyboard> loaded;
 
 // Caption of the connect button while the port is closed, and while open.
 const QString &captionClosed()
@@ -55,16 +52,6 @@ constexpr int KeyWidth = 615;
 constexpr int KeyHeight = 255;
 
 } // namespace
-
-frmKeyboard *frmKeyboard::instance()
-{
-    return loaded.get();
-}
-
-bool frmKeyboard::exists()
-{
-    return loaded.exists();
-}
 
 frmKeyboard::frmKeyboard()
 {
@@ -168,7 +155,7 @@ void frmKeyboard::Form_Unload()
 void frmKeyboard::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    loaded.forget(this);
+    LoadedForm::closeEvent(event);
     if (draining_ > 0) {
         // Closed from within a drain (the window stays responsive while it
         // waits): the drain runs on this window's link, so the window must

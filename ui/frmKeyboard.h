@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/loadedform.h"
+
 #include "device/portlink.h"
 #include "ui/portbox.h"
 
@@ -13,19 +15,14 @@ class QPushButton;
 
 namespace tapwright::ui {
 
-template <typename Form> class LoadedForm;
 class frmDevice;
 
 /// The on-screen keypad: one button per key of the device, a port chooser and
 /// a connect button. It owns its own port, separate from the main window's.
-class frmKeyboard : public QWidget
+class frmKeyboard : public LoadedForm<frmKeyboard>
 {
     Q_OBJECT
 public:
-    /// The keypad window, created (and loaded) on first use.
-    static frmKeyboard *instance();
-    /// Whether it is loaded; closing it unloads it.
-    static bool exists();
     ~frmKeyboard() override;
 
     /// The port text last taken from the port box.

@@ -7,7 +7,6 @@
 #include "ui/frmCheck.h"
 #include "ui/frmDevice.h"
 #include "ui/frmKeyboard.h"
-#include "ui/loadedform.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -30,8 +29,6 @@
 namespace tapwright::ui {
 
 namespace {
-
-LoadedForm<frmMain> theMain;
 
 // Every file, on every platform.
 const char16_t *const FileFilter = u"すべて (*)";
@@ -58,16 +55,6 @@ protected:
 };
 
 } // namespace
-
-frmMain *frmMain::instance()
-{
-    return theMain.get();
-}
-
-bool frmMain::exists()
-{
-    return theMain.exists();
-}
 
 frmMain::frmMain() : runner_(*this, link_)
 {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "device/portlink.h"
-#include "ui/portbox.h"
 #include "macro/runner.h"
 #include "ui/frmLog.h"
+#include "ui/loadedform.h"
+#include "ui/portbox.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -17,20 +18,15 @@ class QPushButton;
 
 namespace tapwright::ui {
 
-template <typename Form> class LoadedForm;
 class frmDevice;
 
 /// The main window: picks the macro and address files, the port and the pass
 /// counter, starts and stops runs, and opens the other windows. Closing it
 /// ends the program.
-class frmMain : public QMainWindow, public RunnerHost
+class frmMain : public LoadedForm<frmMain, QMainWindow>, public RunnerHost
 {
     Q_OBJECT
 public:
-    /// The one main window, created (and loaded) on first use.
-    static frmMain *instance();
-    /// Whether the main window exists yet.
-    static bool exists();
     ~frmMain() override;
 
     // Settings the other windows and the runner read.
@@ -110,7 +106,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    friend class LoadedForm<frmMain>;
+    friend class LoadedForm<frmMain, QMainWindow>;
     frmMain();
     void Form_Load();
     void Form_Unload();
