@@ -205,12 +205,12 @@ int typeCommand(const QStringList &args)
         return usageError(QStringLiteral("type needs exactly one TEXT argument (quote it)"));
 
     const QString text = options.positional.front();
-    const QStringList skipped = unsupportedCharacters(text);
+    const Unsendable skipped = unsendableCharacters(text);
     if (!skipped.isEmpty()) {
         QStringList shown;
-        for (const QString &c : skipped)
+        for (const QString &c : skipped.characters)
             shown << visible(c);
-        const int count = countUnsupported(text);
+        const int count = skipped.count;
         printErr(
             QStringLiteral("tapwright-cli: warning: skipped %1 %2 the device cannot enter: %3\n")
                 .arg(count)

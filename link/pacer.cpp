@@ -6,7 +6,6 @@ namespace tapwright {
 
 namespace {
 
-constexpr int PacedLead = 2;
 constexpr int UnpacedLead = 4;
 // Looked at again at least this often while waiting, whatever the link says:
 // a stop or a pause must reach the device within two frame times.
@@ -18,7 +17,7 @@ Pacer::Pacer(Link &link) : link_(link), clock_(&realClock_) {}
 
 int Pacer::maxLead() const
 {
-    return link_.isPaced() ? PacedLead : UnpacedLead;
+    return link_.isPaced() ? Pacer::PacedLead : UnpacedLead;
 }
 
 void Pacer::sleepABit()

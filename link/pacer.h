@@ -31,6 +31,8 @@ public:
     /// Frames that may be ahead of the line: 2 on a paced link, a few more
     /// on an unpaced one, which takes frames as fast as the port does.
     int maxLead() const;
+    /// The frames ahead of the line on a paced link.
+    static constexpr int PacedLead = 2;
 
     /// Waits for room ahead of the line, then hands the frame to the link;
     /// drops it when dropWhen() says so. A closed link drops it as ever.

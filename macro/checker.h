@@ -56,12 +56,14 @@ struct CheckItem
 /// A wait beyond this many seconds (a day) is most likely a slip.
 inline constexpr double LongWaitSeconds = 86400.0;
 
-/// How long a run takes, from the macro's steps and the address lines. Each
-/// step takes the longer of its wait (the base wait after it, plus SLEEP's
-/// own; a negative wait counts as none) and the time its frames take on the
-/// line, frameSeconds() each: a key is 1 frame, a character 1 or 2 (0 when
-/// skipped). REPEAT takes no time. The pass in which GETSTR finds no further
-/// line runs up to that GETSTR, and counts in the total.
+/// How long a run takes, from the macro's steps and the address lines, on the
+/// device's paced line: a frame takes frameSeconds() there (a key 1 frame, a
+/// character 1 or 2, 0 when skipped), and the run goes on with its waits (the
+/// base wait after each step, SLEEP's own; a negative one counts as none)
+/// while the line still carries the frames handed to it. A pass ends once
+/// the line has carried its frames. The pass in which GETSTR finds no further
+/// line runs up to that GETSTR, and counts in the total. The run's time to go
+/// comes from this estimate too.
 struct Estimate
 {
     enum Passes

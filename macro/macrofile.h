@@ -34,7 +34,6 @@ class MacroReader
 public:
     bool open(const QString &path);
     void close();
-    bool isOpen() const;
     /// The next step, or nothing at end of file or on a read error
     /// (errorString() is set then).
     std::optional<MacroStep> next();
@@ -44,6 +43,8 @@ public:
     TextReadError error() const { return reader_.error(); }
     /// Lines consumed so far.
     qint64 lineNumber() const { return reader_.lineNumber(); }
+    /// The file's lines, as read so far: for reports of the file.
+    const TextLineReader &lines() const { return reader_; }
 
 private:
     TextLineReader reader_;

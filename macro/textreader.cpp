@@ -9,7 +9,6 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <bitset>
 #include <cstring>
 
 namespace tapwright {
@@ -146,31 +145,14 @@ void BlockDecoder::append(QByteArrayView bytes, QString &out)
     out.resize(end - out.constData());
 }
 
-/// The code units that SendStr() can type, each looked up on its own as it
-/// sends them. Built once: a bit test per character keeps detection quick.
-const std::bitset<0x10000> &typableUnits()
-{
-    static const std::bitset<0x10000> units = [] {
-        std::bitset<0x10000> set;
-        for (std::size_t unit = 0; unit < set.size(); ++unit) {
-            const auto c = char16_t(unit);
-            if (findChar(QStringView(&c, 1)))
-                set.set(unit);
-        }
-        return set;
-    }();
-    return units;
-}
-
 /// How many characters of `text` the device cannot enter; U+FFFD is one of
 /// them. Line ends are not typed, so they do not count.
 qsizetype untypableCount(QStringView text)
 {
-    const std::bitset<0x10000> &typable = typableUnits();
     qsizetype count = 0;
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
-        if (unit != Cr && unit != Lf && !typable.test(unit))
+        if (unit != Cr && unit != Lf && !canEnter(unit))
             ++count;
     }
     return count;

@@ -86,7 +86,7 @@ private:
 /// Picks the encoding of a file from its first bytes: `head` holds up to the
 /// first 64 KiB. A BOM decides. Without one the file is code page 932 unless
 /// it is valid UTF-8, not pure ASCII, and its UTF-8 reading has no more
-/// characters the device cannot enter (findChar(), one code unit at a time;
+/// characters the device cannot enter (canEnter(), one code unit at a time;
 /// CR and LF aside) than its code page 932 reading. `bomLength` receives the
 /// number of BOM bytes to skip.
 TextEncoding detectEncoding(const QByteArray &head, int *bomLength = nullptr);

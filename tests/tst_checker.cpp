@@ -228,19 +228,18 @@ private Q_SLOTS:
 
     void estimate()
     {
-        // One frame is 88 bits at 600 baud: f = 0.146667 s. A step takes the
-        // longer of its wait and its frames' time.
-        //   BASEWAIT 0.1   0.1
-        //   UP             1 frame: f                  = 0.146667
-        //   STRING がa     2 + 1 frames: 3f            = 0.44
-        //   GETSTR         0.1
-        //   SENDSTR        max(0.1, the address's frames × f)
-        //   SLEEP 1        1 + 0.1                     = 1.1
-        //   REPEAT         no wait
-        // Without addresses a pass is 1.986667 s and 4 frames. The addresses
-        // "ab" (2f = 0.293333), "" (0.1) and "ばか" (3f = 0.44) give passes of
-        // 2.18, 1.986667 and 2.326667 s; a fourth pass runs BASEWAIT, UP and
-        // STRING (0.686667 s) before its GETSTR finds no line: 7.18 s in all.
+        // One frame is 88 bits at 600 baud: f = 0.146667 s. A frame is handed
+        // over once fewer than two are ahead of the line; each step then waits.
+        //   BASEWAIT 0.1   0.1                               t = 0.1
+        //   UP             1 frame, line busy until 0.246667 t = 0.2
+        //   STRING がa     3 frames, the third handed at 0.393333, line busy
+        //                  until 0.686667                    t = 0.493333
+        //   GETSTR, SENDSTR, SLEEP 1: 0.1, 0.1, 1.1          t = 1.793333
+        //   REPEAT         the line is long done
+        // The addresses "ab", "" and "ばか" (3 frames) make SENDSTR hand its last
+        // frame 0.093333, 0 and 0.24 s later: passes of 1.886667, 1.793333 and
+        // 2.033333 s. A fourth pass runs up to GETSTR, which finds no line, and
+        // the line carries STRING's frames, to 0.686667: 6.4 s in all.
         write(text(u"BASEWAIT 0.1\nUP\nSTRING がa\nGETSTR\nSENDSTR\nSLEEP 1\nREPEAT"_s),
               text(u"ab\n\nばか"_s));
         const CheckReport report = checkFiles(u"m.mac"_s, u"a.txt"_s, 0);
@@ -250,11 +249,11 @@ private Q_SLOTS:
         QCOMPARE(e.framesPerPass, 4);
         QVERIFY(e.typesAddresses);
         QCOMPARE(e.passCount, 3);
-        QVERIFY2(qAbs(e.secondsPerPass - 1.986667) < 1e-5,
+        QVERIFY2(qAbs(e.secondsPerPass - 1.793333) < 1e-5,
                  qPrintable(QString::number(e.secondsPerPass)));
-        QVERIFY2(qAbs(e.totalSeconds - 7.18) < 1e-5, qPrintable(QString::number(e.totalSeconds)));
-        QCOMPARE(describe(e), u"estimate: 4 frames, 2.0 s a pass (without the addresses); 3 "
-                              "passes from the address list; about 7.2 s in all"_s);
+        QVERIFY2(qAbs(e.totalSeconds - 6.4) < 1e-5, qPrintable(QString::number(e.totalSeconds)));
+        QCOMPARE(describe(e), u"estimate: 4 frames, 1.8 s a pass (without the addresses); 3 "
+                              "passes from the address list; about 6.4 s in all"_s);
     }
 
     void estimateWording_data()
@@ -262,17 +261,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("macro");
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("expected");
-        // 3,000 lines of "abcd": each pass is 3 × 0.6 s (4 frames take
-        // 0.586667 s, less than the wait), 5,400 s; the pass that finds no
-        // line adds BASEWAIT's 0.6 s.
+        // 3,000 lines of "abcd": each pass is 3 × 0.6 s of waits, and SENDSTR
+        // hands its fourth frame 2f = 0.293333 s after its first: 6,280 s; the
+        // pass that finds no line adds BASEWAIT's 0.6 s.
         const QString list = u"BASEWAIT 0.6\nGETSTR\nSENDSTR\nREPEAT"_s;
         QTest::newRow("hours") << list << 0
                                << u"estimate: 0 frames, 1.8 s a pass (without the addresses); "
-                                  "3,000 passes from the address list; about 1 h 30 min in all"_s;
+                                  "3,000 passes from the address list; about 1 h 45 min in all"_s;
         QTest::newRow("from the counter on")
             << list << 1000
             << u"estimate: 0 frames, 1.8 s a pass (without the addresses); 2,000 passes from the "
-               "address list; about 1 h in all"_s;
+               "address list; about 1 h 10 min in all"_s;
         // The first pass waits 0 after UP; the passes after it wait 2.
         QTest::newRow("base wait carried into the next pass")
             << u"UP\nBASEWAIT 2\nREPEAT"_s << 0

@@ -464,11 +464,10 @@ private Q_SLOTS:
         const QByteArray macro("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n");
         const QByteArray list("a\r\nb\r\nc\r\nd\r\n");
         QTest::newRow("address list")
-            << macro << list << u"0"_s << u"パス 1 / 4  残り —"_s
-            << u"パス [1-4] / 4  残り(約 \\d+\\.\\d 秒| —)"_s << u"パス 4 / 4"_s;
-        QTest::newRow("from line 3")
-            << macro << list << u"2"_s << u"パス 3 / 4  残り —"_s
-            << u"パス [34] / 4  残り(約 \\d+\\.\\d 秒| —)"_s << u"パス 4 / 4"_s;
+            << macro << list << u"0"_s << u"パス 1 / 4  残り約 1.0 秒"_s
+            << u"パス [1-4] / 4  残り約 \\d+\\.\\d 秒"_s << u"パス 4 / 4"_s;
+        QTest::newRow("from line 3") << macro << list << u"2"_s << u"パス 3 / 4  残り約 0.5 秒"_s
+                                     << u"パス [34] / 4  残り約 \\d+\\.\\d 秒"_s << u"パス 4 / 4"_s;
         // Stopped from the guard's first tick, which is no failure here.
         QTest::newRow("until stopped")
             << QByteArray("BASEWAIT 0.05\r\nUP\r\nREPEAT\r\n") << QByteArray() << u"0"_s

@@ -188,14 +188,10 @@ void frmInput::SubmitText()
     keypad->SendStr(text);
     Text1->clear();
 
-    const QStringList skipped = unsendableCharacters(text);
+    const Unsendable skipped = unsendableCharacters(text);
     if (skipped.isEmpty())
         return;
-    QStringList distinct;
-    for (const QString &c : skipped) {
-        if (!distinct.contains(c))
-            distinct << c;
-    }
+    const QStringList &distinct = skipped.characters;
     // Plain characters as they are; those that would not show by their code.
     QStringList named, described;
     for (const QString &c : distinct) {
@@ -207,7 +203,7 @@ void frmInput::SubmitText()
     if (distinct.size() > NamedSkips)
         named << QStringLiteral("…");
     const QString head =
-        QStringLiteral("入力できない文字を飛ばしました (%1 文字): ").arg(skipped.size());
+        QStringLiteral("入力できない文字を飛ばしました (%1 文字): ").arg(skipped.count);
     lblStatus->setText(head + named.join(QLatin1Char(' ')));
     lblStatus->setToolTip(head + described.join(QStringLiteral(", ")));
 }
