@@ -118,24 +118,63 @@ void walkPass(const std::vector<Step> &steps, Timeline &run, qint64 &current,
 class Checker
 {
 public:
-    Checker(const QString &macro, const QString &addr, qint32 counter)
-        : macroPath_(macro), addrPath_(addr), counter_(counter)
+    Checker(const QString &macro, const QString &addr, qint32 counter,
+            const CheckProgress &progress)
+        : macroPath_(macro), addrPath_(addr), counter_(counter), progress_(progress)
     {
     }
 
     CheckReport run()
     {
         readMacro();
-        if (!addrPath_.isEmpty())
+        if (!addrPath_.isEmpty() && !report_.cancelled)
             readAddresses();
+        if (unlistedLines_ > 0) {
+            CheckItem item;
+            item.kind = CheckItem::MoreFindings;
+            item.report.file = unlistedFile_;
+            item.count = unlistedLines_;
+            report_.items << item;
+        }
         report_.estimate = estimate();
         return std::move(report_);
     }
 
 private:
+    /// Whether the warnings about a line are listed: those of the first
+    /// MaxListedLines lines with warnings are, the others are only counted.
+    bool listed(const QString &file, qint64 line)
+    {
+        if (line == lastLine_ && file == lastFile_)
+            return lastListed_;
+        lastFile_ = file;
+        lastLine_ = line;
+        lastListed_ = listedLines_ < MaxListedLines;
+        if (lastListed_)
+            ++listedLines_;
+        else if (unlistedLines_++ == 0)
+            unlistedFile_ = file;
+        return lastListed_;
+    }
+
+    /// A line read: the progress is told now and then, and may stop the check.
+    bool lineRead()
+    {
+        if (progress_ && ++linesRead_ % CheckProgressLines == 0 && !progress_(linesRead_)) {
+            report_.cancelled = true;
+            broken_ = true;
+        }
+        return !report_.cancelled;
+    }
+
+    /// A finding; one that is not listed goes to a scratch item.
     CheckItem &add(CheckItem::Kind kind, CheckItem::Severity severity, const QString &file,
                    qint64 line = 0, const MacroStep *step = nullptr)
     {
+        if (severity == CheckItem::Warning && line > 0 && !listed(file, line)) {
+            unlisted_ = CheckItem();
+            return unlisted_;
+        }
         CheckItem item;
         item.kind = kind;
         item.severity = severity;
@@ -159,13 +198,17 @@ private:
 
     void warnUnsendable(const QString &file, qint64 line, const QString &text)
     {
-        for (const QString &c : unsendableCharacters(text).characters) {
-            CheckItem &item = add(CheckItem::Run, CheckItem::Warning, file, line);
-            item.report.kind = RunReport::Unsendable;
-            item.report.lineText = text;
-            item.report.value = c;
-            item.suggestion = replacementFor(c);
-        }
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return canEnter(c.unicode()); }))
+            return; // the common case
+        if (!listed(file, line))
+            return;
+        CheckItem &item = add(CheckItem::Run, CheckItem::Warning, file, line);
+        item.report.kind = RunReport::Unsendable;
+        item.report.lineText = text;
+        for (const QString &c : unsendableCharacters(text).characters)
+            item.characters.append({c, replacementFor(c)});
+        item.report.value = item.characters.value(0).text;
+        item.suggestion = item.characters.value(0).suggestion;
     }
 
     bool readSeconds(const MacroStep &s, float *seconds)
@@ -214,6 +257,8 @@ private:
         }
         qint64 repeatLine = 0;
         while (const std::optional<MacroStep> s = reader.next()) {
+            if (!lineRead())
+                return;
             if (repeatLine > 0) {
                 // The run closes the file at REPEAT: nothing after it is read,
                 // not even to fail.
@@ -272,6 +317,8 @@ private:
         const qint64 getStrs = pass_.getStrs;
         qint64 left = 0;
         while (const std::optional<QString> line = reader.readLine()) {
+            if (!lineRead())
+                return;
             ++left;
             warnUnsendable(addrPath_, reader.lineNumber(), *line);
             if (qint64(pending_.size()) < getStrs)
@@ -348,7 +395,17 @@ private:
     const QString macroPath_;
     const QString addrPath_;
     const qint32 counter_;
+    const CheckProgress &progress_;
+    qint64 linesRead_ = 0;
     CheckReport report_;
+    // Which lines with warnings are listed.
+    QString lastFile_;
+    qint64 lastLine_ = 0;
+    bool lastListed_ = false;
+    qint64 listedLines_ = 0;
+    qint64 unlistedLines_ = 0;
+    QString unlistedFile_;
+    CheckItem unlisted_;
     bool broken_ = false;     ///< an error: the run would stop, no estimate
     std::vector<Step> steps_; ///< one pass, up to its REPEAT
     PassCount pass_;
@@ -441,9 +498,10 @@ QString nearestName(QStringView word)
     return best;
 }
 
-CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter)
+CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
+                       const CheckProgress &progress)
 {
-    return Checker(macro, addr, counter).run();
+    return Checker(macro, addr, counter, progress).run();
 }
 
 QString describe(const CheckItem &item)
@@ -497,6 +555,9 @@ QString describe(const CheckItem &item)
     case CheckItem::NoAddressLeft:
         return head + QStringLiteral("no address line is left from the counter on; the run ends "
                                      "at the first GETSTR");
+    case CheckItem::MoreFindings:
+        return head + QStringLiteral("and %1 with warnings, not listed")
+                          .arg(plural(item.count, "more line", "more lines"));
     }
 
     switch (r.kind) {
@@ -520,11 +581,22 @@ QString describe(const CheckItem &item)
         return head + QStringLiteral("the pass counter %1 is past the end of the address file "
                                      "(%2); nothing would be typed")
                           .arg(r.value, plural(r.line, "line", "lines"));
-    case RunReport::Unsendable:
-        return head + QStringLiteral("cannot enter ") + describeCharacter(r.value) +
-               (item.suggestion.isEmpty()
-                    ? QString()
-                    : QStringLiteral("; use ") + describeText(item.suggestion));
+    case RunReport::Unsendable: {
+        if (item.characters.size() <= 1)
+            return head + QStringLiteral("cannot enter ") + describeCharacter(r.value) +
+                   (item.suggestion.isEmpty()
+                        ? QString()
+                        : QStringLiteral("; use ") + describeText(item.suggestion));
+        QStringList named;
+        for (const CheckItem::Character &c : item.characters)
+            named << describeCharacter(c.text) +
+                         (c.suggestion.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" (use %1)").arg(describeText(c.suggestion)));
+        return head + QStringLiteral("cannot enter %1: %2")
+                          .arg(plural(item.characters.size(), "character", "characters"),
+                               named.join(QStringLiteral(", ")));
+    }
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return head +

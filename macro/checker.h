@@ -2,6 +2,7 @@
 
 #include "macro/runner.h"
 
+#include <functional>
 #include <QList>
 #include <QString>
 
@@ -27,6 +28,7 @@ struct CheckItem
         NoRepeat,        ///< an address file, but no REPEAT: the macro runs once
         PartialLastPass, ///< the list runs out part-way through a pass
         NoAddressLeft,   ///< the counter leaves no address line for GETSTR
+        MoreFindings,    ///< `count` more lines with warnings, not listed
     };
     enum Severity
     {
@@ -43,8 +45,17 @@ struct CheckItem
     /// UnknownCommand), or what the device can enter instead of an
     /// unsendable character ('ｱ' for 'ア'). Empty for none.
     QString suggestion;
+    /// A character the device cannot enter, and what it can enter instead.
+    struct Character
+    {
+        QString text;
+        QString suggestion; ///< empty for none
+    };
+    /// For Run with Unsendable: each character of the line the device cannot
+    /// enter, once, in order. `report.value` and `suggestion` are the first.
+    QList<Character> characters;
     /// Figures: for NoRepeat and PartialLastPass the GETSTRs of a pass; for
-    /// Unreachable the line of the REPEAT.
+    /// Unreachable the line of the REPEAT; for MoreFindings the lines.
     qint64 count = 0;
     /// For NoRepeat and PartialLastPass the address lines from the counter
     /// on; the last pass of PartialLastPass gets `total` % `count` of them.
@@ -94,6 +105,9 @@ struct CheckReport
 {
     QList<CheckItem> items;
     Estimate estimate;
+    /// The progress stopped the check: the findings go up to where it was,
+    /// and there is no estimate.
+    bool cancelled = false;
 
     bool hasErrors() const;
 };
@@ -114,12 +128,25 @@ QString replacementFor(QStringView c);
 /// when none is within 2 edits and fewer edits than `word` has characters.
 QString nearestName(QStringView word);
 
+/// The lines with warnings a check lists; it counts the others (MoreFindings).
+/// Errors are always listed: the first one ends the check of its file.
+inline constexpr qint64 MaxListedLines = 1000;
+
+/// How often a check tells its progress: every this many lines read.
+inline constexpr qint64 CheckProgressLines = 4096;
+/// Told the lines a check has read so far; false stops the check.
+using CheckProgress = std::function<bool(qint64 lines)>;
+
 /// Reads both files whole, as a run with this pass counter would read them,
 /// and sends nothing. `addr` empty: no address file. The macro is read up to
 /// the first line after its REPEAT, which the run never reads; the address
 /// file is streamed once from the counter on, and only one pass's worth of
-/// its lines' frames is kept. Errors leave the estimate Unknown.
-CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter);
+/// its lines' frames is kept. Each line with warnings gives one finding a
+/// kind, its characters the device cannot enter named once each. Errors
+/// leave the estimate Unknown. `progress`, if set, is called every
+/// CheckProgressLines lines, and may stop the check.
+CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
+                       const CheckProgress &progress = {});
 
 /// The finding in English, one line: "file:line: error: message" or
 /// "file:line: warning: message" ("file: ..." when not about one line). The
@@ -129,6 +156,8 @@ CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter
 ///   the line starts with a space, so its command word is empty; the step
 ///     does nothing[ (without the space it would be "UP")]
 ///   cannot enter 'ア' (U+30A2)[; use 'ｱ' (U+FF71)]   (more: 'ｶﾞ' (U+FF76 U+FF9E))
+///   cannot enter 2 characters: 'ア' (U+30A2) (use 'ｱ' (U+FF71)), '山' (U+5C71)
+///   and 1,234 more lines with warnings, not listed
 ///   SLEEP needs a number of seconds[, got "x"]
 ///   SLEEP -1: a negative wait does not wait
 ///   SLEEP 100000: more than a day (86,400 s)

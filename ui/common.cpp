@@ -215,6 +215,9 @@ QString japanese(const CheckItem &item)
     case CheckItem::NoAddressLeft:
         return head + QStringLiteral("カウンタから後にアドレスの行がありません。"
                                      "最初の GETSTR で実行が終わります。");
+    case CheckItem::MoreFindings:
+        return head + QStringLiteral("ほかに %1 行に警告があります (一覧には載せていません)。")
+                          .arg(grouped(item.count));
     }
 
     switch (r.kind) {
@@ -238,13 +241,23 @@ QString japanese(const CheckItem &item)
         return head + QStringLiteral("カウンタ %1 はアドレスファイルの行数 (%2 行) を超えています。"
                                      "何も入力されません。")
                           .arg(r.value, grouped(r.line));
-    case RunReport::Unsendable:
-        return head +
-               QStringLiteral("入力できない文字 %1 は飛ばされます。")
-                   .arg(describeCharacter(r.value)) +
-               (item.suggestion.isEmpty() ? QString()
-                                          : QStringLiteral("代わりに %1 を使えます。")
-                                                .arg(describeText(item.suggestion)));
+    case RunReport::Unsendable: {
+        if (item.characters.size() <= 1)
+            return head +
+                   QStringLiteral("入力できない文字 %1 は飛ばされます。")
+                       .arg(describeCharacter(r.value)) +
+                   (item.suggestion.isEmpty() ? QString()
+                                              : QStringLiteral("代わりに %1 を使えます。")
+                                                    .arg(describeText(item.suggestion)));
+        QStringList named;
+        for (const CheckItem::Character &c : item.characters)
+            named << describeCharacter(c.text) +
+                         (c.suggestion.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" (代わりに %1)").arg(describeText(c.suggestion)));
+        return head + QStringLiteral("入力できない文字 %1 個は飛ばされます: %2。")
+                          .arg(grouped(item.characters.size()), named.join(QStringLiteral("、")));
+    }
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return head + QStringLiteral("行が空白で始まるためコマンドが空で、何もしません。") +

@@ -5,7 +5,9 @@
 #include "ui/loadedform.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -27,6 +29,7 @@ bool frmCheck::exists()
 
 void frmCheck::closeEvent(QCloseEvent *event)
 {
+    closed_ = true;
     loaded.forget(this);
     QWidget::closeEvent(event);
 }
@@ -51,6 +54,27 @@ void frmCheck::Form_Load()
     // Beside the main window rather than over its buttons.
     const frmMain *main = frmMain::instance();
     move(main->frameGeometry().topRight() + QPoint(twipsX(this, 120), 0));
+}
+
+void frmCheck::check(const QString &macro, const QString &addr, qint32 counter)
+{
+    show();
+    raise();
+    activateWindow();
+    if (checking_)
+        return;
+    txtReport->clear();
+    checking_ = true;
+    // The window may be closed, and deleted, while events are delivered.
+    const QPointer<frmCheck> self(this);
+    const CheckReport report = checkFiles(macro, addr, counter, [&self](qint64) {
+        QCoreApplication::processEvents();
+        return self && !self->closed_;
+    });
+    if (!self || closed_)
+        return;
+    checking_ = false;
+    showReport(report);
 }
 
 void frmCheck::showReport(const CheckReport &report)
