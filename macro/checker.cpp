@@ -211,6 +211,13 @@ private:
         item.suggestion = item.characters.value(0).suggestion;
     }
 
+    void warnGuess(const QString &file, const TextLineReader &reader)
+    {
+        const RunReport guess = guessReport(file, reader);
+        if (guess.kind != RunReport::None)
+            add(CheckItem::Run, CheckItem::Warning, file, guess.line).report = guess;
+    }
+
     bool readSeconds(const MacroStep &s, float *seconds)
     {
         if (const RunReport report = tapwright::readSeconds(s, macroPath_, seconds);
@@ -255,6 +262,7 @@ private:
             runError(fileReport(RunReport::MacroOpenFailed, macroPath_, reader.lines()));
             return;
         }
+        warnGuess(macroPath_, reader.lines());
         qint64 repeatLine = 0;
         while (const std::optional<MacroStep> s = reader.next()) {
             if (!lineRead())
@@ -312,6 +320,7 @@ private:
             runError(report);
             return;
         }
+        warnGuess(addrPath_, reader);
         // Passes are walked as their lines arrive, so that no more than one
         // pass's worth of lines is ever kept.
         const qint64 getStrs = pass_.getStrs;
@@ -597,6 +606,14 @@ QString describe(const CheckItem &item)
                           .arg(plural(item.characters.size(), "character", "characters"),
                                named.join(QStringLiteral(", ")));
     }
+    case RunReport::EncodingGuessed:
+        return head + QStringLiteral("read as %1, a guess: the file is also valid %2, in which "
+                                     "this line reads \"%3\"; a byte order mark, or saving it in "
+                                     "code page 932, settles it")
+                          .arg(encodingName(r.encoding),
+                               encodingName(r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932
+                                                                             : TextEncoding::Utf8),
+                               visibleText(r.lineText));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return head +

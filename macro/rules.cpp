@@ -57,6 +57,19 @@ RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 coun
     return report;
 }
 
+RunReport guessReport(const QString &path, const TextLineReader &reader)
+{
+    RunReport report;
+    if (!reader.guess())
+        return report;
+    report.kind = RunReport::EncodingGuessed;
+    report.file = path;
+    report.encoding = reader.encoding();
+    report.line = reader.guess()->line;
+    report.lineText = reader.guess()->otherText;
+    return report;
+}
+
 bool PassCount::add(Command command)
 {
     if (repeats)

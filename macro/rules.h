@@ -31,6 +31,10 @@ RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineRe
 /// file has; value: the counter).
 RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter);
 
+/// The warning that the reader's encoding was a guess (EncodingGuessed), or a
+/// report of kind None.
+RunReport guessReport(const QString &path, const TextLineReader &reader);
+
 /// What a pass takes, from the steps of the macro up to its REPEAT.
 struct PassCount
 {

@@ -41,6 +41,12 @@ struct MacroRunner::RunState
     qint64 remainingNs = -1; ///< the time to go shown last
 };
 
+QString encodingName(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                          : QStringLiteral("code page 932");
+}
+
 QString endMark()
 {
     return QStringLiteral("糸冬了");
@@ -104,6 +110,14 @@ QString describe(const RunReport &r)
             .arg(r.file)
             .arg(r.line)
             .arg(describeCharacter(r.value));
+    case RunReport::EncodingGuessed:
+        return QStringLiteral("%1:%2: warning: read as %3, a guess: the file is also valid %4, "
+                              "in which this line reads \"%5\"; a byte order mark, or saving it "
+                              "in code page 932, settles it")
+            .arg(r.file, QString::number(r.line), encodingName(r.encoding),
+                 encodingName(r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932
+                                                               : TextEncoding::Utf8),
+                 visibleText(r.lineText));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return QStringLiteral("%1:%2: warning: the line starts with a space, so its command "
@@ -327,6 +341,9 @@ std::optional<RunEnd> MacroRunner::start()
         const RunReport report = openAddresses(addresses_, state_->addrPath, state_->counter);
         if (report.kind != RunReport::None)
             return fail(report);
+        if (const RunReport guess = guessReport(state_->addrPath, addresses_);
+            guess.kind != RunReport::None)
+            host_.warn(guess);
     }
     // How long the run takes and how many passes the list gives, as the check
     // counts them. Read ahead for the progress only: the run still takes each
@@ -348,6 +365,9 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
     macroPath_ = host_.macroFile();
     if (!macro_.open(macroPath_))
         return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, macro_.lines()));
+    if (const RunReport guess = guessReport(macroPath_, macro_.lines());
+        state_->step == 0 && guess.kind != RunReport::None)
+        host_.warn(guess); // once, at the start
     for (;;) {
         std::optional<MacroStep> s = macro_.next();
         if (!s) {

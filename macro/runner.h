@@ -17,7 +17,8 @@ namespace tapwright {
 /// the same data in Japanese.
 struct RunReport
 {
-    enum Kind {
+    enum Kind
+    {
         None,
         NoMacroFile,     ///< no macro file chosen
         BadCounter,      ///< the pass counter box holds no whole number in range
@@ -34,8 +35,9 @@ struct RunReport
         NotText,         ///< a file that is no text file (NUL bytes, UTF-32, a FIFO, ...)
         LineTooLong,     ///< a line beyond any sane length
         // Warnings: the run goes on.
-        Unsendable,     ///< a character the device cannot enter was skipped
-        UnknownCommand, ///< a command word that is neither a command nor a key name
+        Unsendable,      ///< a character the device cannot enter was skipped
+        UnknownCommand,  ///< a command word that is neither a command nor a key name
+        EncodingGuessed, ///< both readings of a file are valid and differ: a guess
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -45,9 +47,15 @@ struct RunReport
     QString value;    ///< the offending text (argument, counter text)
     QString reason;   ///< the system's reason, for files
     LinkError link;   ///< for PortFailed and LinkFailed
+    /// For EncodingGuessed: the reading taken; `line` and `lineText` are the
+    /// first line that differs, as the other reading has it.
+    TextEncoding encoding = TextEncoding::Cp932;
 
     bool isError() const { return kind != None && !isWarning(); }
-    bool isWarning() const { return kind == Unsendable || kind == UnknownCommand; }
+    bool isWarning() const
+    {
+        return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed;
+    }
 };
 
 /// The report in English: "file:line: message", then the line, indented.
@@ -118,6 +126,9 @@ public:
     /// A frame was handed to the device's line, for the send log.
     virtual void frameSent(const KeyCode &code) { Q_UNUSED(code); }
 };
+
+/// "UTF-8" or "code page 932".
+QString encodingName(TextEncoding encoding);
 
 /// The end mark shown in the address label when a run ends.
 QString endMark();

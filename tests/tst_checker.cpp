@@ -37,9 +37,9 @@ class TestChecker : public QObject
             "",          "negative",  "long",    "hash",      "unreachable", "no-addr",
             "no-getstr", "no-repeat", "partial", "none-left", "more"};
         static const char *const runKinds[] = {
-            "",         "",         "",         "",           "",       "open",
-            "open",     "read",     "read",     "missing",    "bad",    "",
-            "past-end", "not-text", "too-long", "unsendable", "unknown"};
+            "",         "",         "",         "",           "",        "open",
+            "open",     "read",     "read",     "missing",    "bad",     "",
+            "past-end", "not-text", "too-long", "unsendable", "unknown", "guess"};
         static const char *const passes[] = {"none", "once", "until stopped", "from list"};
         QString out;
         for (const CheckItem &item : report.items) {
@@ -130,6 +130,9 @@ private Q_SLOTS:
         row("negative counter skips nothing", u"GETSTR\nREPEAT"_s, text(u"1"_s), -5,
             u"= from list"_s);
         row("no macro file", QString(), noAddr, 0, u"m.mac E open\n= none"_s);
+        // UTF-8 Café reads as Cafﾃｩ in code page 932, which the device can type.
+        QTest::newRow("encoding guessed")
+            << QByteArray("STRING Caf\xC3\xA9") << noAddr << 0 << u"m.mac:1 W guess\n= once"_s;
         QTest::newRow("NUL bytes")
             << QByteArray("UP\0\r\n", 5) << noAddr << 0 << u"m.mac E not-text\n= none"_s;
         row("UTF-32 address file", u"UP"_s, QByteArray("\xFF\xFE\0\0U\0\0\0", 8), 0,

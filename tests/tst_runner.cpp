@@ -345,6 +345,29 @@ private Q_SLOTS:
         }
     }
 
+    void theWholeAddressFileDecidesItsEncoding()
+    {
+        // 7,000 ASCII lines, then UTF-8 ｶﾞｷﾞ and ﾊｲ; a macro in UTF-8 whose
+        // code page 932 reading, Cafﾃｩ, the device can type: a guess.
+        static const QByteArray list = QByteArray("0123456789\r\n").repeated(7000) +
+                                       "\xEF\xBD\xB6\xEF\xBE\x9E\xEF\xBD\xB7\xEF\xBE\x9E\r\n"
+                                       "\xEF\xBE\x8A\xEF\xBD\xB2\r\n";
+        World w("STRING Caf\xC3\xA9\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n", u"7000"_s,
+                list.constData());
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        const Codes cafe{{1, 1, 8}, {1, 4, 6}, {1, 4, 11}, {1, 4, 4}, {1, 11, 3}};
+        Codes expected = cafe;
+        expected.insert(expected.end(), {{1, 2, 1}, {1, 10, 4}, {1, 2, 2}, {1, 10, 4}});
+        expected.insert(expected.end(), cafe.begin(), cafe.end());
+        expected.insert(expected.end(), {{1, 6, 1}, {1, 1, 2}});
+        expected.insert(expected.end(), cafe.begin(), cafe.end());
+        QCOMPARE(w.codes, expected);
+        QCOMPARE(w.log.filter(u"warn "_s).join(u'\n').remove(w.dir.path() + u'/'),
+                 u"warn m.mac:1: warning: read as code page 932, a guess: the file is also valid "
+                 "UTF-8, in which this line reads \"STRING Café\"; a byte order mark, or saving it "
+                 "in code page 932, settles it"_s);
+    }
+
     void timePausedIsLeftOutOfTheProgress()
     {
         // Paused for 5 s in a wait and for 5 s in the middle of a text.

@@ -67,6 +67,15 @@ QString japanese(const LinkError &e)
     return QString();
 }
 
+namespace {
+/// "UTF-8" or "コードページ 932".
+QString japaneseEncoding(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                          : QStringLiteral("コードページ 932");
+}
+} // namespace
+
 QString japanese(const RunReport &r)
 {
     switch (r.kind) {
@@ -122,6 +131,14 @@ QString japanese(const RunReport &r)
             .arg(r.file)
             .arg(r.line)
             .arg(describeCharacter(r.value));
+    case RunReport::EncodingGuessed:
+        return QStringLiteral("%1:%2: 文字コードを %3 と推測して読みました。%4 としても読め、"
+                              "その場合この行は \"%5\" です。BOM を付けるか、コードページ 932 "
+                              "で保存すると確定します。")
+            .arg(r.file, QString::number(r.line), japaneseEncoding(r.encoding),
+                 japaneseEncoding(r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932
+                                                                   : TextEncoding::Utf8),
+                 visibleText(r.lineText));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return QStringLiteral("%1:%2: 行が空白で始まるため何もしません。")
@@ -258,6 +275,15 @@ QString japanese(const CheckItem &item)
         return head + QStringLiteral("入力できない文字 %1 個は飛ばされます: %2。")
                           .arg(grouped(item.characters.size()), named.join(QStringLiteral("、")));
     }
+    case RunReport::EncodingGuessed:
+        return head +
+               QStringLiteral("文字コードを %1 と推測して読みます。%2 としても読め、"
+                              "その場合この行は \"%3\" です。BOM を付けるか、"
+                              "コードページ 932 で保存すると確定します。")
+                   .arg(japaneseEncoding(r.encoding),
+                        japaneseEncoding(r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932
+                                                                          : TextEncoding::Utf8),
+                        visibleText(r.lineText));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return head + QStringLiteral("行が空白で始まるためコマンドが空で、何もしません。") +
