@@ -98,11 +98,11 @@ QString visible(const QString &c)
 int typeCommand(const CommandLine &options)
 {
     const QString text = options.arguments.front();
-    const QStringList skipped = unsupportedCharacters(text);
+    const Unsendable skipped = unsendableCharacters(text);
     if (!skipped.isEmpty()) {
-        const int count = countUnsupported(text);
+        const int count = skipped.count;
         QStringList shownList;
-        for (const QString &c : skipped)
+        for (const QString &c : skipped.characters)
             shownList << visible(c);
         const QString shown = shownList.join(QLatin1Char(' '));
         printErr(QStringLiteral("tapwright-cli: ") +

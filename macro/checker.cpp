@@ -1,5 +1,7 @@
 #include "macro/checker.h"
 
+#include "macro/rules.h"
+
 #include "link/keytable.h"
 #include "link/link.h"
 #include "text/chartable.h"
@@ -15,21 +17,6 @@
 namespace tapwright {
 
 namespace {
-
-/// Frames SendStr sends for each UTF-16 code unit: it looks them up one at a
-/// time, so a half-width kana and its mark are two lookups of one frame.
-const std::array<quint8, 65536> &unitFrames()
-{
-    static const std::array<quint8, 65536> table = [] {
-        std::array<quint8, 65536> frames{};
-        for (const CharEntry &entry : CharTable()) {
-            if (entry.key.size() == 1)
-                frames[entry.key[0].unicode()] = quint8(entry.codes.size());
-        }
-        return frames;
-    }();
-    return table;
-}
 
 const char *const CommandWords[] = {"BASEWAIT", "SLEEP", "REPEAT", "GETSTR", "SENDSTR", "STRING"};
 
@@ -67,67 +54,102 @@ struct Step
     float seconds = 0.0f; ///< SLEEP's wait, BASEWAIT's new base wait
 };
 
-/// Walks one pass and returns its seconds: every step takes the longer of
-/// its wait (the base wait after it, plus SLEEP's own) and the time its
-/// frames take on the line; REPEAT takes none. GETSTR takes the next of
-/// `addresses` (their frames), and ends the run when `fromList` and there
-/// is none left, which sets `ended`.
-double passSeconds(const std::vector<Step> &steps, float &baseWait, qint64 &current,
-                   const std::vector<qint64> &addresses, bool fromList, bool *ended)
+/// Walks one pass: each step sends its frames, then waits (SLEEP's own, then
+/// the base wait); REPEAT waits for the line and ends the pass. GETSTR takes
+/// the next of `addresses` (their frames) as `current`, and ends the run when `fromList`
+/// and there is none left, which sets `ended`, as the end of the macro does.
+void walkPass(const std::vector<Step> &steps, Timeline &run, qint64 &current,
+              const std::vector<qint64> &addresses, bool fromList, bool *ended)
 {
-    double seconds = 0.0;
     std::size_t next = 0;
     for (const Step &step : steps) {
         switch (step.command) {
         case Command::Repeat:
-            return seconds;
+            run.carried();
+            return;
         case Command::GetStr:
             if (fromList) {
                 if (next >= addresses.size()) {
                     *ended = true;
-                    return seconds;
+                    run.carried(); // the port drains as it closes
+                    return;
                 }
                 current = addresses[next++];
             }
             break;
         case Command::BaseWait:
-            baseWait = step.seconds;
+            run.baseWait = step.seconds;
             break;
         default:
             break;
         }
-        // A negative wait returns at once.
-        double wait = std::max(0.0, double(baseWait));
-        if (step.command == Command::Sleep)
-            wait += std::max(0.0, double(step.seconds));
-        const qint64 frames = step.frames + (step.command == Command::SendStr ? current : 0);
-        seconds += std::max(wait, double(frames) * frameSeconds());
+        run.step(step.frames + (step.command == Command::SendStr ? current : 0),
+                 step.command == Command::Sleep ? double(step.seconds) : 0.0);
     }
     *ended = true; // the macro file ended
-    return seconds;
+    run.carried();
 }
 
 class Checker
 {
 public:
-    Checker(const QString &macro, const QString &addr, qint32 counter)
-        : macroPath_(macro), addrPath_(addr), counter_(counter)
+    Checker(const QString &macro, const QString &addr, qint32 counter,
+            const CheckProgress &progress)
+        : macroPath_(macro), addrPath_(addr), counter_(counter), progress_(progress)
     {
     }
 
     CheckReport run()
     {
         readMacro();
-        if (!addrPath_.isEmpty())
+        if (!addrPath_.isEmpty() && !report_.cancelled)
             readAddresses();
+        if (unlistedLines_ > 0) {
+            CheckItem item;
+            item.kind = CheckItem::MoreFindings;
+            item.report.file = unlistedFile_;
+            item.count = unlistedLines_;
+            report_.items << item;
+        }
         report_.estimate = estimate();
         return std::move(report_);
     }
 
 private:
+    /// Whether the warnings about a line are listed: those of the first
+    /// MaxListedLines lines with warnings are, the others are only counted.
+    bool listed(const QString &file, qint64 line)
+    {
+        if (line == lastLine_ && file == lastFile_)
+            return lastListed_;
+        lastFile_ = file;
+        lastLine_ = line;
+        lastListed_ = listedLines_ < MaxListedLines;
+        if (lastListed_)
+            ++listedLines_;
+        else if (unlistedLines_++ == 0)
+            unlistedFile_ = file;
+        return lastListed_;
+    }
+
+    /// A line read: the progress is told now and then, and may stop the check.
+    bool lineRead()
+    {
+        if (progress_ && ++linesRead_ % CheckProgressLines == 0 && !progress_(linesRead_)) {
+            report_.cancelled = true;
+            broken_ = true;
+        }
+        return !report_.cancelled;
+    }
+
+    /// A finding; one that is not listed goes to a scratch item.
     CheckItem &add(CheckItem::Kind kind, CheckItem::Severity severity, const QString &file,
                    qint64 line = 0, const MacroStep *step = nullptr)
     {
+        if (severity == CheckItem::Warning && line > 0 && !listed(file, line)) {
+            unlisted_ = CheckItem();
+            return unlisted_;
+        }
         CheckItem item;
         item.kind = kind;
         item.severity = severity;
@@ -142,51 +164,46 @@ private:
         return report_.items.last();
     }
 
-    /// A file the run could not open or read, with the kind the run gives it.
-    void fileError(RunReport::Kind kind, const QString &path, qint64 line, const QString &reason,
-                   TextReadError error)
+    /// An error the run would report: it stops there, so there is no estimate.
+    void runError(const RunReport &report)
     {
-        CheckItem &item = add(CheckItem::Run, CheckItem::Error, path, line);
-        item.report.kind = error == TextReadError::NotText       ? RunReport::NotText
-                           : error == TextReadError::LineTooLong ? RunReport::LineTooLong
-                                                                 : kind;
-        item.report.reason = reason;
+        add(CheckItem::Run, CheckItem::Error, report.file).report = report;
         broken_ = true;
     }
 
     void warnUnsendable(const QString &file, qint64 line, const QString &text)
     {
-        const std::array<quint8, 65536> &frames = unitFrames();
-        if (std::all_of(text.cbegin(), text.cend(),
-                        [&frames](QChar c) { return frames[c.unicode()] > 0; }))
-            return; // the common case, without building a list
-        for (const QString &c : unsendableCharacters(text)) {
-            CheckItem &item = add(CheckItem::Run, CheckItem::Warning, file, line);
-            item.report.kind = RunReport::Unsendable;
-            item.report.lineText = text;
-            item.report.value = c;
-            item.suggestion = replacementFor(c);
-        }
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return canEnter(c.unicode()); }))
+            return; // the common case
+        if (!listed(file, line))
+            return;
+        CheckItem &item = add(CheckItem::Run, CheckItem::Warning, file, line);
+        item.report.kind = RunReport::Unsendable;
+        item.report.lineText = text;
+        for (const QString &c : unsendableCharacters(text).characters)
+            item.characters.append({c, replacementFor(c)});
+        item.report.value = item.characters.value(0).text;
+        item.suggestion = item.characters.value(0).suggestion;
+    }
+
+    void warnGuess(const QString &file, const TextLineReader &reader)
+    {
+        const RunReport guess = guessReport(file, reader);
+        if (guess.kind != RunReport::None)
+            add(CheckItem::Run, CheckItem::Warning, file, guess.line).report = guess;
     }
 
     bool readSeconds(const MacroStep &s, float *seconds)
     {
-        if (!s.hasArgument() || s.argument().isEmpty()) {
-            add(CheckItem::Run, CheckItem::Error, macroPath_, s.line, &s).report.kind =
-                RunReport::MissingNumber;
+        if (const RunReport report = tapwright::readSeconds(s, macroPath_, seconds);
+            report.kind != RunReport::None) {
+            runError(report);
             return false;
         }
-        const std::optional<float> value = parseSeconds(s.argument());
-        if (!value) {
-            add(CheckItem::Run, CheckItem::Error, macroPath_, s.line, &s).report.kind =
-                RunReport::BadNumber;
-            return false;
-        }
-        if (*value < 0.0f)
+        if (*seconds < 0.0f)
             add(CheckItem::NegativeWait, CheckItem::Warning, macroPath_, s.line, &s);
-        else if (double(*value) > LongWaitSeconds)
+        else if (double(*seconds) > LongWaitSeconds)
             add(CheckItem::LongWait, CheckItem::Warning, macroPath_, s.line, &s);
-        *seconds = *value;
         return true;
     }
 
@@ -217,12 +234,14 @@ private:
     {
         MacroReader reader;
         if (!reader.open(macroPath_)) {
-            fileError(RunReport::MacroOpenFailed, macroPath_, 0, reader.errorString(),
-                      reader.error());
+            runError(fileReport(RunReport::MacroOpenFailed, macroPath_, reader.lines()));
             return;
         }
+        warnGuess(macroPath_, reader.lines());
         qint64 repeatLine = 0;
         while (const std::optional<MacroStep> s = reader.next()) {
+            if (!lineRead())
+                return;
             if (repeatLine > 0) {
                 // The run closes the file at REPEAT: nothing after it is read,
                 // not even to fail.
@@ -232,6 +251,7 @@ private:
             }
             Step step;
             step.command = findCommand(s->word()).command;
+            pass_.add(step.command);
             switch (step.command) {
             case Command::Key:
                 step.frames = 1;
@@ -240,15 +260,12 @@ private:
                 break;
             case Command::BaseWait:
             case Command::Sleep:
-                if (!readSeconds(*s, &step.seconds))
-                    broken_ = true;
+                readSeconds(*s, &step.seconds);
                 break;
             case Command::Repeat:
                 repeatLine = s->line;
-                hasRepeat_ = true;
                 break;
             case Command::GetStr:
-                ++getStrs_;
                 if (addrPath_.isEmpty())
                     add(CheckItem::GetStrNoAddress, CheckItem::Warning, macroPath_, s->line, &*s);
                 break;
@@ -267,66 +284,52 @@ private:
         }
         // Past REPEAT the run reads no further, so a fault there is none.
         if (repeatLine == 0 && !reader.errorString().isEmpty())
-            fileError(RunReport::MacroReadFailed, macroPath_, reader.lineNumber(),
-                      reader.errorString(), reader.error());
+            runError(fileReport(RunReport::MacroReadFailed, macroPath_, reader.lines()));
     }
 
     void readAddresses()
     {
         TextLineReader reader;
-        if (!reader.open(addrPath_)) {
-            fileError(RunReport::AddrOpenFailed, addrPath_, 0, reader.errorString(),
-                      reader.error());
+        if (const RunReport report = openAddresses(reader, addrPath_, counter_);
+            report.kind != RunReport::None) {
+            runError(report);
             return;
         }
-        if (counter_ > 0) {
-            const qint64 skipped = reader.skipLines(counter_);
-            if (skipped < counter_) {
-                if (!reader.errorString().isEmpty()) {
-                    fileError(RunReport::AddrReadFailed, addrPath_, reader.lineNumber(),
-                              reader.errorString(), reader.error());
-                    return;
-                }
-                CheckItem &item = add(CheckItem::Run, CheckItem::Error, addrPath_, skipped);
-                item.report.kind = RunReport::CounterPastEnd;
-                item.report.value = QString::number(counter_);
-                broken_ = true;
-                return;
-            }
-        }
+        warnGuess(addrPath_, reader);
         // Passes are walked as their lines arrive, so that no more than one
         // pass's worth of lines is ever kept.
-        const bool walk = hasRepeat_ && getStrs_ > 0;
+        const qint64 getStrs = pass_.getStrs;
         qint64 left = 0;
         while (const std::optional<QString> line = reader.readLine()) {
+            if (!lineRead())
+                return;
             ++left;
             warnUnsendable(addrPath_, reader.lineNumber(), *line);
-            if (qint64(pending_.size()) < getStrs_)
+            if (qint64(pending_.size()) < getStrs)
                 pending_.push_back(framesOfText(*line));
-            if (walk && qint64(pending_.size()) == getStrs_) {
+            if (pass_.passesFromList() && qint64(pending_.size()) == getStrs) {
                 bool ended = false;
-                totalSeconds_ += passSeconds(steps_, baseWait_, current_, pending_, true, &ended);
-                ++passCount_;
+                walkPass(steps_, timeline_, current_, pending_, true, &ended);
                 pending_.clear();
             }
         }
         if (!reader.errorString().isEmpty()) {
-            fileError(RunReport::AddrReadFailed, addrPath_, reader.lineNumber(),
-                      reader.errorString(), reader.error());
+            runError(fileReport(RunReport::AddrReadFailed, addrPath_, reader));
             return;
         }
         addressesRead_ = true;
-        if (getStrs_ == 0) {
+        addressLines_ = left;
+        if (getStrs == 0) {
             add(CheckItem::NoGetStr, CheckItem::Warning, addrPath_);
         } else if (left == 0) {
             add(CheckItem::NoAddressLeft, CheckItem::Warning, addrPath_);
-        } else if (!hasRepeat_ && left > getStrs_) {
+        } else if (!pass_.repeats && left > getStrs) {
             CheckItem &item = add(CheckItem::NoRepeat, CheckItem::Warning, addrPath_);
-            item.count = getStrs_;
+            item.count = getStrs;
             item.total = left;
-        } else if (hasRepeat_ ? left % getStrs_ != 0 : left < getStrs_) {
+        } else if (pass_.repeats ? left % getStrs != 0 : left < getStrs) {
             CheckItem &item = add(CheckItem::PartialLastPass, CheckItem::Warning, addrPath_);
-            item.count = getStrs_;
+            item.count = getStrs;
             item.total = left;
         }
     }
@@ -342,30 +345,33 @@ private:
         {
             // A pass without its addresses; with REPEAT, as it repeats: with
             // the base wait the pass before it left.
-            float baseWait = 0.0f;
+            Timeline run;
             qint64 current = 0;
             bool ended = false;
-            e.secondsPerPass = passSeconds(steps_, baseWait, current, {}, false, &ended);
-            if (hasRepeat_)
-                e.secondsPerPass = passSeconds(steps_, baseWait, current, {}, false, &ended);
+            walkPass(steps_, run, current, {}, false, &ended);
+            const double first = run.now;
+            if (pass_.repeats)
+                walkPass(steps_, run, current, {}, false, &ended);
+            e.secondsPerPass = pass_.repeats ? run.now - first : first;
         }
         const bool fromList = addressesRead_;
-        if (!hasRepeat_) {
+        if (!pass_.repeats) {
             e.passes = Estimate::OnePass;
-            float baseWait = 0.0f;
+            Timeline run;
             qint64 current = 0;
             bool ended = false;
-            e.totalSeconds = passSeconds(steps_, baseWait, current, pending_, fromList, &ended);
-        } else if (!fromList || getStrs_ == 0) {
+            walkPass(steps_, run, current, pending_, fromList, &ended);
+            e.totalSeconds = run.now;
+        } else if (!fromList || !pass_.passesFromList()) {
             e.passes = Estimate::UntilStopped;
         } else {
             e.passes = Estimate::FromAddresses;
-            e.passCount = passCount_;
+            e.passCount = pass_.passesOf(addressLines_);
             // The pass the list runs out in runs up to the GETSTR that finds
             // no line.
             bool ended = false;
-            e.totalSeconds =
-                totalSeconds_ + passSeconds(steps_, baseWait_, current_, pending_, true, &ended);
+            walkPass(steps_, timeline_, current_, pending_, true, &ended);
+            e.totalSeconds = timeline_.now;
         }
         return e;
     }
@@ -373,19 +379,27 @@ private:
     const QString macroPath_;
     const QString addrPath_;
     const qint32 counter_;
+    const CheckProgress &progress_;
+    qint64 linesRead_ = 0;
     CheckReport report_;
+    // Which lines with warnings are listed.
+    QString lastFile_;
+    qint64 lastLine_ = 0;
+    bool lastListed_ = false;
+    qint64 listedLines_ = 0;
+    qint64 unlistedLines_ = 0;
+    QString unlistedFile_;
+    CheckItem unlisted_;
     bool broken_ = false;     ///< an error: the run would stop, no estimate
     std::vector<Step> steps_; ///< one pass, up to its REPEAT
-    bool hasRepeat_ = false;
+    PassCount pass_;
     bool typesAddresses_ = false;
-    qint64 getStrs_ = 0; ///< GETSTRs in a pass
     bool addressesRead_ = false;
+    qint64 addressLines_ = 0; ///< from the counter on
     // The passes walked so far while the address lines stream in.
     std::vector<qint64> pending_; ///< frames of the lines of the pass to come
-    float baseWait_ = 0.0f;
-    qint64 current_ = 0; ///< frames of the current address
-    qint64 passCount_ = 0;
-    double totalSeconds_ = 0.0;
+    Timeline timeline_;           ///< the run up to the passes walked so far
+    qint64 current_ = 0;          ///< frames of the current address
 };
 
 } // namespace
@@ -403,10 +417,9 @@ double frameSeconds()
 
 qint64 framesOfText(QStringView text)
 {
-    const std::array<quint8, 65536> &frames = unitFrames();
     qint64 n = 0;
     for (const QChar c : text)
-        n += frames[c.unicode()];
+        n += framesOf(c.unicode());
     return n;
 }
 
@@ -432,10 +445,8 @@ QString replacementFor(QStringView c)
     if (const auto it = halfWidth.constFind(text); it != halfWidth.cend())
         return it.value();
     const QString folded = text.normalized(QString::NormalizationForm_KC);
-    const std::array<quint8, 65536> &frames = unitFrames();
     if (folded.isEmpty() || folded == text ||
-        !std::all_of(folded.cbegin(), folded.cend(),
-                     [&frames](QChar u) { return frames[u.unicode()] > 0; }))
+        !std::all_of(folded.cbegin(), folded.cend(), [](QChar u) { return canEnter(u.unicode()); }))
         return QString();
     return folded;
 }
@@ -471,9 +482,10 @@ QString nearestName(QStringView word)
     return best;
 }
 
-CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter)
+CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
+                       const CheckProgress &progress)
 {
-    return Checker(macro, addr, counter).run();
+    return Checker(macro, addr, counter, progress).run();
 }
 
 } // namespace tapwright

@@ -2,6 +2,7 @@
 
 #include "macro/runner.h"
 
+#include <functional>
 #include <QList>
 #include <QString>
 
@@ -27,6 +28,7 @@ struct CheckItem
         NoRepeat,        ///< an address file, but no REPEAT: the macro runs once
         PartialLastPass, ///< the list runs out part-way through a pass
         NoAddressLeft,   ///< the counter leaves no address line for GETSTR
+        MoreFindings,    ///< `count` more lines with warnings, not listed
     };
     enum Severity
     {
@@ -43,8 +45,17 @@ struct CheckItem
     /// UnknownCommand), or what the device can enter instead of an
     /// unsendable character ('ｱ' for 'ア'). Empty for none.
     QString suggestion;
+    /// A character the device cannot enter, and what it can enter instead.
+    struct Character
+    {
+        QString text;
+        QString suggestion; ///< empty for none
+    };
+    /// For Run with Unsendable: each character of the line the device cannot
+    /// enter, once, in order. `report.value` and `suggestion` are the first.
+    QList<Character> characters;
     /// Figures: for NoRepeat and PartialLastPass the GETSTRs of a pass; for
-    /// Unreachable the line of the REPEAT.
+    /// Unreachable the line of the REPEAT; for MoreFindings the lines.
     qint64 count = 0;
     /// For NoRepeat and PartialLastPass the address lines from the counter
     /// on; the last pass of PartialLastPass gets `total` % `count` of them.
@@ -56,12 +67,14 @@ struct CheckItem
 /// A wait beyond this many seconds (a day) is most likely a slip.
 inline constexpr double LongWaitSeconds = 86400.0;
 
-/// How long a run takes, from the macro's steps and the address lines. Each
-/// step takes the longer of its wait (the base wait after it, plus SLEEP's
-/// own; a negative wait counts as none) and the time its frames take on the
-/// line, frameSeconds() each: a key is 1 frame, a character 1 or 2 (0 when
-/// skipped). REPEAT takes no time. The pass in which GETSTR finds no further
-/// line runs up to that GETSTR, and counts in the total.
+/// How long a run takes, from the macro's steps and the address lines, on the
+/// device's paced line: a frame takes frameSeconds() there (a key 1 frame, a
+/// character 1 or 2, 0 when skipped), and the run goes on with its waits (the
+/// base wait after each step, SLEEP's own; a negative one counts as none)
+/// while the line still carries the frames handed to it. A pass ends once
+/// the line has carried its frames. The pass in which GETSTR finds no further
+/// line runs up to that GETSTR, and counts in the total. The run's time to go
+/// comes from this estimate too.
 struct Estimate
 {
     enum Passes
@@ -92,6 +105,9 @@ struct CheckReport
 {
     QList<CheckItem> items;
     Estimate estimate;
+    /// The progress stopped the check: the findings go up to where it was,
+    /// and there is no estimate.
+    bool cancelled = false;
 
     bool hasErrors() const;
 };
@@ -112,11 +128,24 @@ QString replacementFor(QStringView c);
 /// when none is within 2 edits and fewer edits than `word` has characters.
 QString nearestName(QStringView word);
 
+/// The lines with warnings a check lists; it counts the others (MoreFindings).
+/// Errors are always listed: the first one ends the check of its file.
+inline constexpr qint64 MaxListedLines = 1000;
+
+/// How often a check tells its progress: every this many lines read.
+inline constexpr qint64 CheckProgressLines = 4096;
+/// Told the lines a check has read so far; false stops the check.
+using CheckProgress = std::function<bool(qint64 lines)>;
+
 /// Reads both files whole, as a run with this pass counter would read them,
 /// and sends nothing. `addr` empty: no address file. The macro is read up to
 /// the first line after its REPEAT, which the run never reads; the address
 /// file is streamed once from the counter on, and only one pass's worth of
-/// its lines' frames is kept. Errors leave the estimate Unknown.
-CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter);
+/// its lines' frames is kept. Each line with warnings gives one finding a
+/// kind, its characters the device cannot enter named once each. Errors
+/// leave the estimate Unknown. `progress`, if set, is called every
+/// CheckProgressLines lines, and may stop the check.
+CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
+                       const CheckProgress &progress = {});
 
 } // namespace tapwright

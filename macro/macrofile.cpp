@@ -23,11 +23,6 @@ void MacroReader::close()
     reader_.close();
 }
 
-bool MacroReader::isOpen() const
-{
-    return reader_.isOpen();
-}
-
 std::optional<MacroStep> MacroReader::next()
 {
     for (;;) {

@@ -34,16 +34,13 @@ class MacroReader
 public:
     bool open(const QString &path);
     void close();
-    bool isOpen() const;
     /// The next step, or nothing at end of file or on a read error
     /// (errorString() is set then).
     std::optional<MacroStep> next();
     QString errorString() const;
-    /// What went wrong, if anything: tells a file that is not text from one
-    /// that could not be opened or read.
-    TextReadError error() const { return reader_.error(); }
-    /// Lines consumed so far.
-    qint64 lineNumber() const { return reader_.lineNumber(); }
+    /// The file's lines as read so far, for reports of the file: what went
+    /// wrong, if anything, and the lines consumed.
+    const TextLineReader &lines() const { return reader_; }
 
 private:
     TextLineReader reader_;

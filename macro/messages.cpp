@@ -71,6 +71,24 @@ QString withReason(const LinkError &e, const char *without, const char *with)
 
 /// A pass counter written with full-width digits, which only half-width
 /// ones can stand for.
+/// The name of a reading of a file.
+QString encodingName(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? Messages::tr("UTF-8")
+                                          : Messages::tr("code page 932");
+}
+
+/// Why a file's reading was a guess: the other reading, and the first line
+/// it would read otherwise.
+QString encodingGuess(const RunReport &r)
+{
+    const TextEncoding other =
+        r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932 : TextEncoding::Utf8;
+    return Messages::tr("read as %1, a guess: the file is also valid %2, in which this line reads "
+                        "\"%3\"; a byte order mark, or saving it in code page 932, settles it")
+        .arg(encodingName(r.encoding), encodingName(other), shown(r.lineText));
+}
+
 bool hasWideDigits(const QString &text)
 {
     return std::any_of(text.begin(), text.end(),
@@ -231,6 +249,8 @@ QString describe(const RunReport &r)
     case RunReport::Unsendable:
         return Messages::tr("%1:%2: warning: cannot enter %3, skipped")
             .arg(file, line, describeCharacter(r.value));
+    case RunReport::EncodingGuessed:
+        return Messages::tr("%1:%2: warning: %3").arg(file, line, encodingGuess(r));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return Messages::tr(
@@ -296,6 +316,10 @@ QString findingText(const CheckItem &item)
     case CheckItem::NoAddressLeft:
         return Messages::tr(
             "no address line is left from the counter on; the run ends at the first GETSTR");
+    case CheckItem::MoreFindings:
+        return (item.count == 1 ? Messages::tr("and 1 more line with warnings, not listed")
+                                : Messages::tr("and %1 more lines with warnings, not listed"))
+            .arg(number(item.count));
     }
 
     switch (r.kind) {
@@ -321,11 +345,25 @@ QString findingText(const CheckItem &item)
                    "the pass counter %1 is past the end of the address file (%2); nothing would be "
                    "typed")
             .arg(shown(r.value), lines(r.line));
-    case RunReport::Unsendable:
-        if (item.suggestion.isEmpty())
-            return Messages::tr("cannot enter %1").arg(describeCharacter(r.value));
-        return Messages::tr("cannot enter %1; use %2")
-            .arg(describeCharacter(r.value), describeText(item.suggestion));
+    case RunReport::Unsendable: {
+        if (item.characters.size() <= 1) {
+            if (item.suggestion.isEmpty())
+                return Messages::tr("cannot enter %1").arg(describeCharacter(r.value));
+            return Messages::tr("cannot enter %1; use %2")
+                .arg(describeCharacter(r.value), describeText(item.suggestion));
+        }
+        QStringList named;
+        for (const CheckItem::Character &c : item.characters)
+            named << (c.suggestion.isEmpty()
+                          ? describeCharacter(c.text)
+                          : Messages::tr("%1 (use %2)", "a character and what to use instead")
+                                .arg(describeCharacter(c.text), describeText(c.suggestion)));
+        return Messages::tr("cannot enter %1 characters: %2")
+            .arg(number(item.characters.size()),
+                 named.join(Messages::tr(", ", "between the characters of a list")));
+    }
+    case RunReport::EncodingGuessed:
+        return encodingGuess(r);
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return item.suggestion.isEmpty()

@@ -1,12 +1,13 @@
 #include "macro/runner.h"
 
+#include "macro/checker.h"
+#include "macro/rules.h"
 #include "text/textsender.h"
 
 #include <QPair>
 #include <QSet>
 
 #include <algorithm>
-#include <limits>
 
 namespace tapwright {
 
@@ -16,6 +17,29 @@ namespace {
 constexpr qint64 MinPassNs = 10 * 1000000LL;
 
 } // namespace
+
+/// What a run keeps from its start to its end.
+struct MacroRunner::RunState
+{
+    qint64 counter = 0;        ///< the pass counter: raised as each pass is done
+    qint64 counterAtStart = 0; ///< as the run found it
+    qint64 step = 0;
+    QString addrPath;       ///< empty: no address list
+    QString address;        ///< the current address
+    qint64 addressLine = 0; ///< its line; 0 before the first GETSTR
+    /// Each macro line warns once a run, not once a pass.
+    QSet<QPair<QString, qint64>> warned;
+    RunProgress progress;
+    qint64 startNs = 0;
+    /// The run as its estimate has it: the steps done so far, and the
+    /// base wait. The estimate of the whole run is -1 when unknown.
+    Timeline timeline;
+    double totalSeconds = -1.0;
+    /// The run's time (ns) and the estimate's (s) at the end of the last
+    /// pass done.
+    QPair<qint64, double> passEnd{0, 0.0};
+    qint64 remainingNs = -1; ///< the time to go shown last
+};
 
 QString endMark()
 {
@@ -51,35 +75,6 @@ qint64 MacroRunner::sitOutPause()
     while (paused_ && !shouldStop())
         clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
     return clock_->nowNs() - from;
-}
-
-qint64 MacroRunner::finalCounter(const QString &addrPath, qint64 counter)
-{
-    // Read ahead for the progress only: the run itself still takes each line
-    // as it comes, and a file that changes meanwhile just makes this wrong.
-    qint64 takes = 0;
-    bool repeats = false;
-    MacroReader macro;
-    if (!macro.open(host_.macroFile()))
-        return -1;
-    while (const std::optional<MacroStep> s = macro.next()) {
-        const Command command = findCommand(s->word()).command;
-        if (command == Command::GetStr)
-            ++takes;
-        if (command == Command::Repeat) {
-            repeats = true;
-            break;
-        }
-    }
-    if (!repeats || takes == 0)
-        return -1;
-    TextLineReader lines;
-    if (!lines.open(addrPath))
-        return -1;
-    // The passes before this run took one line each.
-    const qint64 left =
-        lines.skipLines(std::numeric_limits<qint64>::max()) - std::max<qint64>(0, counter);
-    return counter + std::max<qint64>(0, left) / takes;
 }
 
 void MacroRunner::WaitSeconds(float seconds)
@@ -218,11 +213,34 @@ RunEnd MacroRunner::fail(RunReport report)
 
 RunEnd MacroRunner::execute(qint64 passCounter)
 {
-    qint64 step = 0;
-    float baseWait = 0.0f;
-    QString address;
+    state_ = std::make_unique<RunState>();
+    state_->counter = state_->counterAtStart = passCounter;
     host_.setAddress(QString());
+    if (std::optional<RunEnd> end = start())
+        return *end;
+    for (;;) {
+        const qint64 passStart = clock_->nowNs();
+        MacroStep repeat;
+        if (std::optional<RunEnd> end = runPass(&repeat))
+            return *end;
+        // The pass is done, and its last frame has left the line.
+        ++state_->counter;
+        host_.setCounterText(QString::number(state_->counter));
+        state_->timeline.carried();
+        state_->passEnd = {elapsedNs(), state_->timeline.now};
+        macro_.close();
+        // A pass that neither sends nor waits still gives the event loop its
+        // turn, and the processor a rest, as a wait would.
+        clock_->sleepUntil(std::max(clock_->nowNs(), passStart + MinPassNs));
+        if (paused_)
+            sitOutPause();
+        if (shouldStop())
+            return stopReason(repeat);
+    }
+}
 
+std::optional<RunEnd> MacroRunner::start()
+{
     link_.setCommPort(host_.portText());
     link_.ClosePort(Link::CloseMode::Drain);
     if (!link_.OpenPort()) {
@@ -231,210 +249,211 @@ RunEnd MacroRunner::execute(qint64 passCounter)
         report.link = link_.lastError();
         return fail(report);
     }
-
-    const QString addrPath = host_.addrFile();
-    const bool haveAddresses = !addrPath.isEmpty();
-    // A file that could not be opened or read, with the system's reason. A
-    // file that is no text, or a line far too long, is said as such.
-    auto fileReport = [](RunReport::Kind kind, const QString &path, qint64 line,
-                         const QString &reason, TextReadError error = TextReadError::None) {
-        RunReport report;
-        report.kind = error == TextReadError::NotText       ? RunReport::NotText
-                      : error == TextReadError::LineTooLong ? RunReport::LineTooLong
-                                                            : kind;
-        report.file = path;
-        report.line = line;
-        report.reason = reason;
-        return report;
-    };
-    auto addressReadFailed = [&] {
-        return fail(fileReport(RunReport::AddrReadFailed, addrPath, addresses_.lineNumber(),
-                               addresses_.errorString(), addresses_.error()));
-    };
-    if (haveAddresses) {
-        if (!addresses_.open(addrPath))
-            return fail(fileReport(RunReport::AddrOpenFailed, addrPath, 0, addresses_.errorString(),
-                                   addresses_.error()));
-        // Passes that each took one line and ended with REPEAT used exactly
-        // this many lines; the list goes on after them.
-        if (passCounter > 0) {
-            const qint64 skipped = addresses_.skipLines(passCounter);
-            if (skipped < passCounter) {
-                if (!addresses_.errorString().isEmpty())
-                    return addressReadFailed();
-                RunReport report =
-                    fileReport(RunReport::CounterPastEnd, addrPath, skipped, QString());
-                report.value = QString::number(passCounter);
-                return fail(report);
-            }
-        }
+    state_->addrPath = host_.addrFile();
+    if (!state_->addrPath.isEmpty()) {
+        const RunReport report = openAddresses(addresses_, state_->addrPath, state_->counter);
+        if (report.kind != RunReport::None)
+            return fail(report);
+        if (const RunReport guess = guessReport(state_->addrPath, addresses_);
+            guess.kind != RunReport::None)
+            host_.warn(guess);
     }
-    qint64 addressLine = 0;
-    RunProgress progress;
-    progress.counter = passCounter;
-    progress.finalCounter = haveAddresses ? finalCounter(addrPath, passCounter) : -1;
-    const qint64 runStart = clock_->nowNs();
-    const qint64 counterAtStart = passCounter;
+    // How long the run takes and how many passes the list gives, as the check
+    // counts them. Read ahead for the progress only: the run still takes each
+    // line as it comes, and a file that changes meanwhile just makes this wrong.
+    const Estimate estimate =
+        checkFiles(host_.macroFile(), state_->addrPath, qint32(state_->counter)).estimate;
+    const bool known =
+        estimate.passes == Estimate::OnePass || estimate.passes == Estimate::FromAddresses;
+    state_->totalSeconds = known ? estimate.totalSeconds : -1.0;
+    state_->progress.finalCounter =
+        estimate.passes == Estimate::FromAddresses ? state_->counter + estimate.passCount : -1;
+    state_->startNs = clock_->nowNs();
     pausedNs_ = 0;
-    auto showProgress = [&](qint64 step) {
-        progress.step = step;
-        progress.counter = passCounter;
-        progress.paused = paused_;
-        const qint64 now = clock_->nowNs();
-        progress.elapsedNs = now - runStart - pausedNs_ - (paused_ ? now - pausedAtNs_ : 0);
-        const qint64 done = passCounter - counterAtStart;
-        progress.remainingNs =
-            done > 0 && progress.finalCounter >= passCounter
-                ? std::max<qint64>(0, progress.elapsedNs / done *
-                                              (progress.finalCounter - counterAtStart) -
-                                          progress.elapsedNs)
-                : -1;
-        host_.setProgress(progress);
-    };
-    // Each macro line warns once a run, not once a pass.
-    QSet<QPair<QString, qint64>> warned;
-    auto warnOnce = [&](const MacroStep &s) {
-        return !warned.contains({macroPath_, s.line}) &&
-               (warned.insert({macroPath_, s.line}), true);
-    };
-    auto warnUnsendable = [this](const QString &file, qint64 line, const QString &text) {
-        for (const QString &c : unsendableCharacters(text)) {
-            RunReport warning;
-            warning.kind = RunReport::Unsendable;
-            warning.file = file;
-            warning.line = line;
-            warning.lineText = text;
-            warning.value = c;
-            host_.warn(warning);
+    return std::nullopt;
+}
+
+std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
+{
+    macroPath_ = host_.macroFile();
+    if (!macro_.open(macroPath_))
+        return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, macro_.lines()));
+    if (const RunReport guess = guessReport(macroPath_, macro_.lines());
+        state_->step == 0 && guess.kind != RunReport::None)
+        host_.warn(guess); // once, at the start
+    for (;;) {
+        std::optional<MacroStep> s = macro_.next();
+        if (!s) {
+            if (!macro_.errorString().isEmpty())
+                return fail(fileReport(RunReport::MacroReadFailed, macroPath_, macro_.lines()));
+            return RunEnd::EndOfMacro;
         }
-    };
+        ++state_->step;
+        host_.setStatus(QString::number(state_->step) + QLatin1Char(' ') + s->word());
+        showProgress();
 
-    auto stepReport = [this](RunReport::Kind kind, const MacroStep &s) {
-        RunReport report;
-        report.kind = kind;
-        report.file = macroPath_;
-        report.line = s.line;
-        report.lineText = s.text;
-        report.command = s.word();
-        report.value = s.argument();
-        if (linkFailure_)
-            report.link = *linkFailure_;
-        return report;
-    };
-    // Why the run stops after step `s`: quitting, a failed port, or the stop.
-    auto stopReason = [&](const MacroStep &s) {
-        if (abandoned_)
-            return RunEnd::Abandoned;
-        if (linkFailure_)
-            return fail(stepReport(RunReport::LinkFailed, s));
-        return RunEnd::Stopped;
-    };
-    auto readSeconds = [&](const MacroStep &s, float *seconds) -> std::optional<RunReport> {
-        if (!s.hasArgument() || s.argument().isEmpty())
-            return stepReport(RunReport::MissingNumber, s);
-        const auto value = parseSeconds(s.argument());
-        if (!value)
-            return stepReport(RunReport::BadNumber, s);
-        *seconds = *value;
-        return std::nullopt;
-    };
-
-    for (;;) { // one pass
-        const qint64 passStart = clock_->nowNs();
-        macroPath_ = host_.macroFile();
-        if (!macro_.open(macroPath_))
-            return fail(fileReport(RunReport::MacroOpenFailed, macroPath_, 0, macro_.errorString(),
-                                   macro_.error()));
-        for (;;) { // one step
-            const std::optional<MacroStep> s = macro_.next();
-            if (!s) {
-                if (!macro_.errorString().isEmpty())
-                    return fail(fileReport(RunReport::MacroReadFailed, macroPath_,
-                                           macro_.lineNumber(), macro_.errorString(),
-                                           macro_.error()));
-                return RunEnd::EndOfMacro;
-            }
-            ++step;
-            host_.setStatus(QString::number(step) + QLatin1Char(' ') + s->word());
-            showProgress(step);
-
-            const FoundCommand found = findCommand(s->word());
-            switch (found.command) {
-            case Command::Key:
-                pacer_.SendKey(found.key.row, found.key.column, found.key.table);
-                break;
-            case Command::BaseWait:
-                if (auto report = readSeconds(*s, &baseWait))
-                    return fail(*report);
-                break;
-            case Command::Sleep: {
-                float seconds = 0.0f;
-                if (auto report = readSeconds(*s, &seconds))
-                    return fail(*report);
-                WaitSeconds(seconds);
-                break;
-            }
-            case Command::Repeat:
-                break;
-            case Command::GetStr:
-                if (haveAddresses) {
-                    std::optional<QString> line = addresses_.readLine();
-                    if (!line) {
-                        if (!addresses_.errorString().isEmpty())
-                            return addressReadFailed();
-                        return RunEnd::AddressListDone;
-                    }
-                    address = std::move(*line);
-                    addressLine = addresses_.lineNumber();
-                }
-                break;
-            case Command::SendStr:
-                if (addressLine > 0)
-                    warnUnsendable(addrPath, addressLine, address);
-                SendAddress(
-                    pacer_, [this](const QString &text) { host_.setAddress(text); }, address);
-                break;
-            case Command::String:
-                if (warnOnce(*s))
-                    warnUnsendable(macroPath_, s->line, s->argument());
-                SendStr(pacer_, s->argument());
-                break;
-            case Command::None:
-                if (warnOnce(*s)) {
-                    RunReport warning = stepReport(RunReport::UnknownCommand, *s);
-                    host_.warn(warning);
-                }
-                break;
-            }
-
-            if (found.command == Command::Repeat) {
-                if (passCounter >= MaxPassCounter)
-                    return fail(stepReport(RunReport::CounterOverflow, *s));
-                // A pass counts once its last frame has left the line, so
-                // that the counter is always a safe place to go on from. A
-                // stop lets these frames go (two at most); a failed port or
-                // the program's end does not count them.
-                if (!pacer_.waitUntilCarried([this] { return abandoned_ || linkFailure_; }) &&
-                    (abandoned_ || linkFailure_))
-                    return stopReason(*s);
-                ++passCounter;
-                host_.setCounterText(QString::number(passCounter));
-                macro_.close();
-                // A pass that neither sends nor waits still gives the event
-                // loop its turn, and the processor a rest, as a wait would.
-                clock_->sleepUntil(std::max(clock_->nowNs(), passStart + MinPassNs));
-                if (paused_)
-                    sitOutPause();
-                if (shouldStop())
-                    return stopReason(*s);
-                break; // next pass
-            }
-
-            WaitSeconds(baseWait);
-            if (shouldStop())
+        const FoundCommand found = findCommand(s->word());
+        if (found.command == Command::Repeat) {
+            if (state_->counter >= MaxPassCounter)
+                return fail(stepReport(RunReport::CounterOverflow, *s));
+            // A pass counts once its last frame has left the line, so that the
+            // counter is always a safe place to go on from. A stop lets these
+            // frames go (two at most); a failed port or the program's end does
+            // not count them.
+            if (!pacer_.waitUntilCarried([this] { return abandoned_ || linkFailure_; }) &&
+                (abandoned_ || linkFailure_))
                 return stopReason(*s);
+            *repeat = std::move(*s);
+            return std::nullopt;
         }
+        if (std::optional<RunEnd> end = runStep(*s, found))
+            return end;
+        WaitSeconds(state_->timeline.baseWait);
+        if (shouldStop())
+            return stopReason(*s);
     }
+}
+
+std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundCommand &found)
+{
+    switch (found.command) {
+    case Command::Key:
+        pacer_.SendKey(found.key.row, found.key.column, found.key.table);
+        state_->timeline.step(1);
+        return std::nullopt;
+    case Command::BaseWait:
+        if (RunReport report = readSeconds(s, macroPath_, &state_->timeline.baseWait);
+            report.kind != RunReport::None)
+            return fail(report);
+        break;
+    case Command::Sleep: {
+        float seconds = 0.0f;
+        if (RunReport report = readSeconds(s, macroPath_, &seconds); report.kind != RunReport::None)
+            return fail(report);
+        WaitSeconds(seconds);
+        state_->timeline.step(0, double(seconds));
+        return std::nullopt;
+    }
+    case Command::Repeat:
+        break;
+    case Command::GetStr:
+        if (std::optional<RunEnd> end = takeAddress())
+            return end;
+        break;
+    case Command::SendStr:
+        if (state_->addressLine > 0)
+            warnUnsendable(state_->addrPath, state_->addressLine, state_->address);
+        SendAddress(
+            pacer_, [this](const QString &text) { host_.setAddress(text); }, state_->address);
+        state_->timeline.step(framesOfText(state_->address));
+        return std::nullopt;
+    case Command::String:
+        if (warnOnce(s))
+            warnUnsendable(macroPath_, s.line, s.argument());
+        SendStr(pacer_, s.argument());
+        state_->timeline.step(framesOfText(s.argument()));
+        return std::nullopt;
+    case Command::None:
+        if (warnOnce(s))
+            host_.warn(stepReport(RunReport::UnknownCommand, s));
+        break;
+    }
+    state_->timeline.step(0); // the base wait alone
+    return std::nullopt;
+}
+
+std::optional<RunEnd> MacroRunner::takeAddress()
+{
+    if (state_->addrPath.isEmpty())
+        return std::nullopt; // nothing to read: the address stays as it is
+    std::optional<QString> line = addresses_.readLine();
+    if (!line) {
+        if (!addresses_.errorString().isEmpty())
+            return fail(fileReport(RunReport::AddrReadFailed, state_->addrPath, addresses_));
+        return RunEnd::AddressListDone;
+    }
+    state_->address = std::move(*line);
+    state_->addressLine = addresses_.lineNumber();
+    return std::nullopt;
+}
+
+RunReport MacroRunner::stepReport(RunReport::Kind kind, const MacroStep &s) const
+{
+    RunReport report;
+    report.kind = kind;
+    report.file = macroPath_;
+    report.line = s.line;
+    report.lineText = s.text;
+    report.command = s.word();
+    report.value = s.argument();
+    if (linkFailure_)
+        report.link = *linkFailure_;
+    return report;
+}
+
+RunEnd MacroRunner::stopReason(const MacroStep &s)
+{
+    if (abandoned_)
+        return RunEnd::Abandoned;
+    if (linkFailure_)
+        return fail(stepReport(RunReport::LinkFailed, s));
+    return RunEnd::Stopped;
+}
+
+bool MacroRunner::warnOnce(const MacroStep &s)
+{
+    const QPair<QString, qint64> at{macroPath_, s.line};
+    if (state_->warned.contains(at))
+        return false;
+    state_->warned.insert(at);
+    return true;
+}
+
+void MacroRunner::warnUnsendable(const QString &file, qint64 line, const QString &text)
+{
+    for (const QString &c : unsendableCharacters(text).characters) {
+        RunReport warning;
+        warning.kind = RunReport::Unsendable;
+        warning.file = file;
+        warning.line = line;
+        warning.lineText = text;
+        warning.value = c;
+        host_.warn(warning);
+    }
+}
+
+qint64 MacroRunner::elapsedNs() const
+{
+    const qint64 now = clock_->nowNs();
+    return now - state_->startNs - pausedNs_ - (paused_ ? now - pausedAtNs_ : 0);
+}
+
+void MacroRunner::showProgress()
+{
+    RunProgress &progress = state_->progress;
+    progress.step = state_->step;
+    progress.counter = state_->counter;
+    progress.paused = paused_;
+    progress.elapsedNs = elapsedNs();
+    progress.remainingNs = timeToGo();
+    host_.setProgress(progress);
+}
+
+qint64 MacroRunner::timeToGo()
+{
+    if (state_->totalSeconds < 0.0)
+        return -1;
+    // What the estimate has left from the step the run has come to, as much
+    // longer or shorter as the passes done took against their estimate.
+    double left = state_->totalSeconds - state_->timeline.now;
+    if (state_->passEnd.second > 0.0)
+        left *= double(state_->passEnd.first) / 1e9 / state_->passEnd.second;
+    qint64 remaining = std::max<qint64>(0, qint64(left * 1e9));
+    // It only ever counts down.
+    if (state_->remainingNs >= 0)
+        remaining = std::min(remaining, state_->remainingNs);
+    state_->remainingNs = remaining;
+    return remaining;
 }
 
 } // namespace tapwright

@@ -5,9 +5,10 @@
 #include "link/waitclock.h"
 #include "macro/macrofile.h"
 
+#include <memory>
+#include <optional>
 #include <QObject>
 #include <QString>
-#include <optional>
 
 namespace tapwright {
 
@@ -15,7 +16,8 @@ namespace tapwright {
 /// by describe() (macro/messages.h).
 struct RunReport
 {
-    enum Kind {
+    enum Kind
+    {
         None,
         NoMacroFile,     ///< no macro file chosen
         BadCounter,      ///< the pass counter box holds no whole number in range
@@ -32,8 +34,9 @@ struct RunReport
         NotText,         ///< a file that is no text file (NUL bytes, UTF-32, a FIFO, ...)
         LineTooLong,     ///< a line beyond any sane length
         // Warnings: the run goes on.
-        Unsendable,     ///< a character the device cannot enter was skipped
-        UnknownCommand, ///< a command word that is neither a command nor a key name
+        Unsendable,      ///< a character the device cannot enter was skipped
+        UnknownCommand,  ///< a command word that is neither a command nor a key name
+        EncodingGuessed, ///< both readings of a file are valid and differ: a guess
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -43,9 +46,15 @@ struct RunReport
     QString value;    ///< the offending text (argument, counter text)
     QString reason;   ///< the system's reason, for files
     LinkError link;   ///< for PortFailed and LinkFailed
+    /// For EncodingGuessed: the reading taken; `line` and `lineText` are the
+    /// first line that differs, as the other reading has it.
+    TextEncoding encoding = TextEncoding::Cp932;
 
     bool isError() const { return kind != None && !isWarning(); }
-    bool isWarning() const { return kind == Unsendable || kind == UnknownCommand; }
+    bool isWarning() const
+    {
+        return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed;
+    }
 };
 
 /// How a run ended.
@@ -69,7 +78,8 @@ struct RunProgress
     qint64 finalCounter = -1;
     /// Time the run has taken so far, pauses left out.
     qint64 elapsedNs = 0;
-    /// Time still to go, from the passes done so far, or -1 while unknown.
+    /// Time still to go, from the check's estimate of the run corrected by
+    /// the passes done; -1 when the run goes on until stopped. Never rises.
     qint64 remainingNs = -1;
     bool paused = false;
 };
@@ -152,15 +162,35 @@ public:
     const Pacer &pacer() const { return pacer_; }
 
 private:
+    /// What a run keeps from its start to its end.
+    struct RunState;
+
     RunEnd execute(qint64 passCounter);
+    /// Opens the port and the address list; the run's end when it cannot start.
+    std::optional<RunEnd> start();
+    /// Runs the steps of one pass. Nothing when REPEAT ends the pass with all
+    /// its frames carried (`repeat` is then that step); the run's end otherwise.
+    std::optional<RunEnd> runPass(MacroStep *repeat);
+    /// Executes one step other than REPEAT; the run's end when it ends the run.
+    std::optional<RunEnd> runStep(const MacroStep &step, const FoundCommand &found);
+    /// GETSTR: the next address line; at the end of the list the run ends.
+    std::optional<RunEnd> takeAddress();
     RunEnd fail(RunReport report);
+    /// Why the run stops after `step`: quitting, a failed port, or the stop.
+    RunEnd stopReason(const MacroStep &step);
+    RunReport stepReport(RunReport::Kind kind, const MacroStep &step) const;
+    bool warnOnce(const MacroStep &step);
+    void warnUnsendable(const QString &file, qint64 line, const QString &text);
     void onLinkFailed(const LinkError &error);
     bool shouldStop() const;
 
     /// Sleeps while paused; returns how long that took.
     qint64 sitOutPause();
-    /// The counter at which the address list will end the run, or -1.
-    qint64 finalCounter(const QString &addrPath, qint64 counter);
+    /// Time the run has taken so far, pauses left out.
+    qint64 elapsedNs() const;
+    void showProgress();
+    /// The time to go from the step the run has come to.
+    qint64 timeToGo();
 
     RunnerHost &host_;
     Link &link_;
@@ -177,6 +207,7 @@ private:
     MacroReader macro_;
     TextLineReader addresses_;
     QString macroPath_;
+    std::unique_ptr<RunState> state_;
 };
 
 } // namespace tapwright

@@ -9,7 +9,6 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <bitset>
 #include <cstring>
 
 namespace tapwright {
@@ -146,90 +145,128 @@ void BlockDecoder::append(QByteArrayView bytes, QString &out)
     out.resize(end - out.constData());
 }
 
-/// The code units that SendStr() can type, each looked up on its own as it
-/// sends them. Built once: a bit test per character keeps detection quick.
-const std::bitset<0x10000> &typableUnits()
-{
-    static const std::bitset<0x10000> units = [] {
-        std::bitset<0x10000> set;
-        for (std::size_t unit = 0; unit < set.size(); ++unit) {
-            const auto c = char16_t(unit);
-            if (findChar(QStringView(&c, 1)))
-                set.set(unit);
-        }
-        return set;
-    }();
-    return units;
-}
-
 /// How many characters of `text` the device cannot enter; U+FFFD is one of
 /// them. Line ends are not typed, so they do not count.
 qsizetype untypableCount(QStringView text)
 {
-    const std::bitset<0x10000> &typable = typableUnits();
     qsizetype count = 0;
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
-        if (unit != Cr && unit != Lf && !typable.test(unit))
+        if (unit != Cr && unit != Lf && !canEnter(unit))
             ++count;
     }
     return count;
 }
 
-/// The encoding of a file without a BOM.
-TextEncoding guessEncoding(QByteArrayView head)
+/// The encoding a BOM at the start of `head` gives, and its length; nothing
+/// without one.
+std::optional<TextEncoding> bomEncoding(QByteArrayView head, int *bomLength)
 {
-    // Pure ASCII reads the same either way.
-    if (std::all_of(head.begin(), head.end(), [](char byte) { return uchar(byte) < 0x80; }))
-        return TextEncoding::Cp932;
-    // Stateful, so that a character cut in two by the end of the window is
-    // kept back as unfinished rather than counted as an error.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString asUtf8 = utf8.decode(head); // decodes only when it becomes a QString
-    if (utf8.hasError())
-        return TextEncoding::Cp932;
-    // Half-width katakana in code page 932 are often valid UTF-8 as well (ﾊｲ,
-    // CA B2, would be U+02B2), and then only one reading gives text the device
-    // can enter. UTF-8 must not type worse; a tie (kanji, which neither can
-    // type) goes to UTF-8, which is far less often valid by accident.
-    BlockDecoder cp932(TextEncoding::Cp932);
-    if (!cp932.isValid())
-        return TextEncoding::Utf8;
-    QString asCp932;
-    cp932.decode(head, asCp932); // keeps back a pair that the window cuts in two
-    return untypableCount(asUtf8) <= untypableCount(asCp932) ? TextEncoding::Utf8
-                                                             : TextEncoding::Cp932;
+    static const struct
+    {
+        QByteArrayView bom;
+        TextEncoding encoding;
+    } boms[] = {
+        {QByteArrayView("\xEF\xBB\xBF", 3), TextEncoding::Utf8},
+        // Before UTF-16: its BOM starts the same way.
+        {QByteArrayView("\xFF\xFE\0\0", 4), TextEncoding::Utf32LE},
+        {QByteArrayView("\0\0\xFE\xFF", 4), TextEncoding::Utf32BE},
+        {QByteArrayView("\xFF\xFE", 2), TextEncoding::Utf16LE},
+        {QByteArrayView("\xFE\xFF", 2), TextEncoding::Utf16BE},
+    };
+    for (const auto &b : boms) {
+        if (head.startsWith(b.bom)) {
+            *bomLength = int(b.bom.size());
+            return b.encoding;
+        }
+    }
+    *bomLength = 0;
+    return std::nullopt;
 }
+
+/// Both readings of a file without a BOM, taken in as its blocks come, up to
+/// the first byte that is not valid UTF-8.
+class ReadingsScan
+{
+public:
+    /// Takes the next block in.
+    void add(QByteArrayView bytes)
+    {
+        if (!m_utf8Valid)
+            return;
+        qsizetype from = 0;
+        if (m_firstLine == 0) {
+            // Pure ASCII reads the same either way: lines are only counted.
+            for (; from < bytes.size() && uchar(bytes[from]) < 0x80; ++from) {
+                const char byte = bytes[from];
+                if (byte == '\n' && !m_crBefore)
+                    ++m_lines;
+                if (byte == '\r')
+                    ++m_lines;
+                if (byte == '\n' || byte == '\r')
+                    m_lineStart = m_offset + from + 1;
+                m_crBefore = byte == '\r';
+            }
+            m_offset += from;
+            if (from == bytes.size())
+                return;
+            m_firstLine = m_lines + 1;
+        }
+        const QByteArrayView rest = bytes.sliced(from);
+        const QString asUtf8 = m_utf8.decode(rest);
+        if (m_utf8.hasError()) {
+            m_utf8Valid = false;
+            return;
+        }
+        m_unfinished = unfinishedUtf8Tail(rest) > 0;
+        QString asCp932;
+        m_cp932.decode(rest, asCp932);
+        m_utf8Untypable += untypableCount(asUtf8);
+        m_cp932Untypable += untypableCount(asCp932);
+        m_cp932Valid = m_cp932Valid && !asCp932.contains(QChar::ReplacementCharacter);
+    }
+
+    /// At end of file: the encoding to read the file in.
+    TextEncoding finish()
+    {
+        // A character left unfinished at the end is no valid UTF-8.
+        m_utf8Valid = m_utf8Valid && !m_unfinished;
+        if (m_firstLine == 0 || !m_utf8Valid)
+            return TextEncoding::Cp932;
+        QString tail;
+        m_cp932.finish(tail);
+        m_cp932Untypable += untypableCount(tail);
+        m_cp932Valid = m_cp932Valid && !tail.contains(QChar::ReplacementCharacter);
+        // Half-width katakana in code page 932 are often valid UTF-8 as well
+        // (ﾊｲ, CA B2, would be U+02B2), and then only one reading gives text
+        // the device can enter. UTF-8 must not type worse; a tie (kanji, which
+        // neither can type) goes to UTF-8, which is far less often valid by
+        // accident.
+        return m_utf8Untypable <= m_cp932Untypable ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    }
+
+    /// Both readings were valid and differ: from this line on, which starts
+    /// at this byte.
+    bool bothValid() const { return m_firstLine > 0 && m_utf8Valid && m_cp932Valid; }
+    qint64 firstLine() const { return m_firstLine; }
+    qint64 firstLineStart() const { return m_lineStart; }
+
+private:
+    QStringDecoder m_utf8{QStringDecoder::Utf8};
+    Cp932Decoder m_cp932;
+    bool m_utf8Valid = true;
+    bool m_cp932Valid = true;
+    bool m_unfinished = false; ///< the last block ends inside a UTF-8 character
+    qsizetype m_utf8Untypable = 0;
+    qsizetype m_cp932Untypable = 0;
+    qint64 m_lines = 0; ///< line ends before the first byte beyond ASCII
+    bool m_crBefore = false;
+    qint64 m_offset = 0;    ///< bytes counted so far, up to that byte
+    qint64 m_lineStart = 0; ///< where the line holding it starts
+    qint64 m_firstLine = 0; ///< its line; 0 while the file is ASCII
+};
 
 } // namespace
-
-TextEncoding detectEncoding(const QByteArray &head, int *bomLength)
-{
-    int bom = 0;
-    TextEncoding encoding = TextEncoding::Cp932;
-    if (head.startsWith("\xEF\xBB\xBF")) {
-        bom = 3;
-        encoding = TextEncoding::Utf8;
-    } else if (head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4))) {
-        // Before UTF-16: its BOM starts the same way.
-        bom = 4;
-        encoding = TextEncoding::Utf32LE;
-    } else if (head.startsWith(QByteArrayView("\0\0\xFE\xFF", 4))) {
-        bom = 4;
-        encoding = TextEncoding::Utf32BE;
-    } else if (head.startsWith("\xFF\xFE")) {
-        bom = 2;
-        encoding = TextEncoding::Utf16LE;
-    } else if (head.startsWith("\xFE\xFF")) {
-        bom = 2;
-        encoding = TextEncoding::Utf16BE;
-    } else {
-        encoding = guessEncoding(head);
-    }
-    if (bomLength)
-        *bomLength = bom;
-    return encoding;
-}
 
 struct TextLineReader::Private
 {
@@ -242,13 +279,16 @@ struct TextLineReader::Private
     bool takeLine(QString *line);
     /// Stops the reader: nothing more is read. Returns false.
     bool fail(TextReadError kind, const QString &message);
-    /// False, with the reason set, if the file has a NUL byte anywhere or
-    /// cannot be read to its end. `head` is what was read so far; the file is
-    /// left where it was.
-    bool checkNoNul(QByteArrayView head);
+    /// Reads a file without a BOM once to its end: it has no NUL byte, and
+    /// its encoding is chosen on the whole of it. False, with the reason set,
+    /// otherwise. The file is left where it was.
+    bool scan();
+    /// The line that starts at byte `offset`, read in `encoding`.
+    QString lineAt(qint64 offset, TextEncoding encoding);
 
     QFile file;
     TextEncoding encoding = TextEncoding::Cp932;
+    std::optional<EncodingGuess> guess;
     std::optional<BlockDecoder> decoder;
     /// Raw bytes: the first `carried` are left over from the block before.
     QByteArray block;
@@ -273,29 +313,65 @@ bool TextLineReader::Private::fail(TextReadError kind, const QString &message)
     return false;
 }
 
-bool TextLineReader::Private::checkNoNul(QByteArrayView head)
+bool TextLineReader::Private::scan()
 {
     // A file that is not text may have its first NUL byte anywhere, so the
     // whole file is searched; large blocks and memchr keep that quick even for
-    // tens of megabytes.
-    bool nul = std::memchr(head.data(), 0, size_t(head.size())) != nullptr;
+    // tens of megabytes, and the readings are only decoded while both may be
+    // valid.
     const qint64 resume = file.pos();
-    QByteArray scan(ScanBlockSize, Qt::Uninitialized);
-    while (!nul) {
-        const qint64 got = file.read(scan.data(), ScanBlockSize);
+    if (!file.seek(0))
+        return fail(TextReadError::ReadFailed, file.errorString());
+    ReadingsScan readings;
+    QByteArray block(ScanBlockSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(block.data(), ScanBlockSize);
         if (got < 0)
             return fail(TextReadError::ReadFailed, file.errorString());
         if (got == 0)
             break;
-        nul = std::memchr(scan.constData(), 0, size_t(got)) != nullptr;
+        if (std::memchr(block.constData(), 0, size_t(got)))
+            return fail(TextReadError::NotText,
+                        QStringLiteral("contains NUL bytes: not a text file (a UTF-16 file needs "
+                                       "a byte order mark)"));
+        readings.add(QByteArrayView(block.constData(), got));
     }
-    if (nul)
-        return fail(TextReadError::NotText,
-                    QStringLiteral("contains NUL bytes: not a text file (a UTF-16 file needs a "
-                                   "byte order mark)"));
+    encoding = readings.finish();
+    if (readings.bothValid()) {
+        const TextEncoding other =
+            encoding == TextEncoding::Utf8 ? TextEncoding::Cp932 : TextEncoding::Utf8;
+        guess =
+            EncodingGuess{other, readings.firstLine(), lineAt(readings.firstLineStart(), other)};
+    }
     if (!file.seek(resume))
         return fail(TextReadError::ReadFailed, file.errorString());
     return true;
+}
+
+QString TextLineReader::Private::lineAt(qint64 offset, TextEncoding encoding)
+{
+    QByteArray bytes;
+    if (!file.seek(offset))
+        return QString();
+    // Up to the line's end; a line too long for a message is cut.
+    while (bytes.size() < BlockSize) {
+        const QByteArray more = file.read(BlockSize);
+        if (more.isEmpty())
+            break;
+        bytes += more;
+        const qsizetype end = bytes.indexOf('\n') < 0 ? bytes.indexOf('\r') : bytes.indexOf('\n');
+        if (end >= 0) {
+            bytes.truncate(end);
+            break;
+        }
+    }
+    if (const qsizetype cr = bytes.indexOf('\r'); cr >= 0)
+        bytes.truncate(cr);
+    BlockDecoder decoder(encoding);
+    QString line;
+    const qsizetype keep = decoder.decode(bytes, line);
+    decoder.finish(QByteArrayView(bytes).last(keep), line);
+    return line;
 }
 
 bool TextLineReader::Private::fill()
@@ -416,14 +492,15 @@ bool TextLineReader::open(const QString &path)
 
     int bom = 0;
     const QByteArrayView head(d->block.constData(), size);
-    d->encoding = detectEncoding(QByteArray::fromRawData(head.data(), head.size()), &bom);
-    if (d->encoding == TextEncoding::Utf32LE || d->encoding == TextEncoding::Utf32BE)
-        return refuse(TextReadError::NotText,
-                      QStringLiteral("is UTF-32, which cannot be read; save it as code page 932, "
-                                     "UTF-8 or UTF-16"));
-    // A BOM says what the file is. Without one, NUL bytes mean it is not
-    // text, or UTF-16 that has lost its BOM: neither can be read as lines.
-    if (bom == 0 && !d->checkNoNul(head)) {
+    if (const std::optional<TextEncoding> marked = bomEncoding(head, &bom)) {
+        d->encoding = *marked;
+        if (d->encoding == TextEncoding::Utf32LE || d->encoding == TextEncoding::Utf32BE)
+            return refuse(TextReadError::NotText,
+                          QStringLiteral("is UTF-32, which cannot be read; save it as code page "
+                                         "932, UTF-8 or UTF-16"));
+    } else if (!d->scan()) {
+        // A BOM says what the file is. Without one, NUL bytes mean it is not
+        // text, or UTF-16 that has lost its BOM: neither can be read as lines.
         d->file.close();
         return false;
     }
@@ -482,6 +559,11 @@ qint64 TextLineReader::lineNumber() const
 TextEncoding TextLineReader::encoding() const
 {
     return d->encoding;
+}
+
+const std::optional<EncodingGuess> &TextLineReader::guess() const
+{
+    return d->guess;
 }
 
 TextReadError TextLineReader::error() const

@@ -26,6 +26,15 @@ enum class TextReadError
     LineTooLong, ///< a line longer than MaxLineLength
 };
 
+/// A file without a BOM that reads as valid text both in UTF-8 and in code
+/// page 932, with different text: which reading was taken was a guess.
+struct EncodingGuess
+{
+    TextEncoding other; ///< the reading not taken
+    qint64 line = 0;    ///< the first line that reads differently in it
+    QString otherText;  ///< that line as the other reading has it
+};
+
 /// The longest line a TextLineReader accepts, in UTF-16 code units.
 inline constexpr qsizetype MaxLineLength = 1024 * 1024;
 
@@ -34,8 +43,12 @@ inline constexpr qsizetype MaxLineLength = 1024 * 1024;
 ///
 /// A line ends at CR LF, at a lone CR or at a lone LF; the terminator is not
 /// part of the line, and a last line without one is still a line. The encoding
-/// is chosen once, at open, from the first bytes (see detectEncoding()); a BOM
-/// is never part of the first line. Bytes that cannot be decoded become U+FFFD.
+/// is chosen once, at open: a BOM decides, and is never part of the first line.
+/// Without one the whole file is read once before the first line: it is code
+/// page 932 unless it is valid UTF-8 throughout, not pure ASCII, and its UTF-8
+/// reading has no more characters the device cannot enter (canEnter(), one
+/// code unit at a time; CR and LF aside) than its code page 932 reading. Bytes
+/// that cannot be decoded become U+FFFD.
 /// Only regular files (or links to them) are read, and a file that has NUL
 /// bytes and no BOM is refused: it is not text.
 class TextLineReader
@@ -74,6 +87,8 @@ public:
     /// long, that line's number.
     qint64 lineNumber() const;
     TextEncoding encoding() const;
+    /// Set when the encoding was a guess between two valid readings.
+    const std::optional<EncodingGuess> &guess() const;
     /// What went wrong last, TextReadError::None if nothing has.
     TextReadError error() const;
     QString errorString() const;
@@ -82,13 +97,5 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
-
-/// Picks the encoding of a file from its first bytes: `head` holds up to the
-/// first 64 KiB. A BOM decides. Without one the file is code page 932 unless
-/// it is valid UTF-8, not pure ASCII, and its UTF-8 reading has no more
-/// characters the device cannot enter (findChar(), one code unit at a time;
-/// CR and LF aside) than its code page 932 reading. `bomLength` receives the
-/// number of BOM bytes to skip.
-TextEncoding detectEncoding(const QByteArray &head, int *bomLength = nullptr);
 
 } // namespace tapwright

@@ -1,4 +1,3 @@
-#include "cli/check.h"
 #include "macro/checker.h"
 #include "macro/messages.h"
 #include "testutil.h"
@@ -31,13 +30,35 @@ class TestChecker : public QObject
         }
     }
 
-    /// The report as the command prints it, estimate included.
-    static QString render(const CheckReport &report)
+    /// The findings as data, one a line: "file[:line] E|W kind [value]
+    /// [>suggestion] [#count/total]", then "= " and the passes of the estimate.
+    static QString findings(const CheckReport &report)
     {
+        static const char *const kinds[] = {
+            "",          "negative",  "long",    "hash",      "unreachable", "no-addr",
+            "no-getstr", "no-repeat", "partial", "none-left", "more"};
+        static const char *const runKinds[] = {
+            "",         "",         "",         "",           "",        "open",
+            "open",     "read",     "read",     "missing",    "bad",     "",
+            "past-end", "not-text", "too-long", "unsendable", "unknown", "guess"};
+        static const char *const passes[] = {"none", "once", "until stopped", "from list"};
         QString out;
-        for (const CheckItem &item : report.items)
-            out += describe(item) + u'\n';
-        return out + describe(report.estimate) + u'\n';
+        for (const CheckItem &item : report.items) {
+            const RunReport &r = item.report;
+            out += r.file + (r.line > 0 ? u":%1"_s.arg(r.line) : QString()) +
+                   (item.isError() ? u" E "_s : u" W "_s) +
+                   QLatin1String(item.kind == CheckItem::Run ? runKinds[r.kind] : kinds[item.kind]);
+            for (const CheckItem::Character &c : item.characters)
+                out += u' ' + c.text + (c.suggestion.isEmpty() ? QString() : u'>' + c.suggestion);
+            if (item.characters.isEmpty() && !r.value.isEmpty())
+                out += u' ' + r.value;
+            if (item.characters.isEmpty() && !item.suggestion.isEmpty())
+                out += u" >"_s + item.suggestion;
+            if (item.count || item.total)
+                out += u" #%1/%2"_s.arg(item.count).arg(item.total);
+            out += u'\n';
+        }
+        return out + u"= "_s + QLatin1String(passes[report.estimate.passes]);
     }
 
 private Q_SLOTS:
@@ -47,175 +68,80 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(dir_.path()));
     }
 
-    void reports_data()
+    void findings_data()
     {
         QTest::addColumn<QByteArray>("macro");
         QTest::addColumn<QByteArray>("addr"); // null: no address file
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("expected");
-        const QString once = u"estimate: 0 frames, 0.0 s a pass; one pass; about 0.0 s in all\n"_s;
-        const QString none = u"estimate: none, the files have errors\n"_s;
         const QByteArray noAddr;
-
-        QTest::newRow("near word") << text(u"UPP"_s) << noAddr << 0
-                                   << u"m.mac:1: warning: \"UPP\" is neither a command nor a key "
-                                      "name; did you mean \"UP\"?\n"_s +
-                                          once;
-        QTest::newRow("swapped letters, lower case")
-            << text(u"basewiat 1"_s) << noAddr << 0
-            << u"m.mac:1: warning: \"BASEWIAT\" is neither a command nor a key name; did you mean "
-               "\"BASEWAIT\"?\n"_s +
-                   once;
-        QTest::newRow("full-width letters") << text(u"ＵＰ"_s) << noAddr << 0
-                                            << u"m.mac:1: warning: \"ＵＰ\" is neither a command "
-                                               "nor a key name; did you mean \"UP\"?\n"_s +
-                                                   once;
-        QTest::newRow("& form keeps its &")
-            << text(u"&SUNMENU"_s) << noAddr << 0
-            << u"m.mac:1: warning: \"&SUNMENU\" is neither a command nor a key name; did you mean "
-               "\"&SUBMENU\"?\n"_s +
-                   once;
-        QTest::newRow("plain form without &")
-            << text(u"SUBMENU"_s) << noAddr << 0
-            << u"m.mac:1: warning: \"SUBMENU\" is neither a command nor a key name; did you mean "
-               "\"SUNMENU\"?\n"_s +
-                   once;
-        QTest::newRow("nothing near") << text(u"HELLO"_s) << noAddr << 0
-                                      << u"m.mac:1: warning: \"HELLO\" is neither a command nor "
-                                         "a key name; the step does nothing\n"_s +
-                                             once;
+        auto row = [&](const char *tag, const QString &macro, const QByteArray &addr, int counter,
+                       const QString &expected) {
+            QTest::newRow(tag) << (macro.isNull() ? QByteArray() : text(macro)) << addr << counter
+                               << expected;
+        };
+        row("near word", u"UPP"_s, noAddr, 0, u"m.mac:1 W unknown >UP\n= once"_s);
+        row("swapped letters, lower case", u"basewiat 1"_s, noAddr, 0,
+            u"m.mac:1 W unknown 1 >BASEWAIT\n= once"_s);
+        row("full-width letters", u"ＵＰ"_s, noAddr, 0, u"m.mac:1 W unknown >UP\n= once"_s);
+        row("& form keeps its &", u"&SUNMENU"_s, noAddr, 0,
+            u"m.mac:1 W unknown >&SUBMENU\n= once"_s);
+        row("plain form without &", u"SUBMENU"_s, noAddr, 0,
+            u"m.mac:1 W unknown >SUNMENU\n= once"_s);
+        row("nothing near", u"HELLO"_s, noAddr, 0, u"m.mac:1 W unknown\n= once"_s);
         // Every one-letter word is one edit from some key: no guess at all.
-        QTest::newRow("one letter") << text(u"X"_s) << noAddr << 0
-                                    << u"m.mac:1: warning: \"X\" is neither a command nor a key "
-                                       "name; the step does nothing\n"_s +
-                                           once;
-        QTest::newRow("leading space")
-            << text(u" up"_s) << noAddr << 0
-            << u"m.mac:1: warning: the line starts with a space, so its command word is empty; "
-               "the step does nothing (without the space it would be \"UP\")\n"_s +
-                   once;
-        QTest::newRow("spaces only") << text(u"  "_s) << noAddr << 0
-                                     << u"m.mac:1: warning: the line starts with a space, so its "
-                                        "command word is empty; the step does nothing\n"_s +
-                                            once;
-        QTest::newRow("# and text") << text(u"# note"_s) << noAddr << 0
-                                    << u"m.mac:1: warning: the line presses the # key; there are "
-                                       "no comments\n"_s
-                                       u"estimate: 1 frame, 0.1 s a pass; one pass; about 0.1 "
-                                       "s in all\n"_s;
-        QTest::newRow("# alone is a key")
-            << text(u"#"_s) << noAddr << 0
-            << u"estimate: 1 frame, 0.1 s a pass; one pass; about 0.1 s in all\n"_s;
-        QTest::newRow("#word") << text(u"#note"_s) << noAddr << 0
-                               << u"m.mac:1: warning: the line does nothing; there are no "
-                                  "comments (\"#NOTE\" is neither a command nor a key name)\n"_s +
-                                      once;
-        QTest::newRow("missing number")
-            << text(u"UP\nSLEEP"_s) << noAddr << 0
-            << u"m.mac:2: error: SLEEP needs a number of seconds\n"_s + none;
-        QTest::newRow("two spaces: empty number")
-            << text(u"SLEEP  5"_s) << noAddr << 0
-            << u"m.mac:1: error: SLEEP needs a number of seconds after one space; with two spaces "
-               "the number is empty\n"_s +
-                   none;
-        QTest::newRow("bad number") << text(u"BASEWAIT 1,5"_s) << noAddr << 0
-                                    << u"m.mac:1: error: BASEWAIT needs a number of seconds, got "
-                                       "\"1,5\"\n"_s +
-                                           none;
-        QTest::newRow("negative") << text(u"SLEEP -1"_s) << noAddr << 0
-                                  << u"m.mac:1: warning: SLEEP -1: a negative wait does not "
-                                     "wait\n"_s +
-                                         once;
-        QTest::newRow("more than a day")
-            << text(u"BASEWAIT 86400.5\nUP"_s) << noAddr << 0
-            << u"m.mac:1: warning: BASEWAIT 86400.5: more than a day (86,400 s)\n"
-               "estimate: 1 frame, 2 d a pass; one pass; about 2 d in all\n"_s;
-        QTest::newRow("a day is no slip")
-            << text(u"SLEEP 86400"_s) << noAddr << 0
-            << u"estimate: 0 frames, 1 d a pass; one pass; about 1 d in all\n"_s;
-        QTest::newRow("katakana, voiced katakana, kanji")
-            << text(u"STRING アガ山a"_s) << noAddr << 0
-            << u"m.mac:1: warning: cannot enter 'ア' (U+30A2); use 'ｱ' (U+FF71)\n"
-               "m.mac:1: warning: cannot enter 'ガ' (U+30AC); use 'ｶﾞ' (U+FF76 U+FF9E)\n"
-               "m.mac:1: warning: cannot enter '山' (U+5C71)\n"
-               "estimate: 1 frame, 0.1 s a pass; one pass; about 0.1 s in all\n"_s;
-        QTest::newRow("NFKC and no half-width form")
-            << text(u"STRING ①ヵ\tｶﾞ"_s) << noAddr << 0
-            << u"m.mac:1: warning: cannot enter '①' (U+2460); use '1' (U+0031)\n"
-               "m.mac:1: warning: cannot enter 'ヵ' (U+30F5)\n"
-               "m.mac:1: warning: cannot enter tab\n"
-               "estimate: 2 frames, 0.3 s a pass; one pass; about 0.3 s in all\n"_s;
-        QTest::newRow("after REPEAT")
-            << text(u"UP\nREPEAT\n\nUPP\nSLEEP"_s) << noAddr << 0
-            << u"m.mac:4: warning: REPEAT on line 2 starts the pass again: this line and the ones "
-               "after it are never reached\n"
-               "estimate: 1 frame, 0.1 s a pass; until stopped\n"_s;
+        row("one letter", u"X"_s, noAddr, 0, u"m.mac:1 W unknown\n= once"_s);
+        row("leading space", u" up"_s, noAddr, 0, u"m.mac:1 W unknown up >UP\n= once"_s);
+        row("spaces only", u"  "_s, noAddr, 0, u"m.mac:1 W unknown\n= once"_s);
+        row("# and text", u"# note"_s, noAddr, 0, u"m.mac:1 W hash note\n= once"_s);
+        row("# alone is a key", u"#"_s, noAddr, 0, u"= once"_s);
+        row("#word", u"#note"_s, noAddr, 0, u"m.mac:1 W hash\n= once"_s);
+        row("missing number", u"UP\nSLEEP"_s, noAddr, 0, u"m.mac:2 E missing\n= none"_s);
+        row("two spaces: empty number", u"SLEEP  5"_s, noAddr, 0, u"m.mac:1 E missing\n= none"_s);
+        row("bad number", u"BASEWAIT 1,5"_s, noAddr, 0, u"m.mac:1 E bad 1,5\n= none"_s);
+        row("negative", u"SLEEP -1"_s, noAddr, 0, u"m.mac:1 W negative -1\n= once"_s);
+        row("more than a day", u"BASEWAIT 86400.5\nUP"_s, noAddr, 0,
+            u"m.mac:1 W long 86400.5\n= once"_s);
+        row("a day is no slip", u"SLEEP 86400"_s, noAddr, 0, u"= once"_s);
+        // One finding a line, each character once.
+        row("katakana, voiced katakana, kanji", u"STRING アガ山aア山"_s, noAddr, 0,
+            u"m.mac:1 W unsendable ア>ｱ ガ>ｶﾞ 山\n= once"_s);
+        row("NFKC and no half-width form", u"STRING ①ヵ\tｶﾞ"_s, noAddr, 0,
+            u"m.mac:1 W unsendable ①>1 ヵ \t\n= once"_s);
+        row("after REPEAT", u"UP\nREPEAT\n\nUPP\nSLEEP"_s, noAddr, 0,
+            u"m.mac:4 W unreachable #2/0\n= until stopped"_s);
         // Without an address file GETSTR does nothing: the run goes past it.
-        QTest::newRow("GETSTR, no address file")
-            << text(u"GETSTR\nSENDSTR\nGETSTR\nUP"_s) << noAddr << 0
-            << u"m.mac:1: warning: GETSTR reads nothing: there is no address file, so SENDSTR "
-               "types nothing\n"
-               "m.mac:3: warning: GETSTR reads nothing: there is no address file, so SENDSTR "
-               "types nothing\n"
-               "estimate: 1 frame, 0.1 s a pass (without the addresses); one pass; about 0.1 s "
-               "in all\n"_s;
-        QTest::newRow("no GETSTR") << text(u"UP\nREPEAT"_s) << text(u"a"_s) << 0
-                                   << u"a.txt: warning: there is no GETSTR in the macro, so the "
-                                      "address file is never read\n"
-                                      "estimate: 1 frame, 0.1 s a pass; until stopped\n"_s;
-        QTest::newRow("no REPEAT")
-            << text(u"GETSTR\nSENDSTR"_s) << text(u"ab\nc\nd"_s) << 0
-            << u"a.txt: warning: there is no REPEAT in the macro, so it runs once and uses only "
-               "the first of the 3 address lines from the counter on\n"
-               "estimate: 0 frames, 0.0 s a pass (without the addresses); one pass; about 0.3 s "
-               "in all\n"_s;
+        row("GETSTR, no address file", u"GETSTR\nSENDSTR\nGETSTR\nUP"_s, noAddr, 0,
+            u"m.mac:1 W no-addr\nm.mac:3 W no-addr\n= once"_s);
+        row("no GETSTR", u"UP\nREPEAT"_s, text(u"a"_s), 0, u"a.txt W no-getstr\n= until stopped"_s);
+        row("no REPEAT", u"GETSTR\nSENDSTR"_s, text(u"ab\nc\nd"_s), 0,
+            u"a.txt W no-repeat #1/3\n= once"_s);
         // Two GETSTRs a pass, five lines from the counter on: the third pass
         // gets one line and ends at its second GETSTR.
-        QTest::newRow("list runs out part-way")
-            << text(u"GETSTR\nGETSTR\nREPEAT"_s) << text(u"1\n2\n3\n4\n5\n6\n7"_s) << 2
-            << u"a.txt: warning: the address list runs out part-way through a pass: the last "
-               "pass gets only 1 of its 2 address lines (5 lines from the counter on)\n"
-               "estimate: 0 frames, 0.0 s a pass; 2 passes from the address list; about 0.0 s in "
-               "all\n"_s;
-        QTest::newRow("counter at the end")
-            << text(u"GETSTR\nREPEAT"_s) << text(u"1\n2"_s) << 2
-            << u"a.txt: warning: no address line is left from the counter on; the run ends at "
-               "the first GETSTR\n"
-               "estimate: 0 frames, 0.0 s a pass; 0 passes from the address list; about 0.0 s in "
-               "all\n"_s;
-        QTest::newRow("counter past the end")
-            << text(u"GETSTR\nREPEAT"_s) << text(u"1\n2"_s) << 3
-            << u"a.txt: error: the pass counter 3 is past the end of the address file (2 lines); "
-               "nothing would be typed\n"_s +
-                   none;
+        row("list runs out part-way", u"GETSTR\nGETSTR\nREPEAT"_s, text(u"1\n2\n3\n4\n5\n6\n7"_s),
+            2, u"a.txt W partial #2/5\n= from list"_s);
+        row("counter at the end", u"GETSTR\nREPEAT"_s, text(u"1\n2"_s), 2,
+            u"a.txt W none-left\n= from list"_s);
+        row("counter past the end", u"GETSTR\nREPEAT"_s, text(u"1\n2"_s), 3,
+            u"a.txt:2 E past-end 3\n= none"_s);
         // Lines before the counter are never typed; those after keep their
         // own numbers.
-        QTest::newRow("addresses from the counter on")
-            << text(u"GETSTR\nSENDSTR\nREPEAT"_s) << text(u"ア\nb\nア"_s) << 1
-            << u"a.txt:3: warning: cannot enter 'ア' (U+30A2); use 'ｱ' (U+FF71)\n"
-               "estimate: 0 frames, 0.0 s a pass (without the addresses); 2 passes from the "
-               "address list; about 0.1 s in all\n"_s;
-        QTest::newRow("negative counter skips nothing")
-            << text(u"GETSTR\nREPEAT"_s) << text(u"1"_s) << -5
-            << u"estimate: 0 frames, 0.0 s a pass; 1 pass from the address list; about 0.0 s in "
-               "all\n"_s;
-        QTest::newRow("no macro file")
-            << QByteArray() << noAddr << 0
-            << u"m.mac: error: cannot open macro file: "_s + noSuchFileReason() + u"\n"_s + none;
-        QTest::newRow("NUL bytes") << QByteArray("UP\0\r\n", 5) << noAddr << 0
-                                   << u"m.mac: error: contains NUL bytes: not a text file (a "
-                                      "UTF-16 file needs a byte order mark)\n"_s +
-                                          none;
-        QTest::newRow("UTF-32 address file")
-            << text(u"UP"_s) << QByteArray("\xFF\xFE\0\0U\0\0\0", 8) << 0
-            << u"a.txt: error: is UTF-32, which cannot be read; save it as code page 932, UTF-8 "
-               "or UTF-16\n"_s +
-                   none;
-        QTest::newRow("line too long")
-            << text(u"UP\n"_s + QString(MaxLineLength + 1, u'x')) << noAddr << 0
-            << u"m.mac:2: error: line too long (more than 1048576 characters)\n"_s + none;
+        row("addresses from the counter on", u"GETSTR\nSENDSTR\nREPEAT"_s, text(u"ア\nb\nア"_s), 1,
+            u"a.txt:3 W unsendable ア>ｱ\n= from list"_s);
+        row("negative counter skips nothing", u"GETSTR\nREPEAT"_s, text(u"1"_s), -5,
+            u"= from list"_s);
+        row("no macro file", QString(), noAddr, 0, u"m.mac E open\n= none"_s);
+        // UTF-8 Café reads as Cafﾃｩ in code page 932, which the device can type.
+        QTest::newRow("encoding guessed")
+            << QByteArray("STRING Caf\xC3\xA9") << noAddr << 0 << u"m.mac:1 W guess\n= once"_s;
+        QTest::newRow("NUL bytes")
+            << QByteArray("UP\0\r\n", 5) << noAddr << 0 << u"m.mac E not-text\n= none"_s;
+        row("UTF-32 address file", u"UP"_s, QByteArray("\xFF\xFE\0\0U\0\0\0", 8), 0,
+            u"a.txt E not-text\n= none"_s);
+        row("line too long", u"UP\n"_s + QString(MaxLineLength + 1, u'x'), noAddr, 0,
+            u"m.mac:2 E too-long\n= none"_s);
     }
-    void reports()
+    void findings()
     {
         QFETCH(QByteArray, macro);
         QFETCH(QByteArray, addr);
@@ -225,25 +151,48 @@ private Q_SLOTS:
         write(macro, addr);
         const CheckReport report =
             checkFiles(u"m.mac"_s, addr.isNull() ? QString() : u"a.txt"_s, counter);
-        QCOMPARE(render(report), expected);
-        QCOMPARE(report.hasErrors(), expected.contains(u": error: "_s));
+        QCOMPARE(findings(report), expected);
+        QCOMPARE(report.hasErrors(), expected.contains(u" E "_s));
+    }
+
+    /// A list of kanji lists its first lines and counts the rest; the check
+    /// can be stopped part-way.
+    void findingsAreBounded()
+    {
+        write(text(u"GETSTR\nSENDSTR\nREPEAT"_s), text(u"山田 ア山\n"_s.repeated(9999) + u"b"_s));
+        qint64 told = 0;
+        CheckReport report = checkFiles(u"m.mac"_s, u"a.txt"_s, 0, [&told](qint64 lines) {
+            told = lines;
+            return true;
+        });
+        QCOMPARE(told, 8192);
+        QCOMPARE(report.items.size(), MaxListedLines + 1);
+        QCOMPARE(findings(report).section(u'\n', 999), u"a.txt:1000 W unsendable 山 田 ア>ｱ\n"
+                                                       "a.txt W more #8999/0\n= from list"_s);
+        QCOMPARE(describe(report.items.at(999)),
+                 u"a.txt:1000: warning: cannot enter 3 characters: '山' (U+5C71), '田' (U+7530), "
+                 "'ア' (U+30A2) (use 'ｱ' (U+FF71))"_s);
+        QCOMPARE(describe(report.items.last()),
+                 u"a.txt: warning: and 8,999 more lines with warnings, not listed"_s);
+        report = checkFiles(u"m.mac"_s, u"a.txt"_s, 0, [](qint64) { return false; });
+        QVERIFY(report.cancelled);
+        QCOMPARE(report.estimate.passes, Estimate::Unknown);
     }
 
     void estimate()
     {
-        // One frame is 88 bits at 600 baud: f = 0.146667 s. A step takes the
-        // longer of its wait and its frames' time.
-        //   BASEWAIT 0.1   0.1
-        //   UP             1 frame: f                  = 0.146667
-        //   STRING がa     2 + 1 frames: 3f            = 0.44
-        //   GETSTR         0.1
-        //   SENDSTR        max(0.1, the address's frames × f)
-        //   SLEEP 1        1 + 0.1                     = 1.1
-        //   REPEAT         no wait
-        // Without addresses a pass is 1.986667 s and 4 frames. The addresses
-        // "ab" (2f = 0.293333), "" (0.1) and "ばか" (3f = 0.44) give passes of
-        // 2.18, 1.986667 and 2.326667 s; a fourth pass runs BASEWAIT, UP and
-        // STRING (0.686667 s) before its GETSTR finds no line: 7.18 s in all.
+        // One frame is 88 bits at 600 baud: f = 0.146667 s. A frame is handed
+        // over once fewer than two are ahead of the line; each step then waits.
+        //   BASEWAIT 0.1   0.1                               t = 0.1
+        //   UP             1 frame, line busy until 0.246667 t = 0.2
+        //   STRING がa     3 frames, the third handed at 0.393333, line busy
+        //                  until 0.686667                    t = 0.493333
+        //   GETSTR, SENDSTR, SLEEP 1: 0.1, 0.1, 1.1          t = 1.793333
+        //   REPEAT         the line is long done
+        // The addresses "ab", "" and "ばか" (3 frames) make SENDSTR hand its last
+        // frame 0.093333, 0 and 0.24 s later: passes of 1.886667, 1.793333 and
+        // 2.033333 s. A fourth pass runs up to GETSTR, which finds no line, and
+        // the line carries STRING's frames, to 0.686667: 6.4 s in all.
         write(text(u"BASEWAIT 0.1\nUP\nSTRING がa\nGETSTR\nSENDSTR\nSLEEP 1\nREPEAT"_s),
               text(u"ab\n\nばか"_s));
         const CheckReport report = checkFiles(u"m.mac"_s, u"a.txt"_s, 0);
@@ -253,11 +202,11 @@ private Q_SLOTS:
         QCOMPARE(e.framesPerPass, 4);
         QVERIFY(e.typesAddresses);
         QCOMPARE(e.passCount, 3);
-        QVERIFY2(qAbs(e.secondsPerPass - 1.986667) < 1e-5,
+        QVERIFY2(qAbs(e.secondsPerPass - 1.793333) < 1e-5,
                  qPrintable(QString::number(e.secondsPerPass)));
-        QVERIFY2(qAbs(e.totalSeconds - 7.18) < 1e-5, qPrintable(QString::number(e.totalSeconds)));
-        QCOMPARE(describe(e), u"estimate: 4 frames, 2.0 s a pass (without the addresses); 3 "
-                              "passes from the address list; about 7.2 s in all"_s);
+        QVERIFY2(qAbs(e.totalSeconds - 6.4) < 1e-5, qPrintable(QString::number(e.totalSeconds)));
+        QCOMPARE(describe(e), u"estimate: 4 frames, 1.8 s a pass (without the addresses); 3 "
+                              "passes from the address list; about 6.4 s in all"_s);
     }
 
     void estimateWording_data()
@@ -265,17 +214,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("macro");
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("expected");
-        // 3,000 lines of "abcd": each pass is 3 × 0.6 s (4 frames take
-        // 0.586667 s, less than the wait), 5,400 s; the pass that finds no
-        // line adds BASEWAIT's 0.6 s.
+        // 3,000 lines of "abcd": each pass is 3 × 0.6 s of waits, and SENDSTR
+        // hands its fourth frame 2f = 0.293333 s after its first: 6,280 s; the
+        // pass that finds no line adds BASEWAIT's 0.6 s.
         const QString list = u"BASEWAIT 0.6\nGETSTR\nSENDSTR\nREPEAT"_s;
         QTest::newRow("hours") << list << 0
                                << u"estimate: 0 frames, 1.8 s a pass (without the addresses); "
-                                  "3,000 passes from the address list; about 1 h 30 min in all"_s;
+                                  "3,000 passes from the address list; about 1 h 45 min in all"_s;
         QTest::newRow("from the counter on")
             << list << 1000
             << u"estimate: 0 frames, 1.8 s a pass (without the addresses); 2,000 passes from the "
-               "address list; about 1 h in all"_s;
+               "address list; about 1 h 10 min in all"_s;
         // The first pass waits 0 after UP; the passes after it wait 2.
         QTest::newRow("base wait carried into the next pass")
             << u"UP\nBASEWAIT 2\nREPEAT"_s << 0
@@ -288,79 +237,6 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         write(text(macro), text(QString(u"abcd\n"_s).repeated(2999) + u"abcd"_s));
         QCOMPARE(describe(checkFiles(u"m.mac"_s, u"a.txt"_s, counter).estimate), expected);
-    }
-
-    void durations_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("0") << 0.0 << u"0.0 s"_s;
-        QTest::newRow("59.94") << 59.94 << u"59.9 s"_s;
-        QTest::newRow("59.96") << 59.96 << u"1 min"_s;
-        QTest::newRow("61") << 61.0 << u"1 min 1 s"_s;
-        QTest::newRow("3599.4") << 3599.4 << u"59 min 59 s"_s;
-        QTest::newRow("3599.6") << 3599.6 << u"1 h"_s;
-        QTest::newRow("4330") << 4330.0 << u"1 h 12 min"_s;
-        QTest::newRow("86369") << 86369.0 << u"23 h 59 min"_s;
-        QTest::newRow("86371") << 86371.0 << u"1 d"_s;
-        QTest::newRow("90000") << 90000.0 << u"1 d 1 h"_s;
-    }
-    void durations()
-    {
-        QFETCH(double, seconds);
-        QFETCH(QString, expected);
-        QCOMPARE(describeDuration(seconds), expected);
-    }
-
-    void command_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // the report, or the usage message
-        const QString clean = u"estimate: 1 frame, 0.1 s a pass; one pass; about 0.1 s in all\n"_s;
-        QTest::newRow("clean") << QStringList{u"m.mac"_s} << 0 << clean;
-        QTest::newRow("a run's command line")
-            << QStringList{u"--port"_s, u"virtual"_s, u"--fast"_s, u"--counter=0"_s, u"m.mac"_s}
-            << 0 << clean;
-        QTest::newRow("warning") << QStringList{u"m.mac"_s, u"--addr"_s, u"a.txt"_s} << 0
-                                 << u"a.txt: warning: there is no GETSTR in the macro, so the "
-                                    "address file is never read\n"_s +
-                                        clean;
-        QTest::newRow("error") << QStringList{u"m.mac"_s, u"--addr=a.txt"_s, u"--counter"_s, u"9"_s}
-                               << 1
-                               << u"a.txt: error: the pass counter 9 is past the end of the "
-                                  "address file (1 line); nothing would be typed\n"
-                                  "estimate: none, the files have errors\n"_s;
-        QTest::newRow("missing file")
-            << QStringList{u"nope.mac"_s} << 1
-            << u"nope.mac: error: cannot open macro file: "_s + noSuchFileReason() +
-                   u"\nestimate: none, the files have errors\n"_s;
-        QTest::newRow("no MACRO") << QStringList{u"--addr"_s, u"a.txt"_s} << 2
-                                  << u"check needs exactly one MACRO file"_s;
-        QTest::newRow("two MACROs")
-            << QStringList{u"m.mac"_s, u"a.txt"_s} << 2 << u"check needs exactly one MACRO file"_s;
-        QTest::newRow("unknown option")
-            << QStringList{u"--quick"_s, u"m.mac"_s} << 2 << u"unknown option --quick"_s;
-        QTest::newRow("option without value")
-            << QStringList{u"m.mac"_s, u"--addr"_s} << 2 << u"--addr needs a value"_s;
-        QTest::newRow("bad counter")
-            << QStringList{u"m.mac"_s, u"--counter"_s, u"x"_s} << 2
-            << u"--counter must be a whole number from -2147483648 to 2147483647, got \"x\""_s;
-        QTest::newRow("-- ends the options")
-            << QStringList{u"--"_s, u"--addr"_s} << 1
-            << u"--addr: error: cannot open macro file: "_s + noSuchFileReason() +
-                   u"\nestimate: none, the files have errors\n"_s;
-    }
-    void command()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        write(text(u"UP"_s), text(u"x"_s));
-        const cli::CheckOutput out = cli::checkOutput(args);
-        QCOMPARE(out.exitCode, exitCode);
-        QCOMPARE(exitCode == 2 ? out.usage : out.text, output);
-        QVERIFY(exitCode == 2 ? out.text.isEmpty() : out.usage.isEmpty());
     }
 };
 

@@ -43,7 +43,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines"); // "m.mac" and "a.txt" stand for the paths
         const QString red = u"|#c00000"_s, orange = u"|#b35900"_s, plain = u"|#000000"_s;
         QTest::newRow("typo and kanji")
-            << QByteArray("UPP\r\nSTRING a山\r\n") << QByteArray() << u"0"_s
+            << QByteArray("\xEF\xBB\xBFUPP\r\nSTRING a山\r\n") << QByteArray() << u"0"_s
             << QStringList{
                    u"m.mac:1: 警告: \"UPP\" はコマンドでもキー名でもありません。\"UP\" のことですか?"_s +
                        orange,

@@ -242,8 +242,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("last");
         QTest::newRow("kanji in STRING")
-            << QByteArray("STRING a山b田\r\nUP\r\n") << Codes{{1, 4, 6}, {1, 4, 7}, {3, 1, 1}}
-            << u"警告 2 件"_s << u"m.mac:1: 入力できない文字 '田' (U+7530) を飛ばしました。"_s;
+            << QByteArray("\xEF\xBB\xBFSTRING a山b田\r\nUP\r\n")
+            << Codes{{1, 4, 6}, {1, 4, 7}, {3, 1, 1}} << u"警告 2 件"_s
+            << u"m.mac:1: 入力できない文字 '田' (U+7530) を飛ばしました。"_s;
         // A file's markup is text, in the bar and in its tooltip.
         QTest::newRow("markup")
             << QByteArray("<b>x</b>\r\n") << Codes{} << u"警告 1 件"_s
@@ -271,9 +272,36 @@ private Q_SLOTS:
         QCOMPARE(w->width(), twipsX(w, 5295));
     }
 
+    void progress_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<QByteArray>("addresses"); // null: none
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QString>("first");   // the bar's first progress
+        QTest::addColumn<QString>("pattern"); // what every progress shown must match
+        QTest::addColumn<QString>("last");    // the pass shown last
+        const QByteArray macro("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n");
+        const QByteArray list("a\r\nb\r\nc\r\nd\r\n");
+        QTest::newRow("address list")
+            << macro << list << u"0"_s << u"パス 1 / 4  残り約 1.0 秒"_s
+            << u"パス [1-4] / 4  残り約 \\d+\\.\\d 秒"_s << u"パス 4 / 4"_s;
+        QTest::newRow("from line 3") << macro << list << u"2"_s << u"パス 3 / 4  残り約 0.5 秒"_s
+                                     << u"パス [34] / 4  残り約 \\d+\\.\\d 秒"_s << u"パス 4 / 4"_s;
+        // Stopped from the guard's first tick, which is no failure here.
+        QTest::newRow("until stopped")
+            << QByteArray("BASEWAIT 0.05\r\nUP\r\nREPEAT\r\n") << QByteArray() << u"0"_s
+            << u"パス 1  残り —"_s << u"パス \\d+  残り —"_s << QString();
+    }
     void progress()
     {
-        w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), "a\r\nb\r\nc\r\nd\r\n");
+        QFETCH(QByteArray, macro);
+        QFETCH(QByteArray, addresses);
+        QFETCH(QString, counter);
+        QFETCH(QString, first);
+        QFETCH(QString, pattern);
+        QFETCH(QString, last);
+        if (!addresses.isNull())
+            w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), addresses);
         // Sampled from a timer: a nested QTRY wait would hold up the run's own waits.
         QStringList seen;
         QTimer look;
@@ -281,18 +309,28 @@ private Q_SLOTS:
             const QString now = w->lblProgress->text();
             if (!now.isEmpty() && (seen.isEmpty() || seen.last() != now))
                 seen << now;
+            if (seen.size() >= 4 && last.isEmpty())
+                w->cmdStop->click();
         });
         look.start(1);
-        RUN("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n", u"0"_s, 5000);
+        RUN(macro, counter, 5000);
         look.stop();
         QVERIFY(!seen.isEmpty());
-        QCOMPARE(seen.first(), u"パス 1 / 4  残り —"_s);
-        const QRegularExpression shape(u"パス [1-4] / 4  残り(約 \\d+\\.\\d 秒| —)"_s);
+        QCOMPARE(seen.first(), first);
+        const QRegularExpression shape(QRegularExpression::anchoredPattern(pattern));
         for (const QString &text : seen)
             QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
-        // Once a pass is done the time left is known.
-        QVERIFY2(seen.last().startsWith(u"パス 4 / 4  残り約 "_s), qPrintable(seen.join(u" | "_s)));
+        if (!last.isEmpty()) {
+            QVERIFY2(seen.last().startsWith(last), qPrintable(seen.join(u" | "_s)));
+            // Once a pass is done the time left is known.
+            QVERIFY2(seen.last().contains(u"残り約 "_s), qPrintable(seen.join(u" | "_s)));
+        }
         QCOMPARE(w->lblProgress->text(), QString()); // only during a run
+        // The longest progress must not widen the window either.
+        w->lblProgress->setText(u"パス 2147483647 / 2147483647  残り約 24855 d 3 h"_s);
+        w->layout()->activate();
+        QCOMPARE(w->width(), twipsX(w, 5295));
+        w->lblProgress->clear();
         sent();
     }
 
@@ -301,7 +339,7 @@ private Q_SLOTS:
         SendLog &log = w->sendLog();
         log.now = [] { return QTime(9, 8, 7, 6); };
         const qint64 before = log.firstSerial() + qint64(log.lines().size());
-        RUN("STRING A山b\r\nUP\r\n\x1b[2J\r\nSLEEP\r\n");
+        RUN("\xEF\xBB\xBFSTRING A山b\r\nUP\r\n\x1b[2J\r\nSLEEP\r\n");
         QStringList lines;
         for (qint64 s = std::max(before, log.firstSerial());
              s < log.firstSerial() + qint64(log.lines().size()); ++s)

@@ -18,7 +18,8 @@ const QHash<QString, int> Kinds{
     {u"CounterPastEnd"_s, RunReport::CounterPastEnd}, {u"BadCounter"_s, RunReport::BadCounter},
     {u"MissingNumber"_s, RunReport::MissingNumber}, {u"Busy"_s, LinkError::Busy},
     {u"WriteFailed"_s, LinkError::WriteFailed}, {u"FromAddresses"_s, Estimate::FromAddresses},
-    {u"OnePass"_s, Estimate::OnePass}};
+    {u"OnePass"_s, Estimate::OnePass}, {u"EncodingGuessed"_s, RunReport::EncodingGuessed},
+    {u"MoreFindings"_s, CheckItem::MoreFindings}};
 // clang-format on
 
 RunReport runReport(const Fields &f)
@@ -27,6 +28,7 @@ RunReport runReport(const Fields &f)
     r.kind = RunReport::Kind(Kinds.value(f[u"kind"_s]));
     r.file = f[u"file"_s], r.line = f[u"line"_s].toLongLong(), r.command = f[u"command"_s];
     r.value = f[u"value"_s], r.lineText = f[u"text"_s], r.reason = f[u"reason"_s];
+    r.encoding = f[u"encoding"_s] == "cp932"_L1 ? TextEncoding::Cp932 : TextEncoding::Utf8;
     return r;
 }
 
@@ -37,6 +39,9 @@ CheckItem finding(int kind, const Fields &f)
     item.severity = item.report.isError() ? CheckItem::Error : CheckItem::Warning;
     item.count = f[u"count"_s].toLongLong(), item.total = f[u"total"_s].toLongLong();
     item.suggestion = f[u"suggestion"_s];
+    // "X>Y Z": X to be used as Y, and Z with nothing in its place.
+    for (const QString &c : f[u"characters"_s].split(u' ', Qt::SkipEmptyParts))
+        item.characters.append({c.section(u'>', 0, 0), c.section(u'>', 1)});
     return item;
 }
 
@@ -125,11 +130,11 @@ private Q_SLOTS:
         const Fields f{{u"file"_s, u"m.mac"_s}, {u"line"_s, u"3"_s},     {u"command"_s, u"SLEEP"_s},
                        {u"value"_s, u"x"_s},    {u"reason"_s, u"why"_s}, {u"count"_s, u"2"_s},
                        {u"total"_s, u"5"_s}};
-        for (int k = CheckItem::NegativeWait; k <= CheckItem::NoAddressLeft; ++k)
+        for (int k = CheckItem::NegativeWait; k <= CheckItem::MoreFindings; ++k)
             check(finding(k, f));
         CheckItem item = finding(CheckItem::Run, f);
         item.report.link.kind = LinkError::OpenFailed;
-        for (int k = RunReport::NoMacroFile; k <= RunReport::UnknownCommand; ++k) {
+        for (int k = RunReport::NoMacroFile; k <= RunReport::EncodingGuessed; ++k) {
             item.report.kind = RunReport::Kind(k);
             item.severity = item.report.isError() ? CheckItem::Error : CheckItem::Warning;
             // The same words as LinkFailed's and MacroReadFailed's.

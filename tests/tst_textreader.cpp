@@ -84,13 +84,11 @@ private Q_SLOTS:
         const QByteArray bom8 = "\xEF\xBB\xBF";
 
         QTest::newRow("empty") << QByteArray() << sjis << QString();
-        // A CP932 row needs a byte that is no UTF-8, or it is read as UTF-8.
-        QTest::newRow("cp932, CR LF")
-            << QByteArray("\x83\x4E\x5C\r\n\xCA\xB2") << sjis << u"ク\\|ﾊｲ"_s;
-        QTest::newRow("cp932, lone CR") << QByteArray("\xCA\xB2\r\x83\x4E\r") << sjis << u"ﾊｲ|ク"_s;
-        QTest::newRow("cp932, LF") << QByteArray("\x5C\n\x83\x4E") << sjis << u"\\|ク"_s;
-        QTest::newRow("cp932, CR before CR LF")
-            << QByteArray("a\r\nb\r\r\nc\nd") << sjis << u"a|b||c|d"_s;
+        // Lines are split after decoding: the line ends once, in ASCII.
+        QTest::newRow("CR LF, CR, LF, CR before CR LF")
+            << QByteArray("a\r\nb\r\r\nc\nd\re") << sjis << u"a|b||c|d|e"_s;
+        // A CP932 row needs a byte that is no UTF-8, or it may be read as UTF-8.
+        QTest::newRow("cp932") << QByteArray("\x83\x4E\x5C\r\n\xCA\xB2") << sjis << u"ク\\|ﾊｲ"_s;
         QTest::newRow("cp932, known bytes")
             << QByteArray("\x5C\x7E\x81\x60\x82\xA0\xB1\x87\x40\x93\x8C") << sjis
             << u"\\~～あｱ①東"_s;
@@ -110,26 +108,15 @@ private Q_SLOTS:
             << hex("a0 61 fd 62 fe 63 ff 64") << sjis << u"\uFFFDa\uFFFDb\uFFFDc\uFFFDd"_s;
         QTest::newRow("cp932, control bytes")
             << QByteArray("\xCA\xB2\x1A\x1C\x7F\x01\x1F") << sjis << u"ﾊｲ\x1A\x1C\x7F\x01\x1F"_s;
-
-        QTest::newRow("utf-8 BOM, CR LF")
+        QTest::newRow("utf-8 BOM")
             << bom8 + QByteArray("\xE3\x82\xAF\x31\r\n\xEF\xBE\x8A\xEF\xBD\xB2") << utf8
             << u"ク1|ﾊｲ"_s;
-        QTest::newRow("utf-8 BOM, lone CR")
-            << bom8 + QByteArray("a\r\xE3\x82\xAF\r") << utf8 << u"a|ク"_s;
-        QTest::newRow("utf-8 BOM, LF") << bom8 + QByteArray("\xE3\x82\xAF\nb") << utf8 << u"ク|b"_s;
         QTest::newRow("utf-8 without BOM")
             << QByteArray("\xE6\x9D\xB1\xE4\xBA\xAC\r\n\xE2\x91\xA0") << utf8 << u"東京|①"_s;
-
         // ク is 30AF, ﾊ FF8A, ｲ FF72: read in the wrong order they are other characters.
-        QTest::newRow("utf-16le, CR LF")
-            << hex("fffe af30 3100 0d00 0a00 8aff 72ff") << le << u"ク1|ﾊｲ"_s;
-        QTest::newRow("utf-16le, lone CR") << hex("fffe 6100 0d00 af30 0d00") << le << u"a|ク"_s;
-        QTest::newRow("utf-16le, LF") << hex("fffe af30 0a00 6200") << le << u"ク|b"_s;
+        QTest::newRow("utf-16le") << hex("fffe af30 3100 0d00 0a00 8aff 72ff") << le << u"ク1|ﾊｲ"_s;
         QTest::newRow("utf-16le, odd last byte") << hex("fffe 6100 62") << le << u"a\uFFFD"_s;
-        QTest::newRow("utf-16be, CR LF")
-            << hex("feff 30af 0031 000d 000a ff8a ff72") << be << u"ク1|ﾊｲ"_s;
-        QTest::newRow("utf-16be, lone CR") << hex("feff 0061 000d 30af 000d") << be << u"a|ク"_s;
-        QTest::newRow("utf-16be, LF") << hex("feff 30af 000a 0062") << be << u"ク|b"_s;
+        QTest::newRow("utf-16be") << hex("feff 30af 0031 000d 000a ff8a ff72") << be << u"ク1|ﾊｲ"_s;
         QTest::newRow("utf-16be, odd last byte") << hex("feff 0061 62") << be << u"a\uFFFD"_s;
 
         // The reader takes 64 KiB at a time, BOM included: these rows put a
@@ -142,7 +129,7 @@ private Q_SLOTS:
         QTest::newRow("cp932, lead byte at the block edge, CR LF after it")
             << QByteArray(block - 1, 'x') + QByteArray("\x83\r\nb") << sjis
             << xs(block - 1) + u"\uFFFD|b"_s;
-        QTest::newRow("cp932, CR LF across the block edge")
+        QTest::newRow("CR LF across the block edge")
             << QByteArray(block - 1, 'x') + QByteArray("\r\nb") << sjis << xs(block - 1) + u"|b"_s;
         // Three of its four bytes in the first block.
         QTest::newRow("utf-8 BOM, character across the block edge")
@@ -153,9 +140,33 @@ private Q_SLOTS:
         QTest::newRow("utf-16le, surrogate pair across the block edge")
             << hex("fffe") + hex("7800").repeated(units) + hex("40d8 0bdc 0a00 6200") << le
             << xs(units) + u"𠀋|b"_s;
-        QTest::newRow("utf-16be, surrogate pair across the block edge")
-            << hex("feff") + hex("0078").repeated(units) + hex("d840 dc0b 000a 0062") << be
-            << xs(units) + u"𠀋|b"_s;
+
+        // The encoding goes by what the device can type. Half-width kana in
+        // code page 932 that are also valid UTF-8, as letters the device lacks.
+        QTest::newRow("ﾊｲ in 932") << QByteArray("\xCA\xB2") << sjis << u"ﾊｲ"_s;
+        QTest::newRow("ﾅｶﾏｴ in 932") << QByteArray("\xC5\xB6\xCF\xB4") << sjis << u"ﾅｶﾏｴ"_s;
+        QTest::newRow("ﾂｶ in 932, lines")
+            << QByteArray("\xC2\xB6\r\n\xCA\xB2\r\n") << sjis << u"ﾂｶ|ﾊｲ"_s;
+        // 苺 E4 95 and ｶ B6 make one valid UTF-8 character, ﾚｰ DA B0 another.
+        QTest::newRow("kanji and kana in 932, valid UTF-8")
+            << QByteArray("\xE4\x95\xB6\xDA\xB0") << sjis << u"苺ｶﾚｰ"_s;
+        QTest::newRow("がぱ in UTF-8")
+            << QByteArray("\xE3\x81\x8C\xE3\x81\xB1") << utf8 << u"がぱ"_s;
+        // Neither reading can type kanji: a tie, which UTF-8 takes.
+        QTest::newRow("山田 in UTF-8")
+            << QByteArray("\xE5\xB1\xB1\xE7\x94\xB0") << utf8 << u"山田"_s;
+        // The whole file decides: UTF-8 kana after 64 KiB of ASCII, and a
+        // byte that is no UTF-8 after 1 MiB.
+        const QByteArray ascii = QByteArray("x\r\n").repeated(30000);
+        const QString asciiLines = u"x|"_s.repeated(30000);
+        QTest::newRow("UTF-8 after 64 KiB")
+            << ascii + "\xEF\xBD\xB6\xEF\xBE\x9E\xEF\xBE\x8A" << utf8 << asciiLines + u"ｶﾞﾊ"_s;
+        QTest::newRow("no UTF-8 after 1 MiB")
+            << "\xEF\xBD\xB6\r\n" + ascii.repeated(12) + "\x83\x4E" << sjis
+            << u"\uFFFDｶ|"_s + asciiLines.repeated(12) + u"ク"_s;
+        // With a BOM, the bytes of ﾊｲ in 932 are what the BOM says they are.
+        QTest::newRow("UTF-8 BOM decides")
+            << QByteArray("\xEF\xBB\xBF\xCA\xB2") << utf8 << u"\u02B2"_s;
     }
     void lines()
     {
@@ -176,6 +187,30 @@ private Q_SLOTS:
         QCOMPARE(read, joined.isNull() ? QStringList() : joined.split(u'|'));
     }
 
+    void aGuessIsSaid_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("guess"); // the other reading's first line that differs
+        // Read as code page 932, Cafﾃｩ, which the device can type.
+        QTest::newRow("Café in UTF-8") << QByteArray("a\r\nCaf\xC3\xA9\r\n") << u"2 Café"_s;
+        QTest::newRow("ﾊｲ in 932") << QByteArray("a\rb\n\xCA\xB2 c\r\n") << u"3 \u02B2 c"_s;
+        QTest::newRow("no UTF-8") << QByteArray("Caf\xE9") << QString();
+        QTest::newRow("ASCII") << QByteArray("Cafe") << QString();
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF"
+                                           "Caf\xC3\xA9")
+                             << QString();
+    }
+    void aGuessIsSaid()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, guess);
+        TextLineReader reader;
+        QVERIFY(reader.open(writeFile(dir_.filePath(u"g"_s), bytes)));
+        const std::optional<EncodingGuess> &g = reader.guess();
+        QCOMPARE(g ? u"%1 %2"_s.arg(g->line).arg(g->otherText) : QString(), guess);
+        QVERIFY(!g || g->other != reader.encoding());
+    }
+
     void skipLines()
     {
         QByteArray bytes;
@@ -192,56 +227,6 @@ private Q_SLOTS:
             QCOMPARE(reader.atEnd(), following.isNull());
             QCOMPARE(reader.readLine().value_or(QString()), following);
         }
-    }
-
-    void encodingIsChosenByWhatTheDeviceCanType_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<TextEncoding>("encoding");
-        QTest::addColumn<QString>("joined"); // lines joined by '|'
-        const auto sjis = TextEncoding::Cp932, utf8 = TextEncoding::Utf8;
-        // Half-width kana in code page 932 that are also valid UTF-8, as
-        // letters the device does not have.
-        QTest::newRow("ﾊｲ in 932") << QByteArray("\xCA\xB2") << sjis << u"ﾊｲ"_s;
-        QTest::newRow("ﾈｺ in 932") << QByteArray("\xC8\xBA") << sjis << u"ﾈｺ"_s;
-        QTest::newRow("ﾅｶﾏｴ in 932") << QByteArray("\xC5\xB6\xCF\xB4") << sjis << u"ﾅｶﾏｴ"_s;
-        QTest::newRow("ﾂｶ in 932, lines")
-            << QByteArray("\xC2\xB6\r\n\xCA\xB2\r\n") << sjis << u"ﾂｶ|ﾊｲ"_s;
-        // 苺 E4 95 and ｶ B6 make one valid UTF-8 character, ﾚｰ DA B0 another.
-        QTest::newRow("kanji and kana in 932, valid UTF-8")
-            << QByteArray("\xE4\x95\xB6\xDA\xB0") << sjis << u"苺ｶﾚｰ"_s;
-        QTest::newRow("kanji and kana in 932")
-            << QByteArray("\x93\x8C\xCA\xB2") << sjis << u"東ﾊｲ"_s;
-        QTest::newRow("がぱ in UTF-8")
-            << QByteArray("\xE3\x81\x8C\xE3\x81\xB1") << utf8 << u"がぱ"_s;
-        // Neither reading can type kanji: a tie, which UTF-8 takes.
-        QTest::newRow("山田 in UTF-8")
-            << QByteArray("\xE5\xB1\xB1\xE7\x94\xB0") << utf8 << u"山田"_s;
-        QTest::newRow("ｱ in UTF-8") << QByteArray("\xEF\xBD\xB1") << utf8 << u"ｱ"_s;
-        // The first 64 KiB end inside ぱ: not an error in the UTF-8 reading.
-        const QByteArray pad(64 * 1024 - 4, 'x');
-        QTest::newRow("UTF-8 cut by the window")
-            << pad + "\xE3\x81\x8C\xE3\x81\xB1" << utf8 << QString::fromLatin1(pad) + u"がぱ"_s;
-        QTest::newRow("ASCII") << QByteArray("Tel 03-1234\r\n~\\") << sjis << u"Tel 03-1234|~\\"_s;
-        // With a BOM, the bytes of ﾊｲ in 932 are what the BOM says they are.
-        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF\xCA\xB2") << utf8 << u"\u02B2"_s;
-        QTest::newRow("UTF-16LE BOM")
-            << QByteArray("\xFF\xFE\x8A\xFF\x72\xFF") << TextEncoding::Utf16LE << u"ﾊｲ"_s;
-        QTest::newRow("UTF-16BE BOM")
-            << QByteArray("\xFE\xFF\xFF\x8A\xFF\x72") << TextEncoding::Utf16BE << u"ﾊｲ"_s;
-    }
-    void encodingIsChosenByWhatTheDeviceCanType()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(TextEncoding, encoding);
-        QFETCH(QString, joined);
-        TextLineReader reader;
-        QVERIFY(reader.open(writeFile(dir_.filePath(u"enc"_s), bytes)));
-        QCOMPARE(reader.encoding(), encoding);
-        QStringList lines;
-        while (const std::optional<QString> line = reader.readLine())
-            lines << *line;
-        QCOMPARE(lines, joined.split(u'|'));
     }
 
     void openRefusesWhatIsNotText_data()

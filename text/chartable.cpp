@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <array>
+
 namespace tapwright {
 
 namespace {
@@ -106,16 +108,20 @@ std::vector<CharEntry> buildTable()
     return entries;
 }
 
-struct Index
-{
-    QHash<QString, std::size_t> byKey;
-    QHash<int, QString> byCode;
-};
-
 int codeKey(const KeyCode &code)
 {
     return (code.table << 16) | (code.row << 8) | code.column;
 }
+
+/// The table looked up by code unit and by key, built once.
+struct Index
+{
+    /// For each code unit, 1 + the index of its one-unit entry; 0 for none.
+    std::array<quint16, 0x10000> byUnit{};
+    /// The entries of two code units (a half-width kana and its mark).
+    std::vector<std::size_t> pairs;
+    QHash<int, QString> byCode;
+};
 
 const Index &index()
 {
@@ -123,9 +129,13 @@ const Index &index()
         Index built;
         const std::vector<CharEntry> &table = CharTable();
         for (std::size_t i = 0; i < table.size(); ++i) {
-            built.byKey.insert(table[i].key, i);
-            if (table[i].codes.size() == 1)
-                built.byCode.insert(codeKey(table[i].codes.front()), table[i].key);
+            const CharEntry &entry = table[i];
+            if (entry.key.size() == 1)
+                built.byUnit[entry.key[0].unicode()] = quint16(i + 1);
+            else
+                built.pairs.push_back(i);
+            if (entry.codes.size() == 1)
+                built.byCode.insert(codeKey(entry.codes.front()), entry.key);
         }
         return built;
     }();
@@ -142,11 +152,24 @@ const std::vector<CharEntry> &CharTable()
 
 const CharEntry *findChar(QStringView text)
 {
-    if (text.isEmpty() || text.size() > 2)
-        return nullptr;
     const Index &idx = index();
-    const auto it = idx.byKey.constFind(text.toString());
-    return it == idx.byKey.cend() ? nullptr : &CharTable()[it.value()];
+    if (text.size() == 1) {
+        const quint16 at = idx.byUnit[text[0].unicode()];
+        return at ? &CharTable()[at - 1] : nullptr;
+    }
+    if (text.size() == 2) {
+        for (const std::size_t i : idx.pairs) {
+            if (CharTable()[i].key == text)
+                return &CharTable()[i];
+        }
+    }
+    return nullptr;
+}
+
+int framesOf(char16_t unit)
+{
+    const quint16 at = index().byUnit[unit];
+    return at ? int(CharTable()[at - 1].codes.size()) : 0;
 }
 
 QString charOf(const KeyCode &code)

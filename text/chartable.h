@@ -25,6 +25,17 @@ const std::vector<CharEntry> &CharTable();
 /// Nothing is normalised: case, width and kana type all matter.
 const CharEntry *findChar(QStringView text);
 
+/// The frames that one UTF-16 code unit takes when it is sent on its own, as
+/// SendStr() sends text: 1, or 2 for a voiced hiragana; 0 for a unit the device
+/// cannot enter (a half of a surrogate pair among them). No text is built.
+int framesOf(char16_t unit);
+
+/// Whether the device can enter the code unit on its own.
+inline bool canEnter(char16_t unit)
+{
+    return framesOf(unit) > 0;
+}
+
 /// The character that `code` enters on its own: the reverse of the
 /// single-frame entries. Empty for codes no character has.
 QString charOf(const KeyCode &code);

@@ -32,45 +32,23 @@ void SendAddress(KeySink &link, const std::function<void(const QString &)> &show
     SendStr(link, text);
 }
 
-namespace {
-
-template <typename Visit> void forEachUnsupported(QStringView text, Visit visit)
+Unsendable unsendableCharacters(QStringView text)
 {
+    Unsendable skipped;
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return canEnter(c.unicode()); }))
+        return skipped; // the common case
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            visit(text.mid(i, 2));
-            ++i;
-        } else if (!findChar(text.mid(i, 1))) {
-            visit(text.mid(i, 1));
-        }
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (!pair && canEnter(text[i].unicode()))
+            continue;
+        const QStringView c = text.mid(i, pair ? 2 : 1);
+        ++skipped.count;
+        if (!skipped.characters.contains(c))
+            skipped.characters.append(c.toString());
+        i += pair ? 1 : 0;
     }
-}
-
-} // namespace
-
-QStringList unsupportedCharacters(QStringView text)
-{
-    QStringList list;
-    forEachUnsupported(text, [&list](QStringView c) {
-        if (!list.contains(c))
-            list.append(c.toString());
-    });
-    return list;
-}
-
-int countUnsupported(QStringView text)
-{
-    int count = 0;
-    forEachUnsupported(text, [&count](QStringView) { ++count; });
-    return count;
-}
-
-QStringList unsendableCharacters(QStringView text)
-{
-    QStringList list;
-    forEachUnsupported(text, [&list](QStringView c) { list.append(c.toString()); });
-    return list;
+    return skipped;
 }
 
 QString visibleText(QStringView text)

@@ -21,16 +21,21 @@ void SendStr(KeySink &link, QStringView Str);
 void SendAddress(KeySink &link, const std::function<void(const QString &)> &showLabel,
                  const QString &text);
 
-/// The characters of `text` that SendStr would skip, each once, in order of
-/// first appearance. A character outside the BMP is listed whole.
-QStringList unsupportedCharacters(QStringView text);
+/// What SendStr would skip of a text.
+struct Unsendable
+{
+    /// Each skipped character once, in order of first appearance; a character
+    /// outside the BMP whole.
+    QStringList characters;
+    /// How many characters (code points) are skipped in all.
+    int count = 0;
 
-/// How many characters (code points) of `text` SendStr would skip.
-int countUnsupported(QStringView text);
+    bool isEmpty() const { return count == 0; }
+};
 
-/// Every character of `text` that SendStr would skip, in order, as often as
-/// it occurs. A character outside the BMP is one entry.
-QStringList unsendableCharacters(QStringView text);
+/// The characters of `text` that SendStr would skip. Costs no allocation when
+/// there are none.
+Unsendable unsendableCharacters(QStringView text);
 
 /// Text from a file as it may be shown anywhere, on a terminal above all:
 /// every control character (C0, DEL, C1, and the line and paragraph

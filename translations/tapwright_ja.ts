@@ -351,6 +351,44 @@
         <source>cannot open %1: it is not a serial port</source>
         <translation>%1 を開けません: シリアルポートではありません。</translation>
     </message>
+    <message>
+        <source>UTF-8</source>
+        <translation>UTF-8</translation>
+    </message>
+    <message>
+        <source>code page 932</source>
+        <translation>コードページ 932</translation>
+    </message>
+    <message>
+        <source>read as %1, a guess: the file is also valid %2, in which this line reads &quot;%3&quot;; a byte order mark, or saving it in code page 932, settles it</source>
+        <translation>文字コードを %1 と推測して読みます。%2 としても読め、その場合この行は &quot;%3&quot; です。BOM を付けるか、コードページ 932 で保存すると確定します。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: %3</source>
+        <translation>%1:%2: %3</translation>
+    </message>
+    <message>
+        <source>and 1 more line with warnings, not listed</source>
+        <translation>ほかに 1 行に警告があります (一覧には載せていません)。</translation>
+    </message>
+    <message>
+        <source>and %1 more lines with warnings, not listed</source>
+        <translation>ほかに %1 行に警告があります (一覧には載せていません)。</translation>
+    </message>
+    <message>
+        <source>%1 (use %2)</source>
+        <comment>a character and what to use instead</comment>
+        <translation>%1 (代わりに %2)</translation>
+    </message>
+    <message>
+        <source>cannot enter %1 characters: %2</source>
+        <translation>入力できない文字 %1 個は飛ばされます: %2。</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <comment>between the characters of a list</comment>
+        <translation>、</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>

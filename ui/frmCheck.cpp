@@ -3,11 +3,20 @@
 #include "ui/common.h"
 #include "ui/frmMain.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace tapwright::ui {
+
+void frmCheck::closeEvent(QCloseEvent *event)
+{
+    closed_ = true;
+    LoadedForm::closeEvent(event);
+}
 
 frmCheck::frmCheck()
 {
@@ -29,6 +38,27 @@ void frmCheck::Form_Load()
     // Beside the main window rather than over its buttons.
     const frmMain *main = frmMain::instance();
     move(main->frameGeometry().topRight() + QPoint(twipsX(this, 120), 0));
+}
+
+void frmCheck::check(const QString &macro, const QString &addr, qint32 counter)
+{
+    show();
+    raise();
+    activateWindow();
+    if (checking_)
+        return;
+    txtReport->clear();
+    checking_ = true;
+    // The window may be closed, and deleted, while events are delivered.
+    const QPointer<frmCheck> self(this);
+    const CheckReport report = checkFiles(macro, addr, counter, [&self](qint64) {
+        QCoreApplication::processEvents();
+        return self && !self->closed_;
+    });
+    if (!self || closed_)
+        return;
+    checking_ = false;
+    showReport(report);
 }
 
 void frmCheck::showReport(const CheckReport &report)

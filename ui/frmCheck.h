@@ -20,6 +20,11 @@ public:
 
     QPlainTextEdit *txtReport;
 
+    /// Shows the window and checks the files, then shows what the check
+    /// found. Events are delivered while it reads, so that every window stays
+    /// responsive; closing this window stops the check. Asked again while it
+    /// checks, it only raises the window.
+    void check(const QString &macro, const QString &addr, qint32 counter);
     /// Shows `report` in place of what the window showed before.
     void showReport(const CheckReport &report);
 
@@ -27,6 +32,10 @@ private:
     friend class LoadedForm<frmCheck>;
     frmCheck();
     void Form_Load();
+    void closeEvent(QCloseEvent *event) override;
+
+    bool checking_ = false;
+    bool closed_ = false; ///< closed while it checked: the check stops
 };
 
 } // namespace tapwright::ui

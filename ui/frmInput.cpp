@@ -159,14 +159,10 @@ void frmInput::SubmitText()
     keypad->SendStr(text);
     Text1->clear();
 
-    const QStringList skipped = unsendableCharacters(text);
+    const Unsendable skipped = unsendableCharacters(text);
     if (skipped.isEmpty())
         return;
-    QStringList distinct;
-    for (const QString &c : skipped) {
-        if (!distinct.contains(c))
-            distinct << c;
-    }
+    const QStringList &distinct = skipped.characters;
     // Plain characters as they are; those that would not show by their code.
     QStringList named, described;
     for (const QString &c : distinct) {
@@ -178,7 +174,7 @@ void frmInput::SubmitText()
     if (distinct.size() > NamedSkips)
         named << QStringLiteral("…");
     const QString head =
-        tr("Skipped characters the device cannot enter (%1): ").arg(skipped.size());
+        tr("Skipped characters the device cannot enter (%1): ").arg(skipped.count);
     lblStatus->setText(head + named.join(QLatin1Char(' ')));
     lblStatus->setToolTip(plainToolTip(head + described.join(QStringLiteral(", "))));
 }

@@ -279,12 +279,7 @@ void frmMain::mnuRunCheck_Click()
         seams().showMessage(this, describe(refused));
         return;
     }
-    const CheckReport found = checkFiles(MacroFile, AddrFile, *counter);
-    frmCheck *check = frmCheck::instance();
-    check->showReport(found);
-    check->show();
-    check->raise();
-    check->activateWindow();
+    frmCheck::instance()->check(MacroFile, AddrFile, *counter);
 }
 
 void frmMain::mnuRunPause_Click(bool checked)

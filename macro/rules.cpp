@@ -1,0 +1,93 @@
+#include "macro/rules.h"
+
+#include "link/pacer.h"
+#include "macro/checker.h"
+
+namespace tapwright {
+
+RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds)
+{
+    RunReport report;
+    const std::optional<float> value =
+        step.argument().isEmpty() ? std::nullopt : parseSeconds(step.argument());
+    if (value) {
+        *seconds = *value;
+        return report;
+    }
+    report.kind = step.argument().isEmpty() ? RunReport::MissingNumber : RunReport::BadNumber;
+    report.file = file;
+    report.line = step.line;
+    report.lineText = step.text;
+    report.command = step.word();
+    report.value = step.argument();
+    return report;
+}
+
+RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineReader &reader)
+{
+    RunReport report;
+    const bool opening = kind == RunReport::MacroOpenFailed || kind == RunReport::AddrOpenFailed;
+    report.kind = reader.error() == TextReadError::NotText       ? RunReport::NotText
+                  : reader.error() == TextReadError::LineTooLong ? RunReport::LineTooLong
+                                                                 : kind;
+    report.file = path;
+    report.line = opening ? 0 : reader.lineNumber();
+    report.reason = reader.errorString();
+    return report;
+}
+
+RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter)
+{
+    if (!reader.open(path))
+        return fileReport(RunReport::AddrOpenFailed, path, reader);
+    // Passes that each took one line and ended with REPEAT used exactly this
+    // many lines; the list goes on after them.
+    if (counter <= 0)
+        return RunReport();
+    const qint64 skipped = reader.skipLines(counter);
+    if (skipped == counter)
+        return RunReport();
+    if (!reader.errorString().isEmpty())
+        return fileReport(RunReport::AddrReadFailed, path, reader);
+    RunReport report;
+    report.kind = RunReport::CounterPastEnd;
+    report.file = path;
+    report.line = skipped;
+    report.value = QString::number(counter);
+    return report;
+}
+
+RunReport guessReport(const QString &path, const TextLineReader &reader)
+{
+    RunReport report;
+    if (!reader.guess())
+        return report;
+    report.kind = RunReport::EncodingGuessed;
+    report.file = path;
+    report.encoding = reader.encoding();
+    report.line = reader.guess()->line;
+    report.lineText = reader.guess()->otherText;
+    return report;
+}
+
+bool PassCount::add(Command command)
+{
+    if (repeats)
+        return false;
+    if (command == Command::GetStr)
+        ++getStrs;
+    repeats = command == Command::Repeat;
+    return true;
+}
+
+void Timeline::step(qint64 frames, double wait)
+{
+    const double frame = frameSeconds();
+    for (qint64 i = 0; i < frames; ++i) {
+        now = std::max(now, lineFree - double(PacedLead - 1) * frame);
+        lineFree = std::max(lineFree, now) + frame;
+    }
+    now += std::max(0.0, wait) + std::max(0.0, double(baseWait));
+}
+
+} // namespace tapwright

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "macro/macrofile.h"
+#include "macro/runner.h"
+#include "macro/textreader.h"
+
+#include <QString>
+
+#include <algorithm>
+
+namespace tapwright {
+
+// The rules a run applies to its files, in one place: the run follows them
+// as it goes, the check applies them before anything is sent.
+
+/// Reads the seconds of a BASEWAIT or SLEEP step of `file` into `seconds`.
+/// Gives a report of kind None, or MissingNumber or BadNumber with the step's
+/// file, line, text, command word and argument; `seconds` is then untouched.
+RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds);
+
+/// The report of a file that could not be opened (`kind` MacroOpenFailed or
+/// AddrOpenFailed, line 0) or read part-way (MacroReadFailed or
+/// AddrReadFailed, after the reader's last line), with the reader's reason. A
+/// file that is no text, or a line too long, is reported as such.
+RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineReader &reader);
+
+/// Opens the address file at `path` and skips the lines that `counter`
+/// passes took before this run, one each (none for 0 or less). Gives a report
+/// of kind None when the next line is the first one for this run; otherwise
+/// AddrOpenFailed, a read failure, or CounterPastEnd (line: the lines the
+/// file has; value: the counter).
+RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter);
+
+/// The warning that the reader's encoding was a guess (EncodingGuessed), or a
+/// report of kind None.
+RunReport guessReport(const QString &path, const TextLineReader &reader);
+
+/// What a pass takes, from the steps of the macro up to its REPEAT.
+struct PassCount
+{
+    qint64 getStrs = 0;   ///< GETSTRs in a pass: the address lines a pass takes
+    bool repeats = false; ///< the pass ends with REPEAT and starts again
+
+    /// Adds a step; false once the pass has ended (after REPEAT).
+    bool add(Command command);
+    /// Whether the address list decides how many passes run.
+    bool passesFromList() const { return repeats && getStrs > 0; }
+    /// The whole passes that `lines` address lines give.
+    qint64 passesOf(qint64 lines) const { return getStrs > 0 ? lines / getStrs : 0; }
+};
+
+/// A run as its estimate follows it, on the device's paced line: the run
+/// hands a frame over once fewer than PacedLead are ahead of the line,
+/// and goes on with its waits while the line carries them. The check walks
+/// the files with it, the run its own steps as they go.
+struct Timeline
+{
+    double now = 0.0;      ///< seconds into the run
+    double lineFree = 0.0; ///< when the line has carried every frame
+    float baseWait = 0.0f; ///< the wait after every step
+
+    /// A step other than REPEAT: its frames, then its own wait (SLEEP's),
+    /// then the base wait. A negative wait returns at once.
+    void step(qint64 frames, double wait = 0.0);
+    /// REPEAT, or the end of the run: the line carries what it was handed.
+    void carried() { now = std::max(now, lineFree); }
+};
+
+} // namespace tapwright
