@@ -85,7 +85,7 @@ QString encodingGuess(const RunReport &r)
     const TextEncoding other =
         r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932 : TextEncoding::Utf8;
     return Messages::tr("read as %1, a guess: the file is also valid %2, in which this line reads "
-                        "\"%3\"; a byte order mark, or saving it in code page 932, settles it")
+                        "\"%3\"; saving it as UTF-8 with a byte order mark settles it")
         .arg(encodingName(r.encoding), encodingName(other), shown(r.lineText));
 }
 

@@ -360,8 +360,8 @@
         <translation>コードページ 932</translation>
     </message>
     <message>
-        <source>read as %1, a guess: the file is also valid %2, in which this line reads &quot;%3&quot;; a byte order mark, or saving it in code page 932, settles it</source>
-        <translation>文字コードを %1 と推測して読みます。%2 としても読め、その場合この行は &quot;%3&quot; です。BOM を付けるか、コードページ 932 で保存すると確定します。</translation>
+        <source>read as %1, a guess: the file is also valid %2, in which this line reads &quot;%3&quot;; saving it as UTF-8 with a byte order mark settles it</source>
+        <translation>文字コードを %1 と推測して読みます。%2 としても読め、その場合この行は &quot;%3&quot; です。BOM 付きの UTF-8 で保存すると確定します。</translation>
     </message>
     <message>
         <source>%1:%2: warning: %3</source>
