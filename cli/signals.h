@@ -22,6 +22,10 @@ public:
     ClosedStdoutWatch &operator=(const ClosedStdoutWatch &) = delete;
 
 private:
+    /// Looks every moment whether stdout's reader has gone; where writes
+    /// alone cannot tell (a pipe whose reader left while we wait).
+    void lookEveryMoment();
+
     struct Platform;
     std::unique_ptr<Platform> platform_;
     QTimer look_;

@@ -42,14 +42,7 @@ ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGPIPE, &ignore, &platform_->oldPipe);
-    look_.setInterval(StdoutLookMs);
-    QObject::connect(&look_, &QTimer::timeout, [this] {
-        if (stdoutReaderGone()) {
-            look_.stop();
-            stdoutFoundClosed();
-        }
-    });
-    look_.start();
+    lookEveryMoment();
 }
 
 ClosedStdoutWatch::~ClosedStdoutWatch()

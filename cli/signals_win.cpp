@@ -38,14 +38,7 @@ ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_PIPE)
         return;
-    look_.setInterval(StdoutLookMs);
-    QObject::connect(&look_, &QTimer::timeout, [this] {
-        if (stdoutReaderGone()) {
-            look_.stop();
-            stdoutFoundClosed();
-        }
-    });
-    look_.start();
+    lookEveryMoment();
 }
 
 ClosedStdoutWatch::~ClosedStdoutWatch()
