@@ -61,11 +61,7 @@ class TestChecker : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(dir_.isValid());
-        QVERIFY(QDir::setCurrent(dir_.path()));
-    }
+    void initTestCase() { QVERIFY(dir_.isValid() && QDir::setCurrent(dir_.path())); }
 
     void findings_data()
     {
@@ -130,7 +126,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("macro");
         QTest::addColumn<QString>("addr"); // null: no file
         QTest::addColumn<int>("counter");
-        QTest::addColumn<QString>("expected"); // passes, frames and seconds a pass, passes, seconds
+        QTest::addColumn<QString>(
+            "expected"); // on what, frames and seconds a pass, passes, seconds
         // One frame is 88 bits at 600 baud: f = 0.146667 s. A frame is handed
         // over once fewer than two are ahead of the line; each step then waits.
         //   BASEWAIT 0.1   0.1                               t = 0.1
@@ -146,9 +143,8 @@ private Q_SLOTS:
         QTest::newRow("paced")
             << u"BASEWAIT 0.1\nUP\nSTRING がa\nGETSTR\nSENDSTR\nSLEEP 1\nREPEAT"_s
             << u"ab\n\nばか"_s << 0 << u"list 4 1.793 3 6.400"_s;
-        // 3,000 lines of "abcd": each pass is 3 × 0.6 s of waits, and SENDSTR
-        // hands its fourth frame 2f = 0.293333 s after its first; the pass
-        // that finds no line adds BASEWAIT's 0.6 s.
+        // 3,000 passes of 3 × 0.6 s and SENDSTR's 2f for "abcd", then 0.6 s
+        // of the pass that finds no line.
         const QString list = u"BASEWAIT 0.6\nGETSTR\nSENDSTR\nREPEAT"_s,
                       lines = u"abcd\n"_s.repeated(2999) + u"abcd"_s;
         QTest::newRow("hours") << list << lines << 0 << u"list 0 1.800 3000 6280.600"_s;
@@ -167,11 +163,8 @@ private Q_SLOTS:
         const CheckReport report = checkFiles(u"m.mac"_s, write(text(macro), text(addr)), counter);
         QVERIFY(report.items.isEmpty());
         const Estimate &e = report.estimate;
-        QCOMPARE(u"%1 %2 %3 %4 %5"_s.arg(QLatin1String(passes[e.passes]))
-                     .arg(e.framesPerPass)
-                     .arg(e.secondsPerPass, 0, 'f', 3)
-                     .arg(e.passCount)
-                     .arg(e.totalSeconds, 0, 'f', 3),
+        QCOMPARE(QString::asprintf("%s %lld %.3f %lld %.3f", passes[e.passes], e.framesPerPass,
+                                   e.secondsPerPass, e.passCount, e.totalSeconds),
                  expected);
         QCOMPARE(e.typesAddresses, macro.contains(u"SENDSTR"_s));
     }
