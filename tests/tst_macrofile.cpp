@@ -26,19 +26,6 @@ private Q_SLOTS:
         QCOMPARE(splitFields(line), fields);
     }
 
-    void commands()
-    {
-        // The file's words are upper-cased before this exact search.
-        const QStringList keys = u"UP &UP SUNMENU &SUBMENU"_s.split(u' ');
-        const Codes codes{{3, 1, 1}, {9, 1, 1}, {3, 6, 4}, {9, 6, 4}};
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(findCommand(keys[i]).command == Command::Key &&
-                    findCommand(keys[i]).key == codes[i]);
-        QVERIFY(findCommand(u"SLEEP").command == Command::Sleep);
-        for (const QString &none : u"SUBMENU &SUNMENU sleep "_s.split(u' '))
-            QVERIFY2(findCommand(none).command == Command::None, qPrintable(none));
-    }
-
     void numbers()
     {
         // "text=value" rows, "no" for refused; halves go to the even neighbour.

@@ -14,9 +14,8 @@ private Q_SLOTS:
             << u"ｶﾞｷﾞ"_s << Codes{{1, 2, 1}, {1, 10, 4}, {1, 2, 2}, {1, 10, 4}} << u"0"_s;
         QTest::newRow("voiced hiragana")
             << u"がぱ"_s << Codes{{2, 2, 1}, {2, 10, 4}, {2, 6, 1}, {2, 10, 5}} << u"0"_s;
-        QTest::newRow("unknown skipped") << u"アア1ア"_s << Codes{{1, 14, 1}} << u"ア 3"_s;
-        QTest::newRow("controls skipped")
-            << u"a\tb\r\nc"_s << Codes{{1, 4, 6}, {1, 4, 7}, {1, 4, 8}} << u"\t \r \n 3"_s;
+        QTest::newRow("unknown and controls skipped")
+            << u"a\tアb\r\nアcア"_s << Codes{{1, 4, 6}, {1, 4, 7}, {1, 4, 8}} << u"\t ア \r \n 6"_s;
         QTest::newRow("outside the BMP") << u"A𠀋B"_s << Codes{{1, 1, 6}, {1, 1, 7}} << u"𠀋 1"_s;
     }
     void sendStr()
