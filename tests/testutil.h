@@ -80,6 +80,41 @@ inline KeyCode codeAt(const QStringList &fields, qsizetype at)
     return {fields.value(at).toInt(), fields.value(at + 1).toInt(), fields.value(at + 2).toInt()};
 }
 
+using Fields = QHash<QString, QString>;
+
+/// The records of tests/data/`name`, each a "[name]" line, then "key=value"
+/// lines up to a blank line; "#" lines are comments. In values \n and \r are
+/// line ends, \t a tab and \e an escape (U+001B).
+inline QList<std::pair<QString, Fields>> dataRecords(const QString &name)
+{
+    QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    QList<std::pair<QString, Fields>> records;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'['))
+            records.append({line.mid(1, line.size() - 2), {}});
+        else if (line.contains(u'=') && !line.startsWith(u'#') && !records.isEmpty())
+            records.last().second[line.section(u'=', 0, 0)] = line.section(u'=', 1)
+                                                                  .replace("\\n"_L1, "\n"_L1)
+                                                                  .replace("\\r"_L1, "\r"_L1)
+                                                                  .replace("\\t"_L1, "\t"_L1)
+                                                                  .replace("\\e"_L1, "\x1b"_L1);
+    }
+    return records;
+}
+
+/// Key codes written "table,row,column", separated by blanks; "*N" after one
+/// repeats it N times.
+inline Codes codesOf(const QString &text)
+{
+    Codes codes;
+    for (const QString &item : text.split(u' ', Qt::SkipEmptyParts))
+        codes.resize(codes.size() + std::max(1, item.section(u'*', 1).toInt()),
+                     codeAt(item.section(u'*', 0, 0).split(u','), 0));
+    return codes;
+}
+
 /// One entry of tests/data/chartable.txt.
 struct CharLine
 {

@@ -79,25 +79,6 @@ private Q_SLOTS:
         QCOMPARE(record.c_iflag & (IXON | IXOFF), tcflag_t(0));
     }
 
-    void openFailuresSayWhy()
-    {
-        PtyPair pty;
-        OpenLink holder(pty);
-        const QString missing = u"/dev/tapwright-no-such-port"_s;
-        for (const auto &[port, message] :
-             {std::pair{missing, u"cannot open port \"%1\": no such device"_s.arg(missing)},
-              std::pair{pty.path(), u"cannot open port \"%1\": it is in use by another "
-                                    "program or window"_s.arg(pty.path())}}) {
-            SerialLink link;
-            link.setCommPort(port);
-            QVERIFY(!link.OpenPort() && !link.isOpen());
-            const QString text = describe(link.lastError());
-            // The system may add its own reason to "busy".
-            QVERIFY2(port == pty.path() ? text.startsWith(message) : text == message,
-                     qPrintable(text));
-        }
-    }
-
     void aLineLeftAtTheSettingsByAKilledProgramOpensAgain()
     {
         PtyPair pty;
@@ -145,22 +126,6 @@ private Q_SLOTS:
         QCOMPARE(resolvePortName(u"+1"_s).device, u"+1"_s); // a name, not a number
         for (const QString &bad : {u"0"_s, u"99999999999999"_s})
             QCOMPARE(resolvePortName(bad).error.kind, LinkError::BadPortNumber);
-    }
-
-    void describeTexts()
-    {
-        const auto text = [](LinkError::Kind kind, const QString &reason) {
-            return describe(LinkError{kind, u"7"_s, u"/dev/pts/7"_s, reason});
-        };
-        QCOMPARE(text(LinkError::PermissionDenied, u"Permission denied"_s),
-                 u"cannot open port \"7\" (/dev/pts/7): Permission denied (the user may need to "
-                 "be in the \"dialout\" group)"_s);
-        QCOMPARE(text(LinkError::WriteFailed, u"Input/output error"_s),
-                 u"writing to port \"7\" (/dev/pts/7) failed: Input/output error; the port was "
-                 "closed"_s);
-        QCOMPARE(
-            text(LinkError::Stalled, QString()),
-            u"port \"7\" (/dev/pts/7) stopped sending; the frames still queued were dropped"_s);
     }
 
     // The program quitting leaves the event loops unusable: keep this last.
