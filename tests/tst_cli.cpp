@@ -155,74 +155,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err");
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<int>("signal"); ///< sent once the output shows "2 SLEEP"
-        const auto row = [](const char *name, const QString &args, int exitCode, const QString &out,
-                            const QString &err, const QByteArray &wire = {}, int signal = 0) {
-            QTest::newRow(name) << args << exitCode << out << err << wire << signal;
-        };
-
-        // Every command exits only once its last frame has left the port.
-        row("key", u"key --port PTY UP up &ENTER F12 &submenu"_s, 0, {}, {},
-            framesOf({{3, 1, 1}, {3, 1, 1}, {9, 6, 2}, {3, 3, 2}, {9, 6, 4}}));
-        row("key, more than the pty holds", u"key --fast --port PTY"_s + u" F12"_s.repeated(2500),
-            0, {}, {}, framesOf(Codes(2500, KeyCode{3, 3, 2})));
+        const QHash<QString, int> signalOf{
+            {u"INT"_s, SIGINT}, {u"TERM"_s, SIGTERM}, {u"HUP"_s, SIGHUP}};
+        for (auto &[name, f] : dataRecords(u"cli-runs.txt"_s)) {
+            QTest::newRow(qPrintable(name))
+                << f[u"args"_s] << f[u"exit"_s].toInt()
+                << f[u"out"_s].replace(u"NOSUCHFILE"_s, noSuchFileReason()) << f[u"err"_s]
+                << framesOf(codesOf(f[u"wire"_s])) << signalOf.value(f[u"signal"_s]);
+        }
         // More than a pty holds: 3,000 frames are 24,000 bytes, and most of
         // them are still queued when the text has been handed over.
         Codes typed{{1, 2, 1},  {1, 10, 4}, {1, 2, 2},  {1, 10, 4}, {1, 9, 14}, {2, 2, 1},
                     {2, 10, 4}, {2, 6, 1},  {2, 10, 5}, {1, 9, 14}, {1, 1, 6}};
         typed.resize(typed.size() + 3000, {1, 4, 7});
-        row("type, more than the pty holds",
-            u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + QString(3000, u'b'), 0, {},
-            u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s,
-            framesOf(typed));
-        Codes longRun(2001, {1, 4, 6});
-        longRun.front() = {3, 1, 1};
-        row("run ending in a long STRING", u"run --fast --port PTY long.mac"_s, 0,
-            u"1 UP\n2 STRING\nend of the macro file; pass counter 0\n"_s, {}, framesOf(longRun));
-        row("run through an address list", u"run --port PTY --addr a.txt --counter 1 a.mac"_s, 0,
-            u"1 GETSTR\n2 SENDSTR\naddress: a2\n3 ENTER\n4 REPEAT\ncounter 2\n5 GETSTR\n"
-            "6 SENDSTR\naddress: a3\n7 ENTER\n8 REPEAT\ncounter 3\n9 GETSTR\n"
-            "end of the address file: the list is done; pass counter 3\n"_s,
-            {}, framesOf({{1, 4, 6}, {1, 14, 2}, {3, 6, 2}, {1, 4, 6}, {1, 14, 3}, {3, 6, 2}}));
-        row("run with a bad number", u"run --port PTY r.mac"_s, 1,
-            u"1 UP\n2 SLEEP\nthe run ended on an error; pass counter 0\n"_s,
-            u"tapwright-cli: r.mac:2: SLEEP needs a number of seconds, got \"1,5\"\n"
-            "    SLEEP 1,5\n"_s,
-            framesOf({{3, 1, 1}}));
-        // SIGTERM and SIGHUP (a closed terminal) end a run as the first
-        // Ctrl-C does. Off a terminal, the p in stdin pauses nothing.
-        for (const auto &[name, number] :
-             {std::pair{"Ctrl-C", SIGINT}, std::pair{"SIGTERM", SIGTERM},
-              std::pair{"SIGHUP", SIGHUP}}) {
-            row(name, u"run --port PTY --counter 5 s.mac"_s, 0,
-                u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s,
-                u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C "
-                "again to drop the rest)\n"_s,
-                framesOf({{3, 1, 1}}), number);
-        }
-        // A virtual terminal shows what the device would enter.
-        row("run on the virtual terminal", u"run --port virtual --fast v.mac"_s, 0,
-            u"1 MOJI\ndevice: [MOJI]\n2 STRING\n3 &ENTER\ndevice: がｶﾞA[&ENTER]\n"
-            "end of the macro file; pass counter 0\n"_s,
-            {});
-        // An escape sequence in an address list cannot retitle the terminal.
-        row("escapes in an address list", u"run --port virtual --fast --addr esc.txt a.mac"_s, 0,
-            u"1 GETSTR\n2 SENDSTR\naddress: aU+001B]0;xU+0007\n3 ENTER\ndevice: a]0;x[ENTER]\n"
-            "4 REPEAT\ncounter 1\n5 GETSTR\n"
-            "end of the address file: the list is done; pass counter 1\n"_s,
-            u"esc.txt:1: warning: cannot enter U+001B, skipped\n"
-            "esc.txt:1: warning: cannot enter U+0007, skipped\n"_s);
-        // check takes a run's command line as it stands.
-        row("check a run's command line",
-            u"check --port PTY --fast --counter=9 --addr=a.txt a.mac"_s, 1,
-            u"a.txt: error: the pass counter 9 is past the end of the address file (3 lines); "
-            "nothing would be typed\nestimate: none, the files have errors\n"_s,
-            {});
-
-        // "--" ends the options: "--addr" is the macro file.
-        row("-- ends the options", u"check -- --addr"_s, 1,
-            u"--addr: error: cannot open macro file: "_s + noSuchFileReason() +
-                u"\nestimate: none, the files have errors\n"_s,
-            {});
+        QTest::newRow("type, more than the pty holds")
+            << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + QString(3000, u'b') << 0 << QString()
+            << u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s
+            << framesOf(typed) << 0;
         QFile errors(QStringLiteral(TAPWRIGHT_TEST_DATA "/cli-errors.txt"));
         QVERIFY(errors.open(QIODevice::ReadOnly | QIODevice::Text));
         while (!errors.atEnd()) {
