@@ -55,26 +55,23 @@ private Q_SLOTS:
                          u"m.mac:2: 入力できない文字 '田' (U+7530) を飛ばしました。"_s);
         step(u"3 UP"_s, {{3, 1, 1}});
         log().addMessage(SendLog::Error, u"m.mac:4: SLEEP には秒数が必要です。\n    SLEEP"_s);
-        const QStringList expected{
-            u"12:03:04.120  1 STRING"_s,
-            u"12:03:04.120    がA"_s,
-            u"12:03:04.120  2 STRING"_s,
-            u"12:03:04.120    か"_s,
-            u"12:03:04.120  警告: m.mac:2: 入力できない文字 '田' (U+7530) を飛ばしました。"_s,
-            u"12:03:04.120  3 UP"_s,
-            u"12:03:04.120    [UP]"_s,
-            u"12:03:04.120  エラー: m.mac:4: SLEEP には秒数が必要です。"_s,
-            u"                  SLEEP"_s};
-        QCOMPARE(log().text().split(u'\n').mid(before), expected + QStringList{QString()});
-
-        frmMain::instance()->mnuViewLog->trigger();
-        const QStringList blocks = shown();
-        QCOMPARE(blocks.size(), before + expected.size());
         // Steps black, frames blue, warnings orange, errors red.
-        const QStringList colours =
-            u"000000 204a87 000000 204a87 b35900 000000 204a87 c00000 c00000"_s.split(u' ');
-        for (qsizetype i = 0; i < expected.size(); ++i)
-            QCOMPARE(blocks[before + i], expected[i] + u"|#"_s + colours[i]);
+        const QString black = u"|#000000"_s, blue = u"|#204a87"_s, red = u"|#c00000"_s;
+        const QStringList expected{
+            u"12:03:04.120  1 STRING"_s + black,
+            u"12:03:04.120    がA"_s + blue,
+            u"12:03:04.120  2 STRING"_s + black,
+            u"12:03:04.120    か"_s + blue,
+            u"12:03:04.120  警告: m.mac:2: 入力できない文字 '田' (U+7530) を飛ばしました。|#b35900"_s,
+            u"12:03:04.120  3 UP"_s + black,
+            u"12:03:04.120    [UP]"_s + blue,
+            u"12:03:04.120  エラー: m.mac:4: SLEEP には秒数が必要です。"_s + red,
+            u"                  SLEEP"_s + red};
+        QStringList text = expected;
+        text.replaceInStrings(QRegularExpression(u"\\|#.*"_s), QString());
+        QCOMPARE(log().text().split(u'\n').mid(before), text << QString());
+        frmMain::instance()->mnuViewLog->trigger();
+        QCOMPARE(shown().mid(before), expected);
     }
 
     void frameLineGrowsInTheOpenWindow()

@@ -49,8 +49,6 @@ private Q_SLOTS:
         QTest::newRow("none") << QList<PortInfo>{} << QList<PortInfo>{};
         QTest::newRow("plugged in") << QList<PortInfo>{} << QList<PortInfo>{usb, byId};
         QTest::newRow("pulled out") << QList<PortInfo>{usb, acm} << QList<PortInfo>{acm};
-        QTest::newRow("a COM port")
-            << QList<PortInfo>{} << QList<PortInfo>{{u"COM3"_s, u"USB シリアル (COM3)"_s}};
     }
     void listFollowsTheSystem()
     {
