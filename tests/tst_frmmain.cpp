@@ -82,6 +82,7 @@ private Q_SLOTS:
         s.listPorts = [] { return QList<PortInfo>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; };
         s.endProcess = [this] { events_ << u"end"_s; };
         w = frmMain::instance();
+        w->sendLog().now = [] { return QTime(9, 8, 7, 6); };
         // "1" is this machine's console: init() replaces it before any test runs.
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
         QCOMPARE(state(), u"[] [] [0] send - closed"_s);
@@ -141,6 +142,7 @@ private Q_SLOTS:
             }
         });
         look.start(5);
+        const qsizetype logLines = w->sendLog().text().count(u'\n');
         RUN(f.contains(u"macro"_s) ? f[u"macro"_s].toUtf8() : QByteArray(), f[u"counter"_s]);
         QCOMPARE(seen, during);
         QCOMPARE(events_.join(u'|').section(u'\n', 0, 0).remove(dir_.path() + u'/'),
@@ -148,6 +150,17 @@ private Q_SLOTS:
         QCOMPARE(state(), f[u"after"_s]);
         QCOMPARE(sent().toHex(' '), framesOf(codesOf(f[u"codes"_s])).toHex(' '));
         QVERIFY(!w->MacroExe());
+        if (f.contains(u"log"_s))
+            QCOMPARE(w->sendLog().text().remove(dir_.path() + u'/').split(u'\n').mid(logLines),
+                     f[u"log"_s].split(u'\n'));
+        if (!f.contains(u"warnings"_s))
+            return;
+        QCOMPARE(w->lblWarningCount->text(), f[u"warnings"_s]);
+        QCOMPARE(w->lblLastWarning->text(), f[u"last"_s]);
+        if (!f[u"last"_s].isEmpty()) // the tooltip names the file in full
+            QCOMPARE(shownToolTip(w->lblLastWarning), dir_.filePath(f[u"last"_s]));
+        w->layout()->activate();
+        QCOMPARE(w->width(), twipsX(w, 5295));
     }
 
     void pause()
@@ -187,42 +200,6 @@ private Q_SLOTS:
         QVERIFY(!w->mnuRunPause->isEnabled() && !w->runner().isPaused());
     }
 
-    void warnings_data()
-    {
-        QTest::addColumn<QByteArray>("macro");
-        QTest::addColumn<Codes>("codes");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("kanji in STRING")
-            << QByteArray("STRING a山b田\r\nUP\r\n") << Codes{{1, 4, 6}, {1, 4, 7}, {3, 1, 1}}
-            << u"警告 2 件"_s << u"m.mac:1: 入力できない文字 '田' (U+7530) を飛ばしました。"_s;
-        // A file's markup is text, in the bar and in its tooltip.
-        QTest::newRow("markup")
-            << QByteArray("<b>x</b>\r\n") << Codes{} << u"警告 1 件"_s
-            << u"m.mac:1: \"<B>X</B>\" はコマンドでもキー名でもないため何もしません。"_s;
-        // Each run counts afresh.
-        QTest::newRow("clean run after warnings")
-            << QByteArray("UP\r\n") << Codes{{3, 1, 1}} << QString() << QString();
-    }
-    void warnings()
-    {
-        QFETCH(QByteArray, macro);
-        QFETCH(Codes, codes);
-        QFETCH(QString, count);
-        QFETCH(QString, last);
-        RUN(macro);
-        QCOMPARE(w->lblWarningCount->text(), count);
-        QCOMPARE(w->lblLastWarning->text(), last);
-        if (!last.isEmpty()) // the tooltip names the file in full
-            QCOMPARE(shownToolTip(w->lblLastWarning), dir_.filePath(last));
-        QCOMPARE(sent().toHex(' '), framesOf(codes).toHex(' '));
-        // No message box for a warning.
-        QVERIFY(events_.isEmpty());
-        // A long warning must not widen the window.
-        w->layout()->activate();
-        QCOMPARE(w->width(), twipsX(w, 5295));
-    }
-
     void progress()
     {
         w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), "a\r\nb\r\nc\r\nd\r\n");
@@ -246,29 +223,6 @@ private Q_SLOTS:
         QVERIFY2(seen.last().startsWith(u"パス 4 / 4  残り約 "_s), qPrintable(seen.join(u" | "_s)));
         QCOMPARE(w->lblProgress->text(), QString()); // only during a run
         sent();
-    }
-
-    void sendLogOfARun()
-    {
-        SendLog &log = w->sendLog();
-        log.now = [] { return QTime(9, 8, 7, 6); };
-        const qsizetype before = log.text().count(u'\n');
-        RUN("STRING A山b\r\n\x1b[2J\r\nSLEEP\r\n");
-        QCOMPARE(
-            log.text().remove(dir_.path() + u'/').split(u'\n').mid(before),
-            (QStringList{
-                u"09:08:07.006  1 STRING"_s,
-                u"09:08:07.006  警告: m.mac:1: 入力できない文字 '山' (U+5C71) を飛ばしました。"_s,
-                u"09:08:07.006    Ab"_s,
-                // A file's control characters by their code.
-                u"09:08:07.006  2 U+001B[2J"_s,
-                u"09:08:07.006  警告: m.mac:2: \"U+001B[2J\" はコマンドでもキー名でもないため何もしません。"_s,
-                u"09:08:07.006  3 SLEEP"_s,
-                u"09:08:07.006  エラー: m.mac:3: SLEEP には秒数が必要です。"_s,
-                u"                  SLEEP"_s, QString()}));
-        QCOMPARE(events_.size(), 1);
-        QCOMPARE(sent(), framesOf({{1, 1, 6}, {1, 4, 7}}));
-        log.now = [] { return QTime::currentTime(); };
     }
 
     void helpFollowsTheWorkingDirectory()
