@@ -2,8 +2,6 @@
 
 using Keys = QList<QKeyCombination>;
 
-static const QString NotConnected = u"キーボードが接続されていません。送信していません。"_s;
-
 class TestFrmInput : public QObject
 {
     Q_OBJECT
@@ -88,22 +86,9 @@ private Q_SLOTS:
         QTest::addColumn<Codes>("codes");
         QTest::addColumn<QString>("box"); // what stays in the box
         QTest::addColumn<QString>("status");
-        const QString skipped = u"入力できない文字を飛ばしました (%1 文字): %2"_s;
-        QTest::newRow("sent") << true << u"ab"_s << Codes{{1, 4, 6}, {1, 4, 7}} << QString()
-                              << QString();
-        QTest::newRow("empty box")
-            << true << QString() << Codes{{3, 6, 2}} << QString() << QString();
-        // Each skipped character is counted, and named once.
-        QTest::newRow("kanji") << true << u"山a田山"_s << Codes{{1, 4, 6}} << QString()
-                               << skipped.arg(3).arg(u"山 田"_s);
-        // A character outside the BMP is one character, named whole.
-        QTest::newRow("emoji") << true << u"\U0001F600b"_s << Codes{{1, 4, 7}} << QString()
-                               << skipped.arg(1).arg(u"\U0001F600"_s);
-        QTest::newRow("many kinds") << true << u"一二三四五六七八九"_s << Codes{} << QString()
-                                    << skipped.arg(9).arg(u"一 二 三 四 五 六 七 八 …"_s);
-        QTest::newRow("disconnected") << false << u"山a"_s << Codes{} << u"山a"_s << NotConnected;
-        QTest::newRow("disconnected, empty box")
-            << false << QString() << Codes{} << QString() << NotConnected;
+        for (const QStringList &f : dataLines(u"typing-enter.txt"_s))
+            QTest::newRow(qPrintable(f[0]))
+                << (f[1] == "yes"_L1) << f[2] << codesOf(f.mid(5).join(u' ')) << f[3] << f[4];
     }
     void submit()
     {
