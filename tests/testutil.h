@@ -46,21 +46,22 @@ inline QByteArray framesOf(const Codes &codes)
     return bytes;
 }
 
-/// The lines of tests/data/`name`, each cut into its fields ("quoted" fields
-/// lose their quotes), without blank lines and "#" comments. A file that
-/// cannot be read, or holds nothing, fails the running test function: call it
-/// from initTestCase(), whose failure stops the whole test.
-inline QList<QStringList> dataLines(const QString &name)
+/// The text of tests/data/`name`; a file that cannot be read ends the test.
+inline QString dataText(const QString &name)
 {
     QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTest::qFail(qPrintable(file.fileName() + u": "_s + file.errorString()), __FILE__,
-                     __LINE__);
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    return QString::fromUtf8(file.readAll());
+}
+
+/// The lines of tests/data/`name`, each cut into its fields ("quoted" fields
+/// lose their quotes), without blank lines and "#" comments.
+inline QList<QStringList> dataLines(const QString &name)
+{
     static const QRegularExpression field(u"\"([^\"]*)\"|(\\S+)"_s);
     QList<QStringList> lines;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+    for (const QString &line : dataText(name).split(u'\n')) {
         if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
         QStringList fields;
@@ -68,8 +69,6 @@ inline QList<QStringList> dataLines(const QString &name)
             fields << (m.capturedStart(1) >= 0 ? m.captured(1) : m.captured(2));
         lines << fields;
     }
-    if (lines.isEmpty())
-        QTest::qFail(qPrintable(file.fileName() + u": no entries"_s), __FILE__, __LINE__);
     return lines;
 }
 
@@ -87,11 +86,8 @@ using Fields = QHash<QString, QString>;
 /// line ends, \t a tab and \e an escape (U+001B).
 inline QList<std::pair<QString, Fields>> dataRecords(const QString &name)
 {
-    QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
     QList<std::pair<QString, Fields>> records;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+    for (const QString &line : dataText(name).split(u'\n')) {
         if (line.startsWith(u'['))
             records.append({line.mid(1, line.size() - 2), {}});
         else if (line.contains(u'=') && !line.startsWith(u'#') && !records.isEmpty())

@@ -172,10 +172,8 @@ private Q_SLOTS:
             << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + QString(3000, u'b') << 0 << QString()
             << u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s
             << framesOf(typed) << 0;
-        QFile errors(QStringLiteral(TAPWRIGHT_TEST_DATA "/cli-errors.txt"));
-        QVERIFY(errors.open(QIODevice::ReadOnly | QIODevice::Text));
-        while (!errors.atEnd()) {
-            const QStringList fields = QString::fromUtf8(errors.readLine()).split(u" @@ "_s);
+        for (const QString &line : dataText(u"cli-errors.txt"_s).split(u'\n')) {
+            const QStringList fields = line.split(u" @@ "_s);
             if (fields.size() != 3 || fields[0].startsWith(u'#'))
                 continue; // a comment or a blank line
             const QString message = u"tapwright-cli: "_s + fields[2].trimmed() + u'\n';
