@@ -255,12 +255,9 @@ private Q_SLOTS:
         QVERIFY2(tool.finish(), WHAT);
         QVERIFY(head.startsWith("1 UP\n2 "));
         const QString err = QString::fromUtf8(tool.errors());
-        QVERIFY2(QRegularExpression(u"^tapwright-cli: the standard output is closed; what it "
-                                    "would show goes to stderr\ntapwright-cli: stopping;.*"
-                                    "\nstopped; pass counter \\d+\n$"_s,
-                                    QRegularExpression::DotMatchesEverythingOption)
-                     .match(err)
-                     .hasMatch(),
+        QVERIFY2(err.startsWith(u"tapwright-cli: the standard output is closed; what it would "
+                                "show goes to stderr\ntapwright-cli: stopping;"_s) &&
+                     err.contains(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s)),
                  qPrintable(err));
         QCOMPARE(tool.process.exitCode(), 0);
         tool.sent += tool.device.readAvailable();

@@ -68,19 +68,6 @@ private Q_SLOTS:
         QVERIFY(messages_.isEmpty() && pty_.readAvailable().isEmpty());
     }
 
-    void closeDrains()
-    {
-        clickConnect(pty_.path());
-        QPointer<frmKeyboard> closed = keypad();
-        closed->SendStr(u"ab"_s);
-        closed->Command1_Click(0);
-        closed->close();
-        QVERIFY(!frmKeyboard::exists());
-        // Everything queued went out before the port closed.
-        QCOMPARE(pty_.readAvailable(), framesOf({{1, 4, 6}, {1, 4, 7}, {3, 6, 1}}));
-        QTRY_VERIFY_WITH_TIMEOUT(closed.isNull(), 5000);
-    }
-
     /// Connected to "virtual", the keypad's own device window shows the keys
     /// at the line's pace, and nothing goes to a serial port.
     void virtualDevice()

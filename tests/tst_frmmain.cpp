@@ -206,13 +206,12 @@ private Q_SLOTS:
         look.start(1);
         RUN("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n", u"0"_s, 5000);
         look.stop();
-        QVERIFY(!seen.isEmpty());
-        QCOMPARE(seen.first(), u"パス 1 / 4  残り —"_s);
-        const QRegularExpression shape(u"パス [1-4] / 4  残り(約 \\d+\\.\\d 秒| —)"_s);
-        for (const QString &text : seen)
-            QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
-        // Once a pass is done the time left is known.
-        QVERIFY2(seen.last().startsWith(u"パス 4 / 4  残り約 "_s), qPrintable(seen.join(u" | "_s)));
+        // Once a pass is done the time left is known; how it counts down is the runner's test.
+        QCOMPARE(seen.value(0), u"パス 1 / 4  残り —"_s);
+        QVERIFY2(QRegularExpression(u"^パス 4 / 4  残り約 \\d+\\.\\d 秒$"_s)
+                     .match(seen.last())
+                     .hasMatch(),
+                 qPrintable(seen.join(u" | "_s)));
         QCOMPARE(w->lblProgress->text(), QString()); // only during a run
         sent();
     }

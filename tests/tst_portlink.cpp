@@ -85,25 +85,18 @@ private Q_SLOTS:
     {
         PtyPair pty;
         Watched link;
-        link.setCommPort(u"0"_s);
-        QVERIFY(!link.OpenPort());
-        QCOMPARE(link.lastError().kind, LinkError::BadPortNumber);
-        link.setCommPort(u"virtual"_s);
-        QVERIFY(link.OpenPort());
-        QCOMPARE(link.lastError().kind, LinkError::None);
-        link.ClosePort();
-
         link.setCommPort(pty.path());
         QVERIFY(link.OpenPort());
         pty.hangUp(); // as an unplugged adapter
         for (int i = 0; i < 5; ++i)
             link.SendKey(1, 1, 3);
         QTRY_COMPARE_WITH_TIMEOUT(link.failures.count(), 1, 5000);
-        const LinkError error = link.failures.at(0).at(0).value<LinkError>();
-        QCOMPARE(error.kind, LinkError::WriteFailed);
-        QCOMPARE(error.port, pty.path());
+        QCOMPARE(link.failures.at(0).at(0).value<LinkError>().kind, LinkError::WriteFailed);
         QCOMPARE(link.lastError().kind, LinkError::WriteFailed);
         QVERIFY(!link.isOpen());
+        link.setCommPort(u"virtual"_s);
+        QVERIFY(link.OpenPort());
+        QCOMPARE(link.lastError().kind, LinkError::None);
     }
 
     /// Set before the open or during a burst, pacing off lets queued frames
