@@ -9,17 +9,6 @@ class TestFrmCheck : public QObject
     QStringList events_;
     frmMain *w = nullptr;
 
-    /// The report as shown, a line a block, each with its colour: "text|#rrggbb".
-    static QStringList shown()
-    {
-        QStringList lines;
-        for (QTextBlock b = frmCheck::instance()->txtReport->document()->begin(); b.isValid();
-             b = b.next())
-            lines << b.text() + u'|' +
-                         b.begin().fragment().charFormat().foreground().color().name();
-        return lines;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -51,7 +40,7 @@ private Q_SLOTS:
         w->txtCounter->setText(f[u"counter"_s]);
         QVERIFY(w->mnuRunCheck->isEnabled());
         w->mnuRunCheck->trigger();
-        QStringList got = shown();
+        QStringList got = colouredBlocks(frmCheck::instance()->txtReport->document());
         got.replaceInStrings(dir_.path() + u'/', QString());
         QCOMPARE(got, f[u"lines"_s].split(u'\n'));
         QVERIFY(frmCheck::instance()->isVisible());

@@ -8,16 +8,6 @@ class TestFrmLog : public QObject
     QString saveAnswer_;
 
     static SendLog &log() { return frmMain::instance()->sendLog(); }
-    /// Each block of the window with its colour, "text|#rrggbb".
-    static QStringList shown()
-    {
-        QStringList blocks;
-        for (QTextBlock b = frmLog::instance()->txtLog->document()->begin(); b.isValid();
-             b = b.next())
-            blocks << b.text() + u'|' +
-                          b.begin().fragment().charFormat().foreground().color().name();
-        return blocks;
-    }
     /// Feeds a step with the frames it sent.
     static void step(const QString &status, const Codes &codes)
     {
@@ -71,7 +61,7 @@ private Q_SLOTS:
         text.replaceInStrings(QRegularExpression(u"\\|#.*"_s), QString());
         QCOMPARE(log().text().split(u'\n').mid(before), text << QString());
         frmMain::instance()->mnuViewLog->trigger();
-        QCOMPARE(shown().mid(before), expected);
+        QCOMPARE(colouredBlocks(frmLog::instance()->txtLog->document()).mid(before), expected);
     }
 
     void frameLineGrowsInTheOpenWindow()
