@@ -60,7 +60,7 @@ private Q_SLOTS:
         QStringList text = expected;
         text.replaceInStrings(QRegularExpression(u"\\|#.*"_s), QString());
         QCOMPARE(log().text().split(u'\n').mid(before), text << QString());
-        frmMain::instance()->mnuViewLog->trigger();
+        frmMain::instance()->mnuViewLog->trigger(); // the first window: it shows the whole log
         QCOMPARE(colouredBlocks(frmLog::instance()->txtLog->document()).mid(before), expected);
     }
 
@@ -122,16 +122,6 @@ private Q_SLOTS:
                                            u"\" に保存できません。"_s),
                      qPrintable(events_[1]));
         }
-    }
-
-    /// The log goes on without its window; a new window shows all of it.
-    void newWindowShowsTheWholeLog()
-    {
-        delete frmLog::instance();
-        step(u"8 UP"_s, {{3, 1, 1}});
-        log().flush();
-        frmMain::instance()->mnuViewLog->trigger();
-        QCOMPARE(frmLog::instance()->txtLog->toPlainText(), log().text().chopped(1));
     }
 };
 

@@ -231,8 +231,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(w));
         w->cmdSend->setFocus();
         QTRY_VERIFY(w->cmdSend->hasFocus());
-        writeFile(dir_.filePath(u"m.mac"_s), "SLEEP 30");
-        w->MacroFile = dir_.filePath(u"m.mac"_s);
+        w->MacroFile = writeFile(dir_.filePath(u"m.mac"_s), "SLEEP 30");
         QTimer::singleShot(0, w, [this] {
             // The start button went grey under the focus: the stop button has it now.
             events_ << (w->cmdStop->hasFocus() ? u"stop has focus"_s : u"focus elsewhere"_s);

@@ -25,7 +25,6 @@ private Q_SLOTS:
         QTest::newRow("a serial port") << u"pty"_s << false << int(LinkError::None);
         // Only the exact word: anything else is a device name, and there is none.
         QTest::newRow("capital") << u"Virtual"_s << false << int(LinkError::NotFound);
-        QTest::newRow("inner blank") << u"vir tual"_s << false << int(LinkError::NotFound);
         QTest::newRow("no port") << u"0"_s << false << int(LinkError::BadPortNumber);
         QTest::newRow("blank") << u"  "_s << false << int(LinkError::NoPortGiven);
     }
