@@ -33,6 +33,15 @@ inline QString shownToolTip(const QWidget *widget)
     return !Qt::mightBeRichText(tip) ? tip : QTextDocumentFragment::fromHtml(tip).toPlainText();
 }
 
+/// Each block of a window's text with its colour: "text|#rrggbb".
+inline QStringList colouredBlocks(const QTextDocument *document)
+{
+    QStringList blocks;
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next())
+        blocks << b.text() + u'|' + b.begin().fragment().charFormat().foreground().color().name();
+    return blocks;
+}
+
 /// Clicks the keypad's connect button, with `port` in its box unless null.
 inline void clickConnect(const QString &port = QString())
 {

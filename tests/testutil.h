@@ -46,21 +46,22 @@ inline QByteArray framesOf(const Codes &codes)
     return bytes;
 }
 
-/// The lines of tests/data/`name`, each cut into its fields ("quoted" fields
-/// lose their quotes), without blank lines and "#" comments. A file that
-/// cannot be read, or holds nothing, fails the running test function: call it
-/// from initTestCase(), whose failure stops the whole test.
-inline QList<QStringList> dataLines(const QString &name)
+/// The text of tests/data/`name`; a file that cannot be read ends the test.
+inline QString dataText(const QString &name)
 {
     QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTest::qFail(qPrintable(file.fileName() + u": "_s + file.errorString()), __FILE__,
-                     __LINE__);
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    return QString::fromUtf8(file.readAll());
+}
+
+/// The lines of tests/data/`name`, each cut into its fields ("quoted" fields
+/// lose their quotes), without blank lines and "#" comments.
+inline QList<QStringList> dataLines(const QString &name)
+{
     static const QRegularExpression field(u"\"([^\"]*)\"|(\\S+)"_s);
     QList<QStringList> lines;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+    for (const QString &line : dataText(name).split(u'\n')) {
         if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
         QStringList fields;
@@ -68,8 +69,6 @@ inline QList<QStringList> dataLines(const QString &name)
             fields << (m.capturedStart(1) >= 0 ? m.captured(1) : m.captured(2));
         lines << fields;
     }
-    if (lines.isEmpty())
-        QTest::qFail(qPrintable(file.fileName() + u": no entries"_s), __FILE__, __LINE__);
     return lines;
 }
 
@@ -78,6 +77,39 @@ inline QList<QStringList> dataLines(const QString &name)
 inline KeyCode codeAt(const QStringList &fields, qsizetype at)
 {
     return {fields.value(at).toInt(), fields.value(at + 1).toInt(), fields.value(at + 2).toInt()};
+}
+
+using Fields = QHash<QString, QString>;
+
+/// The records of tests/data/`name`, each a "[name]" line, then "key=value"
+/// lines up to a blank line; "#" lines are comments. In values \n and \r are
+/// line ends, \t a tab, \e an escape (U+001B) and \b a byte order mark.
+inline QList<std::pair<QString, Fields>> dataRecords(const QString &name)
+{
+    QList<std::pair<QString, Fields>> records;
+    for (const QString &line : dataText(name).split(u'\n')) {
+        if (line.startsWith(u'['))
+            records.append({line.mid(1, line.size() - 2), {}});
+        else if (line.contains(u'=') && !line.startsWith(u'#') && !records.isEmpty())
+            records.last().second[line.section(u'=', 0, 0)] = line.section(u'=', 1)
+                                                                  .replace("\\n"_L1, "\n"_L1)
+                                                                  .replace("\\r"_L1, "\r"_L1)
+                                                                  .replace("\\t"_L1, "\t"_L1)
+                                                                  .replace("\\e"_L1, "\x1b"_L1)
+                                                                  .replace("\\b"_L1, u"\ufeff"_s);
+    }
+    return records;
+}
+
+/// Key codes written "table,row,column", separated by blanks; "*N" after one
+/// repeats it N times.
+inline Codes codesOf(const QString &text)
+{
+    Codes codes;
+    for (const QString &item : text.split(u' ', Qt::SkipEmptyParts))
+        codes.resize(codes.size() + std::max(1, item.section(u'*', 1).toInt()),
+                     codeAt(item.section(u'*', 0, 0).split(u','), 0));
+    return codes;
 }
 
 /// One entry of tests/data/chartable.txt.

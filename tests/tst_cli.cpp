@@ -155,78 +155,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err");
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<int>("signal"); ///< sent once the output shows "2 SLEEP"
-        const auto row = [](const char *name, const QString &args, int exitCode, const QString &out,
-                            const QString &err, const QByteArray &wire = {}, int signal = 0) {
-            QTest::newRow(name) << args << exitCode << out << err << wire << signal;
-        };
-
-        // Every command exits only once its last frame has left the port.
-        row("key", u"key --port PTY UP up &ENTER F12 &submenu"_s, 0, {}, {},
-            framesOf({{3, 1, 1}, {3, 1, 1}, {9, 6, 2}, {3, 3, 2}, {9, 6, 4}}));
-        row("key, more than the pty holds", u"key --fast --port PTY"_s + u" F12"_s.repeated(2500),
-            0, {}, {}, framesOf(Codes(2500, KeyCode{3, 3, 2})));
+        const QHash<QString, int> signalOf{
+            {u"INT"_s, SIGINT}, {u"TERM"_s, SIGTERM}, {u"HUP"_s, SIGHUP}};
+        for (auto &[name, f] : dataRecords(u"cli-runs.txt"_s)) {
+            QTest::newRow(qPrintable(name))
+                << f[u"args"_s] << f[u"exit"_s].toInt()
+                << f[u"out"_s].replace(u"NOSUCHFILE"_s, noSuchFileReason()) << f[u"err"_s]
+                << framesOf(codesOf(f[u"wire"_s])) << signalOf.value(f[u"signal"_s]);
+        }
         // More than a pty holds: 3,000 frames are 24,000 bytes, and most of
         // them are still queued when the text has been handed over.
         Codes typed{{1, 2, 1},  {1, 10, 4}, {1, 2, 2},  {1, 10, 4}, {1, 9, 14}, {2, 2, 1},
                     {2, 10, 4}, {2, 6, 1},  {2, 10, 5}, {1, 9, 14}, {1, 1, 6}};
         typed.resize(typed.size() + 3000, {1, 4, 7});
-        row("type, more than the pty holds",
-            u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + QString(3000, u'b'), 0, {},
-            u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s,
-            framesOf(typed));
-        Codes longRun(2001, {1, 4, 6});
-        longRun.front() = {3, 1, 1};
-        row("run ending in a long STRING", u"run --fast --port PTY long.mac"_s, 0,
-            u"1 UP\n2 STRING\nend of the macro file; pass counter 0\n"_s, {}, framesOf(longRun));
-        row("run through an address list", u"run --port PTY --addr a.txt --counter 1 a.mac"_s, 0,
-            u"1 GETSTR\n2 SENDSTR\naddress: a2\n3 ENTER\n4 REPEAT\ncounter 2\n5 GETSTR\n"
-            "6 SENDSTR\naddress: a3\n7 ENTER\n8 REPEAT\ncounter 3\n9 GETSTR\n"
-            "end of the address file: the list is done; pass counter 3\n"_s,
-            {}, framesOf({{1, 4, 6}, {1, 14, 2}, {3, 6, 2}, {1, 4, 6}, {1, 14, 3}, {3, 6, 2}}));
-        row("run with a bad number", u"run --port PTY r.mac"_s, 1,
-            u"1 UP\n2 SLEEP\nthe run ended on an error; pass counter 0\n"_s,
-            u"tapwright-cli: r.mac:2: SLEEP needs a number of seconds, got \"1,5\"\n"
-            "    SLEEP 1,5\n"_s,
-            framesOf({{3, 1, 1}}));
-        // SIGTERM and SIGHUP (a closed terminal) end a run as the first
-        // Ctrl-C does. Off a terminal, the p in stdin pauses nothing.
-        for (const auto &[name, number] :
-             {std::pair{"Ctrl-C", SIGINT}, std::pair{"SIGTERM", SIGTERM},
-              std::pair{"SIGHUP", SIGHUP}}) {
-            row(name, u"run --port PTY --counter 5 s.mac"_s, 0,
-                u"1 UP\n2 SLEEP\nstopped; pass counter 5\n"_s,
-                u"tapwright-cli: stopping; the frames on the line still go out (press Ctrl-C "
-                "again to drop the rest)\n"_s,
-                framesOf({{3, 1, 1}}), number);
-        }
-        // A virtual terminal shows what the device would enter.
-        row("run on the virtual terminal", u"run --port virtual --fast v.mac"_s, 0,
-            u"1 MOJI\ndevice: [MOJI]\n2 STRING\n3 &ENTER\ndevice: がｶﾞA[&ENTER]\n"
-            "end of the macro file; pass counter 0\n"_s,
-            {});
-        // An escape sequence in an address list cannot retitle the terminal.
-        row("escapes in an address list", u"run --port virtual --fast --addr esc.txt a.mac"_s, 0,
-            u"1 GETSTR\n2 SENDSTR\naddress: aU+001B]0;xU+0007\n3 ENTER\ndevice: a]0;x[ENTER]\n"
-            "4 REPEAT\ncounter 1\n5 GETSTR\n"
-            "end of the address file: the list is done; pass counter 1\n"_s,
-            u"esc.txt:1: warning: cannot enter U+001B, skipped\n"
-            "esc.txt:1: warning: cannot enter U+0007, skipped\n"_s);
-        // check takes a run's command line as it stands.
-        row("check a run's command line",
-            u"check --port PTY --fast --counter=9 --addr=a.txt a.mac"_s, 1,
-            u"a.txt: error: the pass counter 9 is past the end of the address file (3 lines); "
-            "nothing would be typed\nestimate: none, the files have errors\n"_s,
-            {});
-
-        // "--" ends the options: "--addr" is the macro file.
-        row("-- ends the options", u"check -- --addr"_s, 1,
-            u"--addr: error: cannot open macro file: "_s + noSuchFileReason() +
-                u"\nestimate: none, the files have errors\n"_s,
-            {});
-        QFile errors(QStringLiteral(TAPWRIGHT_TEST_DATA "/cli-errors.txt"));
-        QVERIFY(errors.open(QIODevice::ReadOnly | QIODevice::Text));
-        while (!errors.atEnd()) {
-            const QStringList fields = QString::fromUtf8(errors.readLine()).split(u" @@ "_s);
+        QTest::newRow("type, more than the pty holds")
+            << u"type --fast --port=PTY ｶﾞｷﾞ_がぱ_アアA𠀋"_s + QString(3000, u'b') << 0 << QString()
+            << u"tapwright-cli: warning: skipped 3 characters the device cannot enter: ア 𠀋\n"_s
+            << framesOf(typed) << 0;
+        for (const QString &line : dataText(u"cli-errors.txt"_s).split(u'\n')) {
+            const QStringList fields = line.split(u" @@ "_s);
             if (fields.size() != 3 || fields[0].startsWith(u'#'))
                 continue; // a comment or a blank line
             const QString message = u"tapwright-cli: "_s + fields[2].trimmed() + u'\n';
@@ -308,12 +255,9 @@ private Q_SLOTS:
         QVERIFY2(tool.finish(), WHAT);
         QVERIFY(head.startsWith("1 UP\n2 "));
         const QString err = QString::fromUtf8(tool.errors());
-        QVERIFY2(QRegularExpression(u"^tapwright-cli: the standard output is closed; what it "
-                                    "would show goes to stderr\ntapwright-cli: stopping;.*"
-                                    "\nstopped; pass counter \\d+\n$"_s,
-                                    QRegularExpression::DotMatchesEverythingOption)
-                     .match(err)
-                     .hasMatch(),
+        QVERIFY2(err.startsWith(u"tapwright-cli: the standard output is closed; what it would "
+                                "show goes to stderr\ntapwright-cli: stopping;"_s) &&
+                     err.contains(QRegularExpression(u"\nstopped; pass counter \\d+\n$"_s)),
                  qPrintable(err));
         QCOMPARE(tool.process.exitCode(), 0);
         tool.sent += tool.device.readAvailable();
@@ -321,19 +265,9 @@ private Q_SLOTS:
                 tool.sent == framesOf(Codes(tool.sent.size() / 8, {3, 1, 1})));
     }
 
-    void pause_data()
-    {
-        QTest::addColumn<QByteArray>("pause"); ///< a key, or empty for Ctrl-Z
-        QTest::addColumn<QByteArray>("resume");
-        // fg must not end a pause that Ctrl-Z did not make.
-        QTest::newRow("space, Ctrl-Z, fg, p") << QByteArray(" ") << QByteArray("p");
-        QTest::newRow("Ctrl-Z, fg") << QByteArray() << QByteArray();
-    }
     /// A terminal as stdin, in line mode with echo as a shell leaves it.
     void pause()
     {
-        QFETCH(QByteArray, pause);
-        QFETCH(QByteArray, resume);
         PtyPair keys;
         termios settings{};
         QVERIFY(::tcgetattr(keys.masterFd(), &settings) == 0);
@@ -345,30 +279,28 @@ private Q_SLOTS:
         QVERIFY2(tool.printed("1 UP\n"), WHAT);
         QVERIFY(!lineMode(keys.masterFd()));
 
-        const QByteArray paused = "paused (press p or space to go on)\n";
+        const QByteArray paused = "paused (press p or space to go on)\n", resumed = "resumed\n";
         // Ctrl-Z: the shell gets its terminal back as it was; then fg.
         const auto suspendAndGoOn = [&] {
             tool.signal(SIGTSTP);
             QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
             QVERIFY(lineMode(keys.masterFd()));
             tool.signal(SIGCONT);
-        };
-        if (pause.isEmpty()) {
-            suspendAndGoOn();
-            QVERIFY2(tool.printed(paused), WHAT);
-        } else {
-            // Neither Enter nor echo: the key alone pauses, and is not shown.
-            QCOMPARE(::write(keys.masterFd(), pause.constData(), 1), 1);
-            QVERIFY2(tool.printed(paused), WHAT);
-            QCOMPARE(keys.readAvailable(), QByteArray());
-            QVERIFY2(staysPaused(tool, paused), WHAT);
-            suspendAndGoOn();
             QTRY_VERIFY_WITH_TIMEOUT(!lineMode(keys.masterFd()), 10000);
-            QVERIFY2(staysPaused(tool, paused), WHAT);
-            QCOMPARE(::write(keys.masterFd(), resume.constData(), 1), 1);
-        }
-        QVERIFY2(tool.printed(paused + "resumed\n"), WHAT);
-        QVERIFY(!lineMode(keys.masterFd()));
+        };
+        // Ctrl-Z pauses the run, and fg goes on.
+        suspendAndGoOn();
+        QVERIFY2(tool.printed(paused + resumed), WHAT);
+        // Neither Enter nor echo: the key alone pauses, and is not shown. fg must
+        // not end a pause that Ctrl-Z did not make.
+        QCOMPARE(::write(keys.masterFd(), " ", 1), 1);
+        QVERIFY2(tool.printed(resumed + paused), WHAT);
+        QCOMPARE(keys.readAvailable(), QByteArray());
+        QVERIFY2(staysPaused(tool, paused), WHAT);
+        suspendAndGoOn();
+        QVERIFY2(staysPaused(tool, paused), WHAT);
+        QCOMPARE(::write(keys.masterFd(), "p", 1), 1);
+        QVERIFY2(tool.printed(paused + resumed + paused + resumed), WHAT);
         const qsizetype before = tool.sent.size();
         QVERIFY2(tool.waitFor([&] { return tool.sent.size() > before; }), WHAT);
 
@@ -384,11 +316,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("port");
         QTest::addColumn<int>("columns"); ///< 0: the pty's size left unset
-        QTest::addColumn<bool>("cut");    ///< the address does not fit
-        QTest::newRow("an unsized terminal, 80 columns") << u"PTY"_s << 0 << false;
-        QTest::newRow("50 columns cut the address") << u"PTY"_s << 50 << true;
+        QTest::newRow("an unsized terminal, 80 columns") << u"PTY"_s << 0;
+        QTest::newRow("50 columns cut the address") << u"PTY"_s << 50;
         // Its device: lines come between the steps at any moment.
-        QTest::newRow("the virtual terminal's lines") << u"virtual"_s << 0 << false;
+        QTest::newRow("the virtual terminal's lines") << u"virtual"_s << 0;
     }
     /// stdout a terminal: the lines a run prints stay as they are off one,
     /// and one status line below them is redrawn in place, then cleared.
@@ -396,7 +327,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, port);
         QFETCH(int, columns);
-        QFETCH(bool, cut);
+        const bool cut = columns == 50; // the address does not fit
         PtyPair screen;
         const winsize size{ushort(24), ushort(columns), 0, 0};
         QVERIFY(columns == 0 || ::ioctl(screen.masterFd(), TIOCSWINSZ, &size) == 0);

@@ -55,24 +55,18 @@ private Q_SLOTS:
 
     void resyncsAfterGarbageHoweverTheBytesAreSplit()
     {
-        const auto hex = QByteArray::fromHex;
-        const std::pair<QByteArray, QString> rows[] = {
-            {framesOf({{2, 2, 1}, {2, 10, 5}, {2, 1, 1}, {2, 10, 4}}), u"cか|c゜|cあ|c゛"_s},
-            {framesOf({{2, 2, 1}, {3, 1, 1}, {2, 10, 4}}), u"cか|k[UP]|c゛"_s},
-            {hex("f2027f") + framesOf({{3, 1, 1}}), u"n<F2 02 7F>|k[UP]"_s},
-            {framesOf({{1, 1, 6}}) + hex("00ff") + framesOf({{1, 1, 7}}), u"cA|n<00 FF>|cB"_s},
-            {hex("f2f202") + framesOf({{1, 1, 6}}), u"n<F2 F2 02>|cA"_s},
-            {hex("f2020100") + framesOf({{1, 1, 6}}), u"n<F2 02 01 00>|cA"_s},
-            {framesOf({{0xF2, 0x02, 0x01}, {9, 6, 2}}) + hex("f20201000003"),
-             u"u[?242,2,1]|k[&ENTER]|n<F2 02 01 00 00 03>"_s}};
-        for (const auto &[bytes, pieces] : rows) {
+        for (const QStringList &f : dataLines(u"resync.txt"_s)) {
+            QByteArray bytes;
+            for (const QString &item : f.mid(1))
+                bytes += item.contains(u',') ? framesOf(codesOf(item))
+                                             : QByteArray::fromHex(item.toLatin1());
             // Bytes arrive from a port in whatever chunks the system hands over.
             for (qsizetype chunk = 1; chunk <= bytes.size(); chunk += 3) {
                 FrameDecoder decoder;
                 DevicePieces got;
                 for (qsizetype at = 0; at < bytes.size(); at += chunk)
                     got += decoder.feed(bytes.mid(at, chunk));
-                QCOMPARE(shown(got + decoder.flush()), pieces.split(u'|'));
+                QCOMPARE(shown(got + decoder.flush()), f[0].split(u'|'));
             }
         }
     }

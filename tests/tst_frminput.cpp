@@ -2,8 +2,6 @@
 
 using Keys = QList<QKeyCombination>;
 
-static const QString NotConnected = u"キーボードが接続されていません。送信していません。"_s;
-
 class TestFrmInput : public QObject
 {
     Q_OBJECT
@@ -38,47 +36,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before"); // the box's text; "|" marks the caret
         QTest::addColumn<Codes>("codes");
         QTest::addColumn<QString>("after");
-        const Qt::KeyboardModifier pad = Qt::KeypadModifier;
-        auto row = [](const char *tag, Keys keys, const QString &before, Codes codes,
-                      const QString &after) {
-            QTest::newRow(tag) << keys << before << codes << after;
-        };
-        // The codes are written out from the device's key list, not looked up in the code.
-        row("up", {Qt::Key_Up}, u"a|b"_s, {{3, 1, 1}}, u"ab"_s);
-        row("down", {Qt::Key_Down}, u"a|b"_s, {{3, 1, 2}}, u"ab"_s);
-        row("left", {Qt::Key_Left}, u"a|b"_s, {{3, 1, 3}}, u"ab"_s);
-        row("right", {Qt::Key_Right}, u"a|b"_s, {{3, 1, 4}}, u"ab"_s);
-        row("end", {Qt::Key_End}, u"a|b"_s, {{3, 2, 14}}, u"ab"_s);
-        row("page down", {Qt::Key_PageDown}, u"a|b"_s, {{3, 2, 13}}, u"ab"_s);
-        row("home", {Qt::Key_Home}, u"a|b"_s, {{3, 6, 5}}, u"ab"_s);
-        row("page up", {Qt::Key_PageUp}, u"a|b"_s, {{3, 6, 4}}, u"ab"_s);
-        // The box still edits: the keys are never swallowed.
-        row("backspace", {Qt::Key_Backspace}, u"a|b"_s, {{3, 6, 3}}, u"b"_s);
-        row("delete", {Qt::Key_Delete}, u"a|b"_s, {{3, 6, 3}}, u"a"_s);
-        row("pad - is #", {pad | Qt::Key_Minus}, u"a|b"_s, {{3, 2, 11}}, u"a-b"_s);
-        row("pad *", {pad | Qt::Key_Asterisk}, u"a|b"_s, {{3, 2, 12}}, u"a*b"_s);
-        row("main-row *", {Qt::Key_Asterisk}, u"a|b"_s, {}, u"a*b"_s);
-        row("main-row -", {Qt::Key_Minus}, u"a|b"_s, {}, u"a-b"_s);
+        for (const QStringList &f : dataLines(u"typingkeys.txt"_s)) {
+            Keys keys;
+            for (const QString &key : f[1].split(u'|'))
+                keys << QKeySequence::fromString(key, QKeySequence::PortableText)[0];
+            QTest::newRow(qPrintable(f[0])) << keys << f[2] << codesOf(f.mid(4).join(u' ')) << f[3];
+        }
         // The pad's digits press the keypad's (0 is column 10); the main rows' are text only.
         for (int n = 0; n <= 9; ++n) {
             const Qt::Key key = Qt::Key(Qt::Key_0 + n);
             const QString typed = u"a%1b"_s.arg(n);
             QTest::addRow("pad %d", n)
-                << Keys{pad | key} << u"a|b"_s << Codes{{3, 2, n ? n : 10}} << typed;
+                << Keys{Qt::KeypadModifier | key} << u"a|b"_s << Codes{{3, 2, n ? n : 10}} << typed;
             QTest::addRow("main-row %d", n) << Keys{key} << u"a|b"_s << Codes{} << typed;
         }
-        // The pad's other keys, and the pad without Num Lock giving editing keys.
-        row("pad +", {pad | Qt::Key_Plus}, u"a|b"_s, {}, u"a+b"_s);
-        row("pad home", {pad | Qt::Key_Home}, u"a|b"_s, {{3, 6, 5}}, u"ab"_s);
-        // Shift, Ctrl and Alt change nothing; their own presses send nothing.
-        row("shift up", {Qt::ShiftModifier | Qt::Key_Up}, u"a|b"_s, {{3, 1, 1}}, u"ab"_s);
-        row("shift pad 4", {Qt::ShiftModifier | pad | Qt::Key_4}, u"a|b"_s, {{3, 2, 4}}, u"a4b"_s);
-        row("escape", {Qt::Key_Escape}, u"a|b"_s, {}, u"ab"_s);
-        row("letter", {Qt::Key_X}, u"a|b"_s, {}, u"axb"_s);
-        // Enter on the pad as on the main rows (see submit()).
-        row("pad enter, empty box", {pad | Qt::Key_Enter}, QString(), {{3, 6, 2}}, QString());
-        row("pad 5, then enter", {pad | Qt::Key_5, Qt::Key_Return}, QString(),
-            {{3, 2, 5}, {1, 14, 5}}, QString());
     }
     void keys()
     {
@@ -115,22 +86,9 @@ private Q_SLOTS:
         QTest::addColumn<Codes>("codes");
         QTest::addColumn<QString>("box"); // what stays in the box
         QTest::addColumn<QString>("status");
-        const QString skipped = u"入力できない文字を飛ばしました (%1 文字): %2"_s;
-        QTest::newRow("sent") << true << u"ab"_s << Codes{{1, 4, 6}, {1, 4, 7}} << QString()
-                              << QString();
-        QTest::newRow("empty box")
-            << true << QString() << Codes{{3, 6, 2}} << QString() << QString();
-        // Each skipped character is counted, and named once.
-        QTest::newRow("kanji") << true << u"山a田山"_s << Codes{{1, 4, 6}} << QString()
-                               << skipped.arg(3).arg(u"山 田"_s);
-        // A character outside the BMP is one character, named whole.
-        QTest::newRow("emoji") << true << u"\U0001F600b"_s << Codes{{1, 4, 7}} << QString()
-                               << skipped.arg(1).arg(u"\U0001F600"_s);
-        QTest::newRow("many kinds") << true << u"一二三四五六七八九"_s << Codes{} << QString()
-                                    << skipped.arg(9).arg(u"一 二 三 四 五 六 七 八 …"_s);
-        QTest::newRow("disconnected") << false << u"山a"_s << Codes{} << u"山a"_s << NotConnected;
-        QTest::newRow("disconnected, empty box")
-            << false << QString() << Codes{} << QString() << NotConnected;
+        for (const QStringList &f : dataLines(u"typing-enter.txt"_s))
+            QTest::newRow(qPrintable(f[0]))
+                << (f[1] == "yes"_L1) << f[2] << codesOf(f.mid(5).join(u' ')) << f[3] << f[4];
     }
     void submit()
     {
@@ -152,15 +110,6 @@ private Q_SLOTS:
         QCOMPARE(input_->Text1->text(), box);
         QCOMPARE(input_->lblStatus->text(), status);
         QVERIFY(messages_.isEmpty());
-    }
-
-    void statusLineBelowTheBox()
-    {
-        // The box keeps its place in the top 495 twips; the line adds to the window.
-        QCOMPARE(input_->Text1->geometry(), twipsRect(input_, 120, 120, 2895, 270));
-        QCOMPARE(input_->width(), twipsX(input_, 3120));
-        QVERIFY(input_->lblStatus->y() >= twipsY(input_, 495));
-        QVERIFY(input_->lblStatus->geometry().bottom() < input_->height());
     }
 
     void followsTheKeypadsFirstPlacement()

@@ -5,8 +5,6 @@
 
 #include <QTranslator>
 
-using Fields = QHash<QString, QString>;
-
 namespace {
 
 /// The kinds data/messages.txt names.
@@ -17,6 +15,7 @@ const QHash<QString, int> Kinds{
     {u"UnknownCommand"_s, RunReport::UnknownCommand}, {u"BadNumber"_s, RunReport::BadNumber},
     {u"CounterPastEnd"_s, RunReport::CounterPastEnd}, {u"BadCounter"_s, RunReport::BadCounter},
     {u"MissingNumber"_s, RunReport::MissingNumber}, {u"Busy"_s, LinkError::Busy},
+    {u"PermissionDenied"_s, LinkError::PermissionDenied}, {u"Stalled"_s, LinkError::Stalled},
     {u"WriteFailed"_s, LinkError::WriteFailed}, {u"FromAddresses"_s, Estimate::FromAddresses},
     {u"OnePass"_s, Estimate::OnePass}, {u"EncodingGuessed"_s, RunReport::EncodingGuessed},
     {u"MoreFindings"_s, CheckItem::MoreFindings}};
@@ -91,23 +90,8 @@ private Q_SLOTS:
     void words_data()
     {
         QTest::addColumn<Fields>("fields");
-        QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/messages.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n') << QString();
-        QString name;
-        Fields fields;
-        for (const QString &line : lines) {
-            if (line.startsWith(u'[')) {
-                name = line.mid(1, line.size() - 2);
-            } else if (line.contains(u'=') && !line.startsWith(u'#')) {
-                fields[line.section(u'=', 0, 0)] = line.section(u'=', 1)
-                                                       .replace("\\n"_L1, "\n"_L1)
-                                                       .replace("\\t"_L1, "\t"_L1)
-                                                       .replace("\\e"_L1, "\x1b"_L1);
-            } else if (line.isEmpty() && !name.isEmpty()) {
-                QTest::newRow(qPrintable(std::exchange(name, {}))) << std::exchange(fields, {});
-            }
-        }
+        for (const auto &[name, fields] : dataRecords(u"messages.txt"_s))
+            QTest::newRow(qPrintable(name)) << fields;
     }
     void words()
     {

@@ -25,7 +25,6 @@ private Q_SLOTS:
         QTest::newRow("a serial port") << u"pty"_s << false << int(LinkError::None);
         // Only the exact word: anything else is a device name, and there is none.
         QTest::newRow("capital") << u"Virtual"_s << false << int(LinkError::NotFound);
-        QTest::newRow("inner blank") << u"vir tual"_s << false << int(LinkError::NotFound);
         QTest::newRow("no port") << u"0"_s << false << int(LinkError::BadPortNumber);
         QTest::newRow("blank") << u"  "_s << false << int(LinkError::NoPortGiven);
     }
@@ -76,13 +75,7 @@ private Q_SLOTS:
         link.SendKey(2, 2, 3);
         link.ClosePort(Link::CloseMode::Drain);
         QCOMPARE(pty.readAvailable(), framesOf({{3, 2, 2}}));
-
-        QVERIFY(link.OpenPort() && link.isVirtual());
-        QCOMPARE(link.opened.count(), 3);
-        link.SendKey(2, 2, 3);
-        link.ClosePort(Link::CloseMode::Drain);
-        QCOMPARE(link.pieces(), (QStringList{u"[UP]"_s, u"[2]"_s}));
-        QCOMPARE(pty.readAvailable(), QByteArray());
+        QCOMPARE(link.pieces(), QStringList{u"[UP]"_s});
     }
 
     /// The failure of the link underneath is this link's: its signal, its
@@ -91,25 +84,18 @@ private Q_SLOTS:
     {
         PtyPair pty;
         Watched link;
-        link.setCommPort(u"0"_s);
-        QVERIFY(!link.OpenPort());
-        QCOMPARE(link.lastError().kind, LinkError::BadPortNumber);
-        link.setCommPort(u"virtual"_s);
-        QVERIFY(link.OpenPort());
-        QCOMPARE(link.lastError().kind, LinkError::None);
-        link.ClosePort();
-
         link.setCommPort(pty.path());
         QVERIFY(link.OpenPort());
         pty.hangUp(); // as an unplugged adapter
         for (int i = 0; i < 5; ++i)
             link.SendKey(1, 1, 3);
         QTRY_COMPARE_WITH_TIMEOUT(link.failures.count(), 1, 5000);
-        const LinkError error = link.failures.at(0).at(0).value<LinkError>();
-        QCOMPARE(error.kind, LinkError::WriteFailed);
-        QCOMPARE(error.port, pty.path());
+        QCOMPARE(link.failures.at(0).at(0).value<LinkError>().kind, LinkError::WriteFailed);
         QCOMPARE(link.lastError().kind, LinkError::WriteFailed);
         QVERIFY(!link.isOpen());
+        link.setCommPort(u"virtual"_s);
+        QVERIFY(link.OpenPort());
+        QCOMPARE(link.lastError().kind, LinkError::None);
     }
 
     /// Set before the open or during a burst, pacing off lets queued frames

@@ -17,25 +17,6 @@ class TestVirtualLink : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void drainDeliversEverything()
-    {
-        for (bool paced : {true, false}) {
-            Open link(paced);
-            SendStr(link, u"ｶﾞ が"_s);
-            link.SendKey(6, 2, 3);
-            SendStr(link, u"ぽ"_s);
-            // Seven frames take about a second; a drain that keeps waiting is cut off.
-            bool cutOff = false;
-            QTimer::singleShot(10000, &link, [&] {
-                cutOff = true;
-                link.ClosePort(Link::CloseMode::Discard);
-            });
-            link.ClosePort(Link::CloseMode::Drain);
-            QVERIFY(!link.isOpen() && !cutOff);
-            QCOMPARE(link.pieces().join(QString()), u"ｶﾞ が[ENTER]ぽ"_s);
-        }
-    }
-
     void pacingKeepsOrderAndKanaAndADiscardEndsADrain()
     {
         Open link(true);
