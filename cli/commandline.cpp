@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "macro/macrofile.h"
+#include "text/textsender.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -292,10 +293,8 @@ CommandLine parseCommandLine(const QStringList &args)
         if (!counter) {
             line.problem =
                 QCoreApplication::translate(
-                    "tapwright-cli", "--counter must be a whole number from %1 to %2, got \"%3\"")
-                    .arg(MinPassCounter)
-                    .arg(MaxPassCounter)
-                    .arg(text);
+                    "tapwright-cli", "--counter must be a number of passes from 0 to %1, got \"%2\"")
+                    .arg(QString::number(MaxPassCounter), visibleText(text));
             return line;
         }
         line.counter = *counter;

@@ -516,8 +516,8 @@ PORT がなければ仮想端末 (疑似端末) を作り、
         <translation>%1 には --port PORT が必要です</translation>
     </message>
     <message>
-        <source>--counter must be a whole number from %1 to %2, got &quot;%3&quot;</source>
-        <translation>--counter には %1 から %2 までの整数を指定してください (&quot;%3&quot; が指定されました)</translation>
+        <source>--counter must be a number of passes from 0 to %1, got &quot;%2&quot;</source>
+        <translation>--counter には 0 から %1 までの回数を指定してください (&quot;%2&quot; が指定されました)</translation>
     </message>
     <message>
         <source>usage: tapwright-cli COMMAND [OPTIONS] ARGUMENTS
