@@ -46,10 +46,14 @@ inline QByteArray framesOf(const Codes &codes)
     return bytes;
 }
 
+/// tests/data, made absolute as the test starts: some tests change the
+/// current directory, and on Windows a path from "/" is on the current drive.
+inline const QString TestDataDir = QDir(QStringLiteral(TAPWRIGHT_TEST_DATA)).absolutePath();
+
 /// The text of tests/data/`name`; a file that cannot be read ends the test.
 inline QString dataText(const QString &name)
 {
-    QFile file(QStringLiteral(TAPWRIGHT_TEST_DATA "/") + name);
+    QFile file(TestDataDir + u'/' + name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         qFatal("cannot read %s", qPrintable(file.fileName()));
     return QString::fromUtf8(file.readAll());
