@@ -46,9 +46,9 @@ inline QByteArray framesOf(const Codes &codes)
     return bytes;
 }
 
-/// tests/data, made absolute as the test starts: some tests change the
-/// current directory, and on Windows a path from "/" is on the current drive.
-inline const QString TestDataDir = QDir(QStringLiteral(TAPWRIGHT_TEST_DATA)).absolutePath();
+/// tests/data, resolved as the test starts: some tests change the current
+/// directory, and on Windows a path from "/" is on the current drive.
+inline const QString TestDataDir = QFileInfo(QStringLiteral(TAPWRIGHT_TEST_DATA)).canonicalFilePath();
 
 /// The text of tests/data/`name`; a file that cannot be read ends the test.
 inline QString dataText(const QString &name)
