@@ -80,6 +80,8 @@ private Q_SLOTS:
         // "1" is this machine's console: init() replaces it before any test runs.
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
         QCOMPARE(state(), u"[] [] [0] send - closed"_s);
+        // The two buttons are told apart by their captions alone.
+        QCOMPARE(w->cmdSend->text() + u'|' + w->cmdStop->text(), u"実行|停止"_s);
     }
 
     void init()
