@@ -1,7 +1,8 @@
 #!/bin/bash
 # Cross-builds Tapwright for 64-bit Windows: tapwright.exe and tapwright-cli.exe,
 # each one static executable with no DLLs. Then runs the Windows tests under
-# wine and packs dist/Tapwright-<version>-win64.zip and an installer.
+# wine, packs dist/Tapwright-<version>-win64.zip and an installer, and installs
+# and uninstalls that under wine.
 #   scripts/build-windows.sh [--no-tests]
 # The first run builds a static Qt from Debian's own qtbase source into
 # /var/cache/tapwright (about an hour on two cores); later runs reuse it.
@@ -17,7 +18,7 @@ esac
 qt=${TAPWRIGHT_WINDOWS_QT:-/var/cache/tapwright/qt-6.4.2-win64}
 scripts/install-missing.sh cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev xz-utils \
-    wine64 wine nsis zip python3 xvfb xauth openbox xxd fonts-noto-cjk qt6-translations-l10n \
+    wine64 wine nsis zip python3 xvfb xauth openbox xdotool xxd fonts-noto-cjk qt6-translations-l10n \
     qt6-tools-dev qt6-l10n-tools
 scripts/windows/qt.sh "$qt"
 
@@ -32,3 +33,7 @@ if [ "$run_tests" = yes ]; then
     tests/hide-consoles.sh scripts/windows/wine-tests.sh build-windows build
 fi
 scripts/windows/pack.sh build-windows "$qt"
+if [ "$run_tests" = yes ]; then
+    version=$(sed -n 's/^project(Tapwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    tests/hide-consoles.sh scripts/windows/install-tests.sh "dist/Tapwright-$version-win64-setup.exe"
+fi

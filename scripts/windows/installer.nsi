@@ -3,6 +3,7 @@
 ; manual) and an uninstaller. Built by scripts/windows/pack.sh.
 Unicode true
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 
 Name "Tapwright ${VERSION}"
 OutFile "${OUTFILE}"
@@ -16,7 +17,12 @@ RequestExecutionLevel admin
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright"
+
 Section "Tapwright"
+    ; The Start-menu entries are for every user of the machine, as the
+    ; programs are.
+    SetShellVarContext all
     SetOutPath "$INSTDIR"
     File /r "${STAGE}\*"
     WriteRegStr HKLM "Software\Tapwright" "InstallDir" "$INSTDIR"
@@ -26,17 +32,29 @@ Section "Tapwright"
     IfFileExists "$INSTDIR\manual\index.html" 0 +2
         CreateShortcut "$SMPROGRAMS\Tapwright\Tapwright マニュアル.lnk" "$INSTDIR\manual\index.html"
     CreateShortcut "$SMPROGRAMS\Tapwright\Uninstall Tapwright.lnk" "$INSTDIR\uninstall.exe"
-    WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright" "DisplayName" "Tapwright"
-    WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright" "UninstallString" "$\"$INSTDIR\uninstall.exe$\""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tapwright"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tapwright"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$\"$INSTDIR\tapwright.exe$\",0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\uninstall.exe$\""
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Uninstall"
+    SetShellVarContext all
     Delete "$SMPROGRAMS\Tapwright\Tapwright.lnk"
     Delete "$SMPROGRAMS\Tapwright\Tapwright マニュアル.lnk"
     Delete "$SMPROGRAMS\Tapwright\Uninstall Tapwright.lnk"
     RMDir "$SMPROGRAMS\Tapwright"
-    RMDir /r "$INSTDIR"
-    DeleteRegKey HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tapwright"
+    ; Only what was installed, by name; the folder goes only when nothing
+    ; else is left in it.
+!include "${UNINSTALL_FILES}"
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
     DeleteRegKey HKLM "Software\Tapwright"
 SectionEnd

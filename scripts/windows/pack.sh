@@ -49,6 +49,17 @@ against that Qt.
 TEXT
 
 (cd "$stage" && rm -f "$top/dist/$name.zip" && zip -qr "$top/dist/$name.zip" "$name")
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage/$name" \
+
+# The uninstaller removes what the installer put there by name, and a folder
+# only once it is empty: the user may have chosen a folder that holds files of
+# their own. Files first, then the folders, deepest first.
+{
+    (cd "$stage/$name" && find . -type f | sort) | sed 's|^\./||; s|/|\\|g; s|.*|    Delete "$INSTDIR\\&"|'
+    (cd "$stage/$name" && find . -mindepth 1 -type d | sort -r) | sed 's|^\./||; s|/|\\|g; s|.*|    RMDir "$INSTDIR\\&"|'
+} >"$stage/uninstall-files.nsh"
+# 64-bit, like the programs: a 32-bit installer needs a 32-bit Windows layer
+# that a 64-bit-only system (or wine) lacks.
+makensis -V2 -INPUTCHARSET UTF8 "-XTarget amd64-unicode" -DVERSION="$version" \
+    -DSTAGE="$stage/$name" -DUNINSTALL_FILES="$stage/uninstall-files.nsh" \
     -DOUTFILE="$top/dist/$name-setup.exe" "$here/installer.nsi"
 ls -l "$top/dist/$name.zip" "$top/dist/$name-setup.exe"
