@@ -12,6 +12,14 @@ scripts/install-missing.sh cmake ninja-build g++ pkg-config \
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools \
     dpkg-dev file lintian desktop-file-utils appstream
 
+# Two builds of one tree give the same bytes: every date in the package is
+# the last commit's (dpkg-deb, cpack and gzip follow SOURCE_DATE_EPOCH).
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+        SOURCE_DATE_EPOCH=$(stat -c %Y CMakeLists.txt)
+fi
+export SOURCE_DATE_EPOCH
+
 # Debian's own build flags, with every hardening it has; -fno-ident keeps
 # the compiler's name out of the binaries' .comment section.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
