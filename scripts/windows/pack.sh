@@ -27,6 +27,21 @@ qm=/usr/share/qt6/translations/qtbase_ja.qm
 mkdir -p "$stage/$name/translations"
 cp "$qm" "$stage/$name/translations/"
 cp "$qt"/licences/* "$stage/$name/licences/" 2>/dev/null || true
+# Tapwright's own licence, and the complete source of this build (the tree as
+# it stands, uncommitted changes to tracked files included), which the GPL
+# asks for and with which the LGPL's relinking of Qt can be done.
+sed 's/$/\r/' "$top/LICENSE" >"$stage/$name/licences/Tapwright-GPL-3.0-or-later.txt"
+mkdir -p "$stage/$name/source"
+source_archive=$stage/$name/source/tapwright-$version-source.tar.gz
+if git -C "$top" rev-parse --git-dir >/dev/null 2>&1; then
+    tree=$(git -C "$top" stash create 2>/dev/null || true)
+    git -C "$top" archive --format=tar.gz --prefix="tapwright-$version/" -o "$source_archive" \
+        "${tree:-HEAD}"
+else
+    # An unpacked source archive, as this one: the tree without its builds.
+    tar -czf "$source_archive" -C "$(dirname "$top")" --exclude="$(basename "$top")/build*" --exclude="$(basename "$top")/dist" \
+        --transform="s|^$(basename "$top")|tapwright-$version|" "$(basename "$top")"
+fi
 source_package=$(cat "$qt/licences/source-package" 2>/dev/null || echo "qt6-base 6.4.2")
 sed 's/$/\r/' >"$stage/$name/licences/README-Qt.txt" <<TEXT
 Tapwright for Windows is linked statically with Qt 6.4.2 (the modules Core,
@@ -42,10 +57,15 @@ translations/qtbase_ja.qm, the Japanese text of Qt's own dialogs, is part of
 Qt's translations (qttranslations, Debian 12's package qt6-translations-l10n),
 under the same GNU Lesser General Public License version 3.
 
-To relink Tapwright with a Qt of your own (as the LGPL lets you): build that
-Qt static for Windows, point TAPWRIGHT_WINDOWS_QT at it, and run
-scripts/build-windows.sh in Tapwright's source tree; it builds both programs
-against that Qt.
+Tapwright itself is free software under the GNU General Public License,
+version 3 or (at your option) any later version
+(Tapwright-GPL-3.0-or-later.txt). Its complete source, the very tree these
+programs were built from, is source/tapwright-$version-source.tar.gz.
+
+To relink Tapwright with a Qt of your own (as the LGPL lets you): unpack that
+source, build your Qt static for Windows, point TAPWRIGHT_WINDOWS_QT at it,
+and run scripts/build-windows.sh in the unpacked tree; it builds both
+programs against that Qt.
 TEXT
 
 (cd "$stage" && rm -f "$top/dist/$name.zip" && zip -qr "$top/dist/$name.zip" "$name")
