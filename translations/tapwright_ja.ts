@@ -389,6 +389,10 @@
         <comment>between the characters of a list</comment>
         <translation>、</translation>
     </message>
+    <message>
+        <source>tapwright: the windows need a desktop session, and there is none here (neither DISPLAY nor WAYLAND_DISPLAY is set); tapwright-cli works without one</source>
+        <translation>tapwright: ウィンドウを表示するにはデスクトップセッションが必要ですが、ここにはありません (DISPLAY も WAYLAND_DISPLAY も設定されていません)。tapwright-cli はデスクトップなしで使えます。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>

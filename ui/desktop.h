@@ -26,4 +26,8 @@ void openHelp(QWidget *parent, const QString &currentDir, const QString &program
 /// False when the locale is another or no translation was found.
 bool loadQtTranslation(QTranslator &translator, const QLocale &locale, const QString &programDir);
 
+/// Whether the windows have a desktop session to show on. Where there is
+/// none, Qt would abort the program with a hint to reinstall it.
+bool hasDesktopSession();
+
 } // namespace tapwright::ui

@@ -10,10 +10,21 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+
 using namespace tapwright::ui;
 
 int main(int argc, char *argv[])
 {
+    if (!hasDesktopSession()) {
+        QCoreApplication core(argc, argv);
+        tapwright::loadCatalogue(QLocale::system());
+        const QString text = tapwright::Messages::tr(
+            "tapwright: the windows need a desktop session, and there is none here "
+            "(neither DISPLAY nor WAYLAND_DISPLAY is set); tapwright-cli works without one");
+        fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapwright"));
     // Lets a Wayland desktop match the windows to their menu entry and icon.
