@@ -15,16 +15,18 @@ esac
 
 # qt6-translations-l10n: Qt's own dialogs in Japanese. qt6-tools-dev and
 # qt6-l10n-tools: lupdate and lrelease, for the programs' Japanese catalogue.
-scripts/install-missing.sh cmake ninja-build g++ pkg-config \
-    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins \
-    fonts-noto-cjk qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
+packages=(cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
+    fonts-noto-cjk qt6-translations-l10n qt6-tools-dev qt6-l10n-tools)
+# The validators of the desktop entry, the AppStream data, the man pages and
+# the bash completion; python3 reads the manual's pages. Asked for in the same
+# call, so that a user who is not root gets one list to install.
+[ "$mode" = test ] &&
+    packages+=(desktop-file-utils appstream man-db groff-base bash-completion python3)
+scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then
-    # The validators of the desktop entry, the AppStream data, the man pages
-    # and the bash completion; python3 reads the manual's pages.
-    scripts/install-missing.sh desktop-file-utils appstream man-db groff-base bash-completion \
-        python3
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DTAPWRIGHT_WERROR=ON -DTAPWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON -DTAPWRIGHT_BENCH=OFF \
         -DTAPWRIGHT_GUI=ON
