@@ -38,7 +38,8 @@ echo other >"$c/Tools/other-tool.exe"
 wine "$setup" /S '/D=C:\Tools' >/dev/null 2>&1 || true
 wineserver -w
 if [ -f "$c/Tools/tapwright.exe" ] && [ -f "$c/Tools/tapwright-cli.exe" ] &&
-    [ -f "$c/Tools/uninstall.exe" ] && [ -f "$c/Tools/manual/index.html" ]; then
+    [ -f "$c/Tools/uninstall.exe" ] && [ -f "$c/Tools/manual/index.html" ] &&
+    [ -f "$c/Tools/README-ja.txt" ] && [ -f "$c/Tools/examples/address-book.mac" ]; then
     pass "silent install into C:\\Tools"
 else
     fail "silent install: C:\\Tools holds $(cd "$c/Tools" && find . | sort | head -n 20 | tr '\n' ' ')"
@@ -50,6 +51,14 @@ if [[ "$usage" == *tapwright-cli* ]]; then
     pass "the installed tapwright-cli.exe starts: $usage"
 else
     fail "the installed tapwright-cli.exe: \"$usage\""
+fi
+# The readme's first try: the examples on the virtual device.
+tried=$(cd "$c/Tools" && wine tapwright-cli.exe run --fast --port virtual \
+    --addr 'examples\addresses.txt' 'examples\address-book.mac' 2>&1 | tr -d '\r' | tail -n 1 || true)
+if [[ "$tried" == *"the list is done"* ]]; then
+    pass "the readme's example runs on the virtual device: $tried"
+else
+    fail "the readme's example: \"$tried\""
 fi
 wineserver -w
 title=$(timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '

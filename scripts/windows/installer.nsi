@@ -1,6 +1,7 @@
-; The Windows installer: both programs, the README, the manual, Qt's Japanese
-; translation and the licence texts, a Start-menu entry (and one for the
-; manual) and an uninstaller. Built by scripts/windows/pack.sh.
+; The Windows installer: both programs, the Japanese readme, the manual, the
+; examples, the source, Qt's Japanese translation and the licence texts,
+; Start-menu entries for all users and an uninstaller. Built by
+; scripts/windows/pack.sh.
 Unicode true
 !include "MUI2.nsh"
 !include "FileFunc.nsh"

@@ -17,8 +17,15 @@ mkdir -p "$stage/$name/licences" "$top/dist"
 for exe in tapwright.exe tapwright-cli.exe; do
     x86_64-w64-mingw32-strip -o "$stage/$name/$exe" "$build/bin/$exe"
 done
-# Windows editors want CR LF.
-sed 's/$/\r/' "$top/README.md" >"$stage/$name/README.txt"
+# The user's readme, in Japanese (an ASCII name, which any unzip keeps): UTF-8 with a byte order mark, so that every
+# editor reads it so, and CR LF, as Windows editors want.
+{
+    printf '\xef\xbb\xbf'
+    sed "s/@VERSION@/$version/; s/\$/\r/" "$top/packaging/windows/README-ja.txt"
+} >"$stage/$name/README-ja.txt"
+# The examples as they are: code page 932, CR LF.
+mkdir -p "$stage/$name/examples"
+cp "$top/examples/address-book.mac" "$top/examples/addresses.txt" "$stage/$name/examples/"
 [ -d "$top/docs/manual" ] && cp -r "$top/docs/manual" "$stage/$name/manual"
 # Qt's own dialogs in Japanese, from Debian's qt6-translations-l10n; the
 # program looks for it beside itself.
