@@ -199,7 +199,10 @@ void frmMain::cmdStop_Click()
 
 QString frmMain::chooseFile()
 {
-    const QString path = seams().chooseFile(this, QString::fromUtf16(FileFilter), lastChosenFile_);
+    // As the system writes paths (C:\…\name.mac on Windows): the labels, the
+    // check, the send log and the messages all quote the path as taken here.
+    const QString path = QDir::toNativeSeparators(
+        seams().chooseFile(this, QString::fromUtf16(FileFilter), lastChosenFile_));
     if (!path.isEmpty())
         lastChosenFile_ = path; // both items open the dialog on the last choice
     return path;
