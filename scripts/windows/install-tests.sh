@@ -5,27 +5,9 @@
 #   tests/hide-consoles.sh scripts/windows/install-tests.sh SETUP-EXE
 set -euo pipefail
 setup=$(realpath "${1:?usage: install-tests.sh SETUP-EXE}")
-# wine makes COM1 to COM4 the machine's ttyS0 to ttyS3 again at every start.
-null=$(stat -c %t:%T /dev/null)
-for d in /dev/ttyS*; do
-    [ -e "$d" ] || continue
-    if [ "$(stat -c %t:%T "$d")" != "$null" ]; then
-        echo "install-tests: $d is a real serial device here, which wine would make a COM port;" \
-             "run this inside tests/hide-consoles.sh" >&2
-        exit 1
-    fi
-done
-
-scratch=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
 # No .desktop files for the host from the shortcuts the installer makes.
-export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe="
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
-wineboot -i >/dev/null 2>&1
-wineserver -w
-
-failed=0
-pass() { echo "PASS   : $*"; }
-fail() { echo "FAIL!  : $*"; failed=$((failed + 1)); }
+. "$here/wine-prefix.sh" install-tests "winemenubuilder.exe="
 
 c=$WINEPREFIX/drive_c
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tapwright"

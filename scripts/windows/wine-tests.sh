@@ -9,33 +9,8 @@ top=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: wine-tests.sh BUILD-DIR [LINUX-BUILD-DIR]}" && pwd)
 linux=${2:-$top/build}
 
-# wine makes COM1 to COM4 the machine's ttyS0 to ttyS3 again at every start;
-# ttyS0 is this machine's console. Only where each of them is /dev/null.
-null=$(stat -c %t:%T /dev/null)
-for d in /dev/ttyS*; do
-    [ -e "$d" ] || continue
-    if [ "$(stat -c %t:%T "$d")" != "$null" ]; then
-        echo "wine-tests: $d is a real serial device here, which wine would make a COM port;" \
-             "run this through tests/hide-consoles.sh (as root)" >&2
-        exit 1
-    fi
-done
 [ -x "$linux/bin/tapwright-cli" ] || { echo "wine-tests: no Linux build in $linux (scripts/setup.sh)" >&2; exit 1; }
-
-scratch=$(mktemp -d)
-export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-    pkill -f "pty-capture.py $scratch/" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
-wineserver -w
-
-failed=0
-pass() { echo "PASS   : $*"; }
-fail() { echo "FAIL!  : $*"; failed=$((failed + 1)); }
+. "$here/wine-prefix.sh" wine-tests
 
 # A pty standing in for the device; prints its path. $1: the file it fills.
 # Called in $(...), a subshell: the cleanup finds the readers by their
