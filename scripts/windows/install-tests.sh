@@ -104,9 +104,4 @@ else
     fail "C:\\Fresh after the uninstall: $(cd "$c/Fresh" 2>/dev/null && find . | sort | head | tr '\n' ' ')"
 fi
 
-if [ $failed -eq 0 ]; then
-    echo "install tests: all passed"
-else
-    echo "install tests: $failed failed"
-    exit 1
-fi
+finish "install tests"

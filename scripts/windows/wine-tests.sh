@@ -153,9 +153,4 @@ else
     fail "目次: the viewer was given: $(cat "$scratch/opened" 2>/dev/null || echo nothing)"
 fi
 
-if [ $failed -eq 0 ]; then
-    echo "wine tests: all passed"
-else
-    echo "wine tests: $failed failed"
-    exit 1
-fi
+finish "wine tests"
