@@ -117,7 +117,8 @@ void frmLog::cmdSave_Click()
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(log_->text().toUtf8()) < 0 || !file.commit())
         seams().showMessage(
-            this, tr("Cannot save the send log to \"%1\".\n(%2)").arg(path, file.errorString()));
+            this, tr("Cannot save the send log to \"%1\".\n(%2)")
+                      .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 } // namespace tapwright::ui
