@@ -18,8 +18,8 @@ esac
 qt=${TAPWRIGHT_WINDOWS_QT:-/var/cache/tapwright/qt-6.4.2-win64}
 scripts/install-missing.sh cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev xz-utils \
-    wine64 wine nsis zip python3 xvfb xauth openbox xdotool xxd fonts-noto-cjk qt6-translations-l10n \
-    qt6-tools-dev qt6-l10n-tools
+    wine64 wine nsis zip python3 xvfb xauth openbox xdotool xxd icoutils fonts-noto-cjk \
+    qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
 scripts/windows/qt.sh "$qt"
 
 "$qt/bin/qt-cmake" -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -28,6 +28,7 @@ scripts/windows/qt.sh "$qt"
 cmake --build build-windows -j "$(nproc 2>/dev/null || echo 2)"
 
 if [ "$run_tests" = yes ]; then
+    scripts/windows/check-resources.sh build-windows
     # The wine tests compare what the Windows build sends with the Linux one.
     scripts/setup.sh
     tests/hide-consoles.sh scripts/windows/wine-tests.sh build-windows build

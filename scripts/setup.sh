@@ -19,10 +19,11 @@ packages=(cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     fonts-noto-cjk qt6-translations-l10n qt6-tools-dev qt6-l10n-tools)
 # The validators of the desktop entry, the AppStream data, the man pages and
-# the bash completion; python3 reads the manual's pages. Asked for in the same
+# the bash completion; python3 reads the manual's pages; icoutils makes the
+# Windows icon again, to check it against the drawing. Asked for in the same
 # call, so that a user who is not root gets one list to install.
 [ "$mode" = test ] &&
-    packages+=(desktop-file-utils appstream man-db groff-base bash-completion python3)
+    packages+=(desktop-file-utils appstream man-db groff-base bash-completion python3 icoutils)
 scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)

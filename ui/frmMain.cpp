@@ -170,7 +170,7 @@ void frmMain::Form_Load()
 {
     Title = QStringLiteral("Tapwright");
     Version = QStringLiteral("version 2.00");
-    Copyright = QStringLiteral("Copyright (C) 2026 The Tapwright developers");
+    Copyright = QStringLiteral(TAPWRIGHT_COPYRIGHT);
     setWindowTitle(Title + QLatin1Char(' ') + Version);
     runner_.MacroExe = false;
     cmdStop->setEnabled(false);

@@ -70,10 +70,11 @@ for value in DisplayName DisplayVersion Publisher DisplayIcon InstallLocation Un
     EstimatedSize NoModify NoRepair; do
     grep -q "^ *$value " <<<"$entry" || missing+=" $value"
 done
-if [ -z "$missing" ] && grep -q 'InstallLocation.*C:\\Tools' <<<"$entry"; then
+if [ -z "$missing" ] && grep -q 'InstallLocation.*C:\\Tools$' <<<"$entry" &&
+    grep -q 'DisplayIcon.*  C:\\Tools\\tapwright.exe,0$' <<<"$entry"; then
     pass "uninstall entry with its icon, publisher, location and size"
 else
-    fail "uninstall entry lacks:${missing:- the location C:\\Tools}"
+    fail "uninstall entry lacks:${missing:- the location C:\\Tools or the icon C:\\Tools\\tapwright.exe,0}"
 fi
 
 # 4. Uninstalled, the user's files stay and nothing of ours does. The

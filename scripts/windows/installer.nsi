@@ -12,6 +12,9 @@ InstallDir "$PROGRAMFILES64\Tapwright"
 InstallDirRegKey HKLM "Software\Tapwright" "InstallDir"
 RequestExecutionLevel admin
 
+; The installer and the uninstaller show the programs' icon.
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -36,7 +39,9 @@ Section "Tapwright"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tapwright"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tapwright"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$\"$INSTDIR\tapwright.exe$\",0"
+    ; Unquoted: the list of programs takes the path up to the comma (wine's
+    ; shows no icon for a quoted one).
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tapwright.exe,0"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\uninstall.exe$\""
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1

@@ -88,5 +88,6 @@ TEXT
 # that a 64-bit-only system (or wine) lacks.
 makensis -V2 -INPUTCHARSET UTF8 "-XTarget amd64-unicode" -DVERSION="$version" \
     -DSTAGE="$stage/$name" -DUNINSTALL_FILES="$stage/uninstall-files.nsh" \
+    -DICON="$top/packaging/windows/tapwright.ico" \
     -DOUTFILE="$top/dist/$name-setup.exe" "$here/installer.nsi"
 ls -l "$top/dist/$name.zip" "$top/dist/$name-setup.exe"
