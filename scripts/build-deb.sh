@@ -30,7 +30,7 @@ cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREF
     -DBUILD_TESTING=OFF -DTAPWRIGHT_BENCH=OFF -DTAPWRIGHT_GUI=ON -DTAPWRIGHT_WERROR=OFF \
     -DTAPWRIGHT_SANITIZE=OFF >/dev/null
 cmake --build build-deb -j "$(nproc 2>/dev/null || echo 2)"
-version=$(sed -n 's/^project(Tapwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 deb=build-deb/tapwright_${version}_$(dpkg --print-architecture).deb
 rm -f "$deb"
 (cd build-deb && cpack -G DEB >/dev/null)

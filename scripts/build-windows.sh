@@ -35,6 +35,6 @@ if [ "$run_tests" = yes ]; then
 fi
 scripts/windows/pack.sh build-windows "$qt"
 if [ "$run_tests" = yes ]; then
-    version=$(sed -n 's/^project(Tapwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    version=$(scripts/version.sh)
     tests/hide-consoles.sh scripts/windows/install-tests.sh "dist/Tapwright-$version-win64-setup.exe"
 fi

@@ -6,7 +6,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 bin=${1:?usage: check-resources.sh BUILD-DIR}/bin
-version=$(sed -n 's/^project(Tapwright VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+version=$("$top/scripts/version.sh")
 icon=$top/packaging/windows/tapwright.ico
 manifest=$top/packaging/windows/tapwright.manifest
 scratch=$(mktemp -d)

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: pack.sh BUILD-DIR QT-PREFIX}" && pwd)
 qt=${2:?usage: pack.sh BUILD-DIR QT-PREFIX}
-version=$(sed -n 's/^project(Tapwright VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+version=$("$top/scripts/version.sh")
 name=Tapwright-$version-win64
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
