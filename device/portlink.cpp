@@ -13,6 +13,7 @@ PortLink::PortLink(QObject *parent) : Link(parent)
             Q_EMIT failed(error);
         });
     }
+    connect(&virtual_, &VirtualLink::lineBytes, this, &PortLink::lineBytes);
     connect(&virtual_, &VirtualLink::received, this, &PortLink::received);
 }
 

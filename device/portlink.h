@@ -38,6 +38,8 @@ public:
 Q_SIGNALS:
     /// A port was opened that was closed before.
     void opened();
+    /// The virtual terminal's frames as they come off its line (see VirtualLink).
+    void lineBytes(const QByteArray &bytes);
     /// What the virtual terminal would enter (see FrameDecoder), in order.
     void received(const tapwright::DevicePieces &pieces);
 

@@ -71,6 +71,7 @@ struct VirtualLink::Private
 
     void deliver()
     {
+        QByteArray bytes;
         DevicePieces pieces;
         const qint64 elapsed = burstClock.nsecsElapsed();
         // A busy event loop does not slow the line down: whatever fell due
@@ -79,8 +80,10 @@ struct VirtualLink::Private
             const KeyFrame frame = queue.front();
             queue.pop_front();
             ++burstDone;
-            pieces += decoder.feed(
-                QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
+            const QByteArray frameBytes(reinterpret_cast<const char *>(frame.data()),
+                                        qsizetype(frame.size()));
+            bytes += frameBytes;
+            pieces += decoder.feed(frameBytes);
         }
         // A kana whose mark is still queued must stay held; once the line is
         // idle, no mark is coming.
@@ -89,12 +92,13 @@ struct VirtualLink::Private
         else
             scheduleNext();
 
-        if (!pieces.isEmpty()) {
-            const QPointer<VirtualLink> self(q);
+        const QPointer<VirtualLink> self(q);
+        if (!bytes.isEmpty())
+            Q_EMIT q->lineBytes(bytes);
+        if (self && !pieces.isEmpty())
             Q_EMIT q->received(pieces);
-            if (!self)
-                return;
-        }
+        if (!self)
+            return;
         // Looked at after the signal: a receiver may have sent more.
         if (queue.empty())
             quitDrains();

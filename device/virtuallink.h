@@ -37,6 +37,9 @@ public:
     qint64 nsUntilProgress() const override;
 
 Q_SIGNALS:
+    /// The bytes of the frames that just came off the line, before decoding:
+    /// what a device on a serial port would have read.
+    void lineBytes(const QByteArray &bytes);
     /// Decoded output (see FrameDecoder), in order.
     void received(const tapwright::DevicePieces &pieces);
 

@@ -5,7 +5,7 @@ using Keys = QList<QKeyCombination>;
 class TestFrmInput : public QObject
 {
     Q_OBJECT
-    PtyPair pty_;
+    TestLine line_;
     QStringList messages_;
     frmKeyboard *keypad_ = nullptr;
     frmInput *input_ = nullptr;
@@ -15,7 +15,7 @@ private Q_SLOTS:
     {
         seams().showMessage = [this](QWidget *, const QString &text) { messages_ << text; };
         // Before any load: the main window's own default names a real port.
-        frmMain::instance()->cmbCommPort->setEditText(pty_.path());
+        frmMain::instance()->cmbCommPort->setEditText(line_.path());
     }
 
     void init()
@@ -24,6 +24,7 @@ private Q_SLOTS:
         if (!keypad_->MSComm1().isOpen())
             clickConnect();
         QVERIFY(keypad_->MSComm1().isOpen());
+        line_.listen(keypad_->MSComm1());
         input_ = frmInput::instance();
         QVERIFY(messages_.isEmpty());
     }
@@ -63,7 +64,7 @@ private Q_SLOTS:
             QTest::keyClick(input_->Text1, key.key(), key.keyboardModifiers());
         keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up
         const QByteArray sent = framesOf(codes) + framesOf({{3, 6, 1}});
-        QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
+        QCOMPARE(line_.read(sent.size()).toHex(' '), sent.toHex(' '));
         QCOMPARE(input_->Text1->text(), after);
     }
 
@@ -75,7 +76,7 @@ private Q_SLOTS:
             QApplication::sendEvent(input_->Text1, &press);
         }
         const QByteArray sent = framesOf({{3, 2, 8}, {3, 2, 8}, {3, 2, 8}});
-        QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
+        QCOMPARE(line_.read(sent.size()).toHex(' '), sent.toHex(' '));
         QCOMPARE(input_->Text1->text(), u"888"_s);
     }
 
@@ -106,7 +107,7 @@ private Q_SLOTS:
             clickConnect();
         keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up
         const QByteArray sent = framesOf(codes) + framesOf({{3, 6, 1}});
-        QCOMPARE(pty_.read(sent.size()).toHex(' '), sent.toHex(' '));
+        QCOMPARE(line_.read(sent.size()).toHex(' '), sent.toHex(' '));
         QCOMPARE(input_->Text1->text(), box);
         QCOMPARE(input_->lblStatus->text(), status);
         QVERIFY(messages_.isEmpty());

@@ -10,7 +10,15 @@ struct Open : VirtualLink
         OpenPort();
     }
     QStringList pieces() const { return piecesOf(spy); }
+    QByteArray bytes() const
+    {
+        QByteArray all;
+        for (const QList<QVariant> &call : bytesSpy)
+            all += call.at(0).toByteArray();
+        return all;
+    }
     QSignalSpy spy{this, &VirtualLink::received};
+    QSignalSpy bytesSpy{this, &VirtualLink::lineBytes};
 };
 
 class TestVirtualLink : public QObject
@@ -25,6 +33,7 @@ private Q_SLOTS:
         QVERIFY(link.pieces().size() < 3);
         // The base comes out a frame time before its mark, and must wait for it.
         QTRY_COMPARE_WITH_TIMEOUT(link.pieces(), (QStringList{u"x"_s, u"ば"_s, u"か"_s}), 10000);
+        const qsizetype textBytes = link.bytes().size();
         // 1,000 paced frames would take minutes: only the discard can end this.
         for (int i = 0; i < 1000; ++i)
             link.SendKey(1, 1, 3);
@@ -39,6 +48,9 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(link.pieces().size(), delivered);
         QVERIFY(delivered < 1003);
+        // The line's bytes: each frame that came out, and none of those dropped.
+        QCOMPARE(link.bytes().mid(textBytes).toHex(' '),
+                 framesOf(Codes(std::size_t(delivered - 3), {3, 1, 1})).toHex(' '));
     }
 };
 

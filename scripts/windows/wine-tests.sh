@@ -37,7 +37,9 @@ unit() {
     fi
     local result="$scratch/$1.txt"
     if grep -qE '^Totals: [0-9]+ passed, 0 failed' "$result" 2>/dev/null; then
-        pass "$1 ($(grep -oE '^Totals: [0-9]+ passed' "$result" | cut -d' ' -f2) cases)"
+        # "Totals: 18 passed, 0 failed, 1 skipped, ..." -> "18 cases, 1 skipped"
+        pass "$1 ($(sed -nE 's/^Totals: ([0-9]+) passed, 0 failed, ([0-9]+) skipped.*/\1 cases, \2 skipped/p' \
+            "$result" | sed 's/, 0 skipped//'))"
     else
         fail "$1"; grep -E '^(FAIL|Totals)' "$result" 2>/dev/null | head -n 10 || true
     fi
