@@ -119,7 +119,8 @@ private Q_SLOTS:
         } else if (!answer.isEmpty()) {
             QCOMPARE(events_.size(), 2);
             // As the system writes paths: C:\…\log.txt on Windows.
-            QVERIFY2(events_[1].startsWith(u"送信ログを \""_s + QDir::toNativeSeparators(saveAnswer_) +
+            QVERIFY2(events_[1].startsWith(u"送信ログを \""_s +
+                                           QDir::toNativeSeparators(saveAnswer_) +
                                            u"\" に保存できません。"_s),
                      qPrintable(events_[1]));
         }
