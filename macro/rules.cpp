@@ -70,14 +70,36 @@ RunReport guessReport(const QString &path, const TextLineReader &reader)
     return report;
 }
 
-bool PassCount::add(Command command)
+bool sends(Command command)
+{
+    return command == Command::Key || command == Command::SendStr || command == Command::String;
+}
+
+bool PassCount::add(Command command, qint64 line)
 {
     if (repeats)
         return false;
     if (command == Command::GetStr)
         ++getStrs;
+    if (sends(command))
+        lastSendLine = line;
     repeats = command == Command::Repeat;
     return true;
+}
+
+PassCount readPass(const QString &path)
+{
+    PassCount pass;
+    MacroReader reader;
+    if (!reader.open(path))
+        return pass;
+    while (!pass.repeats) {
+        const std::optional<MacroStep> s = reader.next();
+        if (!s)
+            break;
+        pass.add(findCommand(s->word()).command, s->line);
+    }
+    return pass;
 }
 
 void Timeline::step(qint64 frames, double wait)

@@ -35,19 +35,30 @@ RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 coun
 /// report of kind None.
 RunReport guessReport(const QString &path, const TextLineReader &reader);
 
+/// Whether a step of this command hands frames to the device: a key,
+/// SENDSTR and STRING (even when its text turns out to type nothing).
+bool sends(Command command);
+
 /// What a pass takes, from the steps of the macro up to its REPEAT.
 struct PassCount
 {
     qint64 getStrs = 0;   ///< GETSTRs in a pass: the address lines a pass takes
     bool repeats = false; ///< the pass ends with REPEAT and starts again
+    /// The line of the pass's last step that sends, 0 for none: once its last
+    /// frame has left the line, the device has the whole pass.
+    qint64 lastSendLine = 0;
 
-    /// Adds a step; false once the pass has ended (after REPEAT).
-    bool add(Command command);
+    /// Adds a step on `line`; false once the pass has ended (after REPEAT).
+    bool add(Command command, qint64 line = 0);
     /// Whether the address list decides how many passes run.
     bool passesFromList() const { return repeats && getStrs > 0; }
     /// The whole passes that `lines` address lines give.
     qint64 passesOf(qint64 lines) const { return getStrs > 0 ? lines / getStrs : 0; }
 };
+
+/// What a pass of the macro file at `path` takes, read up to its REPEAT; of
+/// a file that cannot be read, what could be.
+PassCount readPass(const QString &path);
 
 /// A run as its estimate follows it, on the device's paced line: the run
 /// hands a frame over once fewer than PacedLead are ahead of the line,

@@ -15,6 +15,9 @@ namespace {
 
 // The shortest a pass may take; a pass of REPEAT alone would otherwise spin.
 constexpr qint64 MinPassNs = 10 * 1000000LL;
+// How often a pass that waits for its last frame looks at the line when the
+// link gives no hint.
+constexpr qint64 MaxCarryLookNs = 20 * 1000000LL;
 
 } // namespace
 
@@ -23,6 +26,11 @@ struct MacroRunner::RunState
 {
     qint64 counter = 0;        ///< the pass counter: raised as each pass is done
     qint64 counterAtStart = 0; ///< as the run found it
+    /// The line of this pass's last sending step; 0: the pass counts at its
+    /// REPEAT, or not at all when it has none.
+    qint64 countAt = 0;
+    bool passPending = false; ///< that step's frames are all handed over
+    bool passCounted = false; ///< the counter has this pass
     qint64 step = 0;
     QString addrPath;       ///< empty: no address list
     QString address;        ///< the current address
@@ -50,7 +58,11 @@ MacroRunner::MacroRunner(RunnerHost &host, Link &link, QObject *parent)
     : QObject(parent), host_(host), link_(link), pacer_(link), clock_(&realClock_)
 {
     pacer_.setClock(clock_);
-    pacer_.dropWhen = [this] { return shouldStop(); };
+    pacer_.dropWhen = [this] {
+        const bool drop = shouldStop();
+        dropped_ += drop;
+        return drop;
+    };
     pacer_.holdWhen = [this] { return paused_; };
     pacer_.onSent = [this](const KeyCode &code) { host_.frameSent(code); };
     connect(&link_, &Link::failed, this, &MacroRunner::onLinkFailed);
@@ -94,13 +106,22 @@ void MacroRunner::WaitSeconds(float seconds)
             pumped = true;
             continue;
         }
+        // Before the stop test: what the host is told may ask for the stop.
+        const bool carrying = countIfCarried();
         // The time is tested before the flag. A wait of 0 still delivers
         // events once, which is what lets a run with no waits be stopped.
         if (pumped && clock_->nowNs() - start > waitNs)
             return;
         if (shouldStop())
             return;
-        clock_->sleepUntil(start + waitNs + 1);
+        qint64 until = start + waitNs + 1;
+        if (carrying) {
+            // Looked at again as the line moves on, so that the pass counts
+            // as soon as the device has it.
+            const qint64 hint = link_.nsUntilProgress();
+            until = std::min(until, clock_->nowNs() + (hint > 0 ? hint : MaxCarryLookNs));
+        }
+        clock_->sleepUntil(until);
         pumped = true;
     }
 }
@@ -196,6 +217,10 @@ RunEnd MacroRunner::run()
         pendingReport_.link = *linkFailure_;
         end = RunEnd::Failed;
     }
+    // The drain has sent the frames a stop let go: a pass whose last frame
+    // was among them is on the device.
+    if (!linkFailure_ && state_->passPending)
+        countPass();
     MacroExe = false;
     running_ = false;
     host_.setRunning(false);
@@ -224,8 +249,8 @@ RunEnd MacroRunner::execute(qint64 passCounter)
         if (std::optional<RunEnd> end = runPass(&repeat))
             return *end;
         // The pass is done, and its last frame has left the line.
-        ++state_->counter;
-        host_.setCounterText(QString::number(state_->counter));
+        if (!state_->passCounted)
+            countPass();
         state_->timeline.carried();
         state_->passEnd = {elapsedNs(), state_->timeline.now};
         macro_.close();
@@ -281,6 +306,9 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
     if (const RunReport guess = guessReport(macroPath_, macro_.lines());
         state_->step == 0 && guess.kind != RunReport::None)
         host_.warn(guess); // once, at the start
+    const PassCount pass = readPass(macroPath_);
+    state_->countAt = pass.repeats ? pass.lastSendLine : 0;
+    state_->passPending = state_->passCounted = false;
     for (;;) {
         std::optional<MacroStep> s = macro_.next();
         if (!s) {
@@ -294,7 +322,7 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
 
         const FoundCommand found = findCommand(s->word());
         if (found.command == Command::Repeat) {
-            if (state_->counter >= MaxPassCounter)
+            if (!state_->passCounted && state_->counter >= MaxPassCounter)
                 return fail(stepReport(RunReport::CounterOverflow, *s));
             // A pass counts once its last frame has left the line, so that the
             // counter is always a safe place to go on from. A stop lets these
@@ -306,8 +334,13 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
             *repeat = std::move(*s);
             return std::nullopt;
         }
+        const qint64 dropped = dropped_;
         if (std::optional<RunEnd> end = runStep(*s, found))
             return end;
+        // The pass counts once the last frame of its last sending step has
+        // left the line; a step cut short by a stop leaves it uncounted.
+        if (s->line == state_->countAt)
+            state_->passPending = dropped_ == dropped;
         WaitSeconds(state_->timeline.baseWait);
         if (shouldStop())
             return stopReason(*s);
@@ -420,6 +453,26 @@ void MacroRunner::warnUnsendable(const QString &file, qint64 line, const QString
         warning.value = c;
         host_.warn(warning);
     }
+}
+
+bool MacroRunner::countIfCarried()
+{
+    if (!state_ || !state_->passPending)
+        return false;
+    if (link_.isOpen() && link_.framesInFlight() == 0)
+        countPass();
+    return state_->passPending;
+}
+
+void MacroRunner::countPass()
+{
+    // At its largest the counter waits for REPEAT, which reports it.
+    if (state_->counter >= MaxPassCounter)
+        return;
+    state_->passPending = false;
+    state_->passCounted = true;
+    ++state_->counter;
+    host_.setCounterText(QString::number(state_->counter));
 }
 
 qint64 MacroRunner::elapsedNs() const

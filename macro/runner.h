@@ -183,6 +183,11 @@ private:
     void warnUnsendable(const QString &file, qint64 line, const QString &text);
     void onLinkFailed(const LinkError &error);
     bool shouldStop() const;
+    /// Counts the pass once its last sending step's frames have all left the
+    /// line; true while it still waits for them.
+    bool countIfCarried();
+    /// Raises the pass counter for this pass, once.
+    void countPass();
 
     /// Sleeps while paused; returns how long that took.
     qint64 sitOutPause();
@@ -202,6 +207,7 @@ private:
     bool paused_ = false;
     qint64 pausedNs_ = 0;
     qint64 pausedAtNs_ = 0;
+    qint64 dropped_ = 0; ///< frames the pacer dropped for a stop or a failure
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;

@@ -170,7 +170,7 @@ private Q_SLOTS:
         // base wait; REPEAT adds none, and starts the file again.
         QTest::newRow("passes")
             << "basewait 0.5\r\nUP\r\n\r\nSLEEP 2\r\nDown 5\r\nREPEAT\r\nnever reached\r\n"_ba
-            << u"7.6s"_s << Codes{Up, Down, Up, Down} << u"500 3500 4500 7500 / 7600 11"_s;
+            << u"7.6s"_s << Codes{Up, Down, Up, Down} << u"500 3500 4500 7500 / 7600 12"_s;
         QTest::newRow("in a wait") << "UP\r\nSLEEP 60\r\nDOWN\r\nREPEAT\r\n"_ba << u"1s"_s
                                    << Codes{Up} << u"0 / 1000 10"_s;
         QTest::newRow("in a pause") << "UP\r\nSLEEP 2\r\nDOWN\r\nREPEAT\r\n"_ba << u"1p 3s"_s
@@ -256,10 +256,11 @@ private Q_SLOTS:
         const qint64 start = w.now / 1000000;
         QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
         // No address yet: the first SENDSTR types nothing and clears the label;
+        // the pass counts once its last SENDSTR is out, before its REPEAT;
         // the counter box says 1, so GETSTR reads the second line.
         QCOMPARE(w.log.join(u'|'),
                  u"running|address |close drain|open|status 1 SENDSTR|address |status 2 UP|"
-                 "status 3 GETSTR|status 4 SENDSTR|address b|status 5 REPEAT|counter 2|"
+                 "status 3 GETSTR|status 4 SENDSTR|address b|counter 2|status 5 REPEAT|"
                  "status 6 SENDSTR|address b|status 7 UP|status 8 GETSTR|close drain|idle|"
                  "address 糸冬了"_s);
         QCOMPARE(w.codes, (Codes{Up, B, B, Up}));
@@ -312,6 +313,52 @@ private Q_SLOTS:
         QCOMPARE(w.counter, counter);
         QCOMPARE(w.log.contains(u"paused"_s) + w.log.contains(u"resumed"_s),
                  2 * script.contains(u'p'));
+    }
+
+    void aPassCountsOnceItsLastFrameHasGone_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<double>("stop"); // seconds into the run, on a paced line
+        // The counter after the stop and how often it was shown; then what a
+        // second run from that counter types, "-" for none (no address file).
+        QTest::addColumn<QString>("expected");
+        // Each step waits 1 s after handing its frames over; a frame takes
+        // 0.147 s. a goes at 2 s, its ENTER at 3 s.
+        const QByteArray entry = "BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nENTER\r\n";
+        QTest::newRow("in the wait after the last frame") << entry + "REPEAT\r\n"
+                                                          << 3.5 << u"1 1 / b c"_s;
+        QTest::newRow("last frame on the line: the stop drains it") << entry + "REPEAT\r\n"
+                                                                    << 3.05 << u"1 1 / b c"_s;
+        QTest::newRow("before the last frame: a cut entry") << entry + "REPEAT\r\n"
+                                                            << 2.5 << u"0 0 / a b c"_s;
+        QTest::newRow("second pass, steps after the last frame") << entry + "SLEEP 3\r\nREPEAT\r\n"
+                                                                 << 13.0 << u"2 2 / c"_s;
+        QTest::newRow("no REPEAT: no pass to count") << entry << 3.5 << u"0 0 / a"_s;
+        // b and its ENTER go at 5 s and 6 s.
+        const QByteArray twice = entry + "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n";
+        QTest::newRow("two entries a pass, after the second") << twice << 6.5 << u"1 1 -"_s;
+        QTest::newRow("two entries a pass, after the first") << twice << 3.5 << u"0 0 -"_s;
+        QTest::newRow("no sending step") << "SLEEP 1\r\nREPEAT\r\n"_ba << 2.5 << u"2 2 -"_s;
+    }
+    void aPassCountsOnceItsLastFrameHasGone()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(double, stop);
+        QFETCH(QString, expected);
+        const bool list = !expected.endsWith(u'-');
+        World w(macro.constData(), u"0"_s, list ? "a\r\nb\r\nc\r\n" : nullptr);
+        w.frameNs = frameNs();
+        w.play(u"%1s"_s.arg(stop));
+        w.runner.run();
+        QString got = w.counter + u' ' + QString::number(w.log.filter(u"counter"_s).size());
+        if (list) {
+            w.log.clear();
+            w.runner.run(); // on from the counter, to the end of the list
+            got += u" /"_s;
+            for (const QString &shown : w.log.filter(u"address "_s))
+                got += shown.size() == 9 ? u' ' + shown.back() : QString(); // not the end mark
+        }
+        QCOMPARE(got, list ? expected : expected.chopped(2));
     }
 
     void timeToGoCountsDown_data()
