@@ -252,6 +252,9 @@ private:
             Step step;
             step.command = findCommand(s->word()).command;
             pass_.add(step.command);
+            if (const RunReport habit = habitReport(*s, step.command, macroPath_);
+                habit.kind != RunReport::None)
+                add(CheckItem::Run, CheckItem::Warning, macroPath_, s->line, &*s).report = habit;
             switch (step.command) {
             case Command::Key:
                 step.frames = 1;

@@ -102,6 +102,31 @@ bool doubleSpaceBeforeNumber(const RunReport &r)
     return r.lineText.trimmed().contains(QLatin1Char(' '));
 }
 
+/// What a habit from other tools does here, and what to write instead.
+QString habitText(const RunReport &r)
+{
+    if (r.kind == RunReport::KeyCount)
+        return Messages::tr(
+                   "a key takes no count: \"%1 %2\" presses %1 once; write one line for each "
+                   "press")
+            .arg(shown(r.command), shown(r.value));
+    if (r.kind == RunReport::RepeatCount)
+        return Messages::tr(
+                   "REPEAT takes no count: \"REPEAT %1\" starts the macro file again and counts "
+                   "one pass, until stopped or the address list ends")
+            .arg(shown(r.value));
+    const QString rest = splitFields(r.lineText).mid(2).join(QLatin1Char(' '));
+    if (r.value.isEmpty())
+        return Messages::tr(
+                   "STRING with two spaces after it types nothing; \"%1\" after them is not "
+                   "typed")
+            .arg(shown(rest));
+    return Messages::tr(
+               "STRING types its text only up to the first space: \"%1\" is typed, \"%2\" is "
+               "not")
+        .arg(shown(r.value), shown(rest));
+}
+
 QString missingNumber(const RunReport &r)
 {
     if (doubleSpaceBeforeNumber(r))
@@ -251,6 +276,10 @@ QString describe(const RunReport &r)
             .arg(file, line, describeCharacter(r.value));
     case RunReport::EncodingGuessed:
         return Messages::tr("%1:%2: warning: %3").arg(file, line, encodingGuess(r));
+    case RunReport::KeyCount:
+    case RunReport::RepeatCount:
+    case RunReport::StringSpace:
+        return Messages::tr("%1:%2: warning: %3").arg(file, line, habitText(r));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return Messages::tr(
@@ -364,6 +393,10 @@ QString findingText(const CheckItem &item)
     }
     case RunReport::EncodingGuessed:
         return encodingGuess(r);
+    case RunReport::KeyCount:
+    case RunReport::RepeatCount:
+    case RunReport::StringSpace:
+        return habitText(r);
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return item.suggestion.isEmpty()

@@ -57,6 +57,38 @@ RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 coun
     return report;
 }
 
+namespace {
+
+/// Digits only, as other tools write a count: "5".
+bool isCount(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+} // namespace
+
+RunReport habitReport(const MacroStep &step, Command command, const QString &file)
+{
+    RunReport report;
+    // "# 5" reads as a comment, which the check names as such.
+    if (command == Command::Key && isCount(step.argument()) && step.word() != QLatin1String("#"))
+        report.kind = RunReport::KeyCount;
+    else if (command == Command::Repeat && isCount(step.argument()))
+        report.kind = RunReport::RepeatCount;
+    else if (command == Command::String && step.fields.size() > 2)
+        report.kind = RunReport::StringSpace;
+    else
+        return report;
+    report.file = file;
+    report.line = step.line;
+    report.lineText = step.text;
+    report.command = step.word();
+    report.value = step.argument();
+    return report;
+}
+
 RunReport guessReport(const QString &path, const TextLineReader &reader)
 {
     RunReport report;

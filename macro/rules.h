@@ -31,6 +31,12 @@ RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineRe
 /// file has; value: the counter).
 RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter);
 
+/// The warning about a habit from other tools that `step` of `file` shows,
+/// or a report of kind None: a key with a number after it (KeyCount), REPEAT
+/// with a number (RepeatCount), STRING whose text goes on after a space
+/// (StringSpace). The step still does what it always did.
+RunReport habitReport(const MacroStep &step, Command command, const QString &file);
+
 /// The warning that the reader's encoding was a guess (EncodingGuessed), or a
 /// report of kind None.
 RunReport guessReport(const QString &path, const TextLineReader &reader);

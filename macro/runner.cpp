@@ -321,6 +321,10 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
         showProgress();
 
         const FoundCommand found = findCommand(s->word());
+        const bool firstTime = warnOnce(*s);
+        if (const RunReport habit = habitReport(*s, found.command, macroPath_);
+            firstTime && habit.kind != RunReport::None)
+            host_.warn(habit);
         if (found.command == Command::Repeat) {
             if (!state_->passCounted && state_->counter >= MaxPassCounter)
                 return fail(stepReport(RunReport::CounterOverflow, *s));
@@ -335,7 +339,7 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
             return std::nullopt;
         }
         const qint64 dropped = dropped_;
-        if (std::optional<RunEnd> end = runStep(*s, found))
+        if (std::optional<RunEnd> end = runStep(*s, found, firstTime))
             return end;
         // The pass counts once the last frame of its last sending step has
         // left the line; a step cut short by a stop leaves it uncounted.
@@ -347,7 +351,8 @@ std::optional<RunEnd> MacroRunner::runPass(MacroStep *repeat)
     }
 }
 
-std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundCommand &found)
+std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundCommand &found,
+                                           bool firstTime)
 {
     switch (found.command) {
     case Command::Key:
@@ -381,13 +386,13 @@ std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundComman
         state_->timeline.step(framesOfText(state_->address));
         return std::nullopt;
     case Command::String:
-        if (warnOnce(s))
+        if (firstTime)
             warnUnsendable(macroPath_, s.line, s.argument());
         SendStr(pacer_, s.argument());
         state_->timeline.step(framesOfText(s.argument()));
         return std::nullopt;
     case Command::None:
-        if (warnOnce(s))
+        if (firstTime)
             host_.warn(stepReport(RunReport::UnknownCommand, s));
         break;
     }

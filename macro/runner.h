@@ -37,6 +37,10 @@ struct RunReport
         Unsendable,      ///< a character the device cannot enter was skipped
         UnknownCommand,  ///< a command word that is neither a command nor a key name
         EncodingGuessed, ///< both readings of a file are valid and differ: a guess
+        // Habits from other tools: the step does something else than meant.
+        KeyCount,    ///< a key with a number after it: pressed once all the same
+        RepeatCount, ///< REPEAT with a number: starts the file again, counts once
+        StringSpace, ///< STRING whose text goes on after a space: typed up to it
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -53,7 +57,8 @@ struct RunReport
     bool isError() const { return kind != None && !isWarning(); }
     bool isWarning() const
     {
-        return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed;
+        return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed ||
+               kind == KeyCount || kind == RepeatCount || kind == StringSpace;
     }
 };
 
@@ -172,7 +177,8 @@ private:
     /// its frames carried (`repeat` is then that step); the run's end otherwise.
     std::optional<RunEnd> runPass(MacroStep *repeat);
     /// Executes one step other than REPEAT; the run's end when it ends the run.
-    std::optional<RunEnd> runStep(const MacroStep &step, const FoundCommand &found);
+    /// `firstTime`: the step's line has not warned yet in this run.
+    std::optional<RunEnd> runStep(const MacroStep &step, const FoundCommand &found, bool firstTime);
     /// GETSTR: the next address line; at the end of the list the run ends.
     std::optional<RunEnd> takeAddress();
     RunEnd fail(RunReport report);

@@ -37,10 +37,13 @@ class TestChecker : public QObject
         static const char *const kinds[] = {
             "",          "negative",  "long",    "hash",      "unreachable", "no-addr",
             "no-getstr", "no-repeat", "partial", "none-left", "more"};
+        // clang-format off
         static const char *const runKinds[] = {
             "",         "",         "",         "",           "",        "open",
             "open",     "read",     "read",     "missing",    "bad",     "",
-            "past-end", "not-text", "too-long", "unsendable", "unknown", "guess"};
+            "past-end", "not-text", "too-long", "unsendable", "unknown", "guess",
+            "key-count", "repeat-count", "string-space"};
+        // clang-format on
         QString out;
         for (const CheckItem &item : report.items) {
             const RunReport &r = item.report;

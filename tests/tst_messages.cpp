@@ -18,7 +18,8 @@ const QHash<QString, int> Kinds{
     {u"PermissionDenied"_s, LinkError::PermissionDenied}, {u"Stalled"_s, LinkError::Stalled},
     {u"WriteFailed"_s, LinkError::WriteFailed}, {u"FromAddresses"_s, Estimate::FromAddresses},
     {u"OnePass"_s, Estimate::OnePass}, {u"EncodingGuessed"_s, RunReport::EncodingGuessed},
-    {u"MoreFindings"_s, CheckItem::MoreFindings}};
+    {u"MoreFindings"_s, CheckItem::MoreFindings}, {u"KeyCount"_s, RunReport::KeyCount},
+    {u"RepeatCount"_s, RunReport::RepeatCount}, {u"StringSpace"_s, RunReport::StringSpace}};
 // clang-format on
 
 RunReport runReport(const Fields &f)
@@ -118,7 +119,7 @@ private Q_SLOTS:
             check(finding(k, f));
         CheckItem item = finding(CheckItem::Run, f);
         item.report.link.kind = LinkError::OpenFailed;
-        for (int k = RunReport::NoMacroFile; k <= RunReport::EncodingGuessed; ++k) {
+        for (int k = RunReport::NoMacroFile; k <= RunReport::StringSpace; ++k) {
             item.report.kind = RunReport::Kind(k);
             item.severity = item.report.isError() ? CheckItem::Error : CheckItem::Warning;
             // The same words as LinkFailed's and MacroReadFailed's.

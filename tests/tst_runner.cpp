@@ -54,9 +54,10 @@ struct World : Link, RunnerHost, WaitClock
     static QString data(const RunReport &r)
     {
         static const char *const kinds[] = {
-            "",          "no-macro",   "bad-counter", "overflow",   "port",    "macro-open",
-            "addr-open", "macro-read", "addr-read",   "missing",    "bad",     "link",
-            "past-end",  "not-text",   "too-long",    "unsendable", "unknown", "guess"};
+            "",          "no-macro",     "bad-counter", "overflow",   "port",    "macro-open",
+            "addr-open", "macro-read",   "addr-read",   "missing",    "bad",     "link",
+            "past-end",  "not-text",     "too-long",    "unsendable", "unknown", "guess",
+            "key-count", "repeat-count", "string-space"};
         QStringList fields{QLatin1String(kinds[r.kind]),
                            u"%1:%2"_s.arg(QFileInfo(r.file).fileName()).arg(r.line), r.command,
                            r.kind == RunReport::EncodingGuessed ? r.lineText : r.value};
@@ -270,13 +271,14 @@ private Q_SLOTS:
 
     void warningsNameTheFileTheLineAndTheCharacter()
     {
-        World w("STRING 山😀ｱ\r\nENTRE\r\n UP\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n", u"0"_s,
+        World w("STRING 山😀ｱ x\r\nENTRE\r\n UP\r\nGETSTR\r\nSENDSTR\r\nREPEAT 2\r\n", u"0"_s,
                 "\x93\x8C\xB1\x81\x40\r\n\xE0\r\n"); // 東ｱ　 in code page 932, a lone lead byte
         QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
         // Each macro line warns once a run; each address line when it is typed.
         QCOMPARE(w.log.filter(u"warn "_s).join(u'|').remove(u"warn "_s),
-                 u"unsendable m.mac:1 山|unsendable m.mac:1 😀|unknown m.mac:2 ENTRE|"
-                 "unknown m.mac:3 UP|unsendable a.txt:1 東|unsendable a.txt:2 \uFFFD"_s);
+                 u"string-space m.mac:1 STRING 山😀ｱ|unsendable m.mac:1 山|unsendable m.mac:1 😀|"
+                 "unknown m.mac:2 ENTRE|unknown m.mac:3 UP|unsendable a.txt:1 東|"
+                 "repeat-count m.mac:6 REPEAT 2|unsendable a.txt:2 \uFFFD"_s);
         // The rest still goes, as it always did: ｱ, ｱ and the ideographic space;
         // then ｱ in each of the two passes that follow.
         QCOMPARE(w.codes, (Codes{{1, 1, 1}, {1, 1, 1}, {2, 9, 14}, {1, 1, 1}, {1, 1, 1}}));

@@ -393,6 +393,22 @@
         <source>tapwright: the windows need a desktop session, and there is none here (neither DISPLAY nor WAYLAND_DISPLAY is set); tapwright-cli works without one</source>
         <translation>tapwright: ウィンドウを表示するにはデスクトップセッションが必要ですが、ここにはありません (DISPLAY も WAYLAND_DISPLAY も設定されていません)。tapwright-cli はデスクトップなしで使えます。</translation>
     </message>
+    <message>
+        <source>a key takes no count: &quot;%1 %2&quot; presses %1 once; write one line for each press</source>
+        <translation>キー名の後に回数は書けません。&quot;%1 %2&quot; は %1 を 1 回だけ押します。押す回数だけ行を書いてください。</translation>
+    </message>
+    <message>
+        <source>REPEAT takes no count: &quot;REPEAT %1&quot; starts the macro file again and counts one pass, until stopped or the address list ends</source>
+        <translation>REPEAT の後に回数は書けません。&quot;REPEAT %1&quot; はマクロファイルを最初から実行し直し、カウンタを 1 増やします。停止するかアドレスのリストが終わるまで繰り返します。</translation>
+    </message>
+    <message>
+        <source>STRING with two spaces after it types nothing; &quot;%1&quot; after them is not typed</source>
+        <translation>STRING の後に空白が 2 つあるため、何も入力しません。その後の &quot;%1&quot; は入力しません。</translation>
+    </message>
+    <message>
+        <source>STRING types its text only up to the first space: &quot;%1&quot; is typed, &quot;%2&quot; is not</source>
+        <translation>STRING が入力するのは最初の空白までです。&quot;%1&quot; を入力し、&quot;%2&quot; は入力しません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
