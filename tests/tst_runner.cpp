@@ -44,7 +44,13 @@ struct World : Link, RunnerHost, WaitClock
     QString addrFile() const override { return addr; }
     QString portText() const override { return port; }
     QString counterText() const override { return counter; }
-    void setCounterText(const QString &t) override { log << u"counter "_s + (counter = t); }
+    bool stopOnCount = false; ///< the host asks for the stop as the counter rises
+    void setCounterText(const QString &t) override
+    {
+        log << u"counter "_s + (counter = t);
+        if (stopOnCount)
+            runner.requestStop();
+    }
     void setStatus(const QString &t) override { log << u"status "_s + t; }
     void setAddress(const QString &t) override { log << u"address "_s + t; }
     void setRunning(bool on) override { log << ((running = on) ? u"running"_s : u"idle"_s); }
@@ -320,7 +326,8 @@ private Q_SLOTS:
     void aPassCountsOnceItsLastFrameHasGone_data()
     {
         QTest::addColumn<QByteArray>("macro");
-        QTest::addColumn<double>("stop"); // seconds into the run, on a paced line
+        // Seconds into the run, on a paced line; 0: as the counter rises.
+        QTest::addColumn<double>("stop");
         // The counter after the stop and how often it was shown; then what a
         // second run from that counter types, "-" for none (no address file).
         QTest::addColumn<QString>("expected");
@@ -336,6 +343,9 @@ private Q_SLOTS:
         QTest::newRow("second pass, steps after the last frame") << entry + "SLEEP 3\r\nREPEAT\r\n"
                                                                  << 13.0 << u"2 2 / c"_s;
         QTest::newRow("no REPEAT: no pass to count") << entry << 3.5 << u"0 0 / a"_s;
+        QTest::newRow("stopped as the pass counts, in a long wait")
+            << "BASEWAIT 100\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n"_ba << 0.0
+            << u"1 1 / b c"_s;
         // b and its ENTER go at 5 s and 6 s.
         const QByteArray twice = entry + "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n";
         QTest::newRow("two entries a pass, after the second") << twice << 6.5 << u"1 1 -"_s;
@@ -350,8 +360,12 @@ private Q_SLOTS:
         const bool list = !expected.endsWith(u'-');
         World w(macro.constData(), u"0"_s, list ? "a\r\nb\r\nc\r\n" : nullptr);
         w.frameNs = frameNs();
-        w.play(u"%1s"_s.arg(stop));
+        w.play(stop > 0.0 ? u"%1s"_s.arg(stop) : QString());
+        w.stopOnCount = stop == 0.0;
         w.runner.run();
+        // A stop asked for as the pass counts ends the wait it counted in.
+        QVERIFY(!w.stopOnCount || w.now < (w.times.last().toLongLong() + 1000) * 1000000);
+        w.stopOnCount = false;
         QString got = w.counter + u' ' + QString::number(w.log.filter(u"counter"_s).size());
         if (list) {
             w.log.clear();
