@@ -184,7 +184,8 @@ SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Pr
 
 SerialPort::~SerialPort()
 {
-    if (d->port.isOpen() && d->port.bytesToWrite() > 0)
+    // Not a pseudo-terminal's: that would drop what its reader has not taken.
+    if (d->port.isOpen() && d->port.bytesToWrite() > 0 && !d->pseudoTerminal)
         d->port.clear(QSerialPort::Output);
     d->port.close();
 }
