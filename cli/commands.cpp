@@ -38,9 +38,23 @@ struct CommandLink
     PortLink link;
 };
 
+/// Counts the frames handed on to a link.
+struct CountingSink : KeySink
+{
+    explicit CountingSink(Link &to) : link(to) {}
+    void SendKey(int row, int column, int table) override
+    {
+        ++count;
+        link.SendKey(row, column, table);
+    }
+    Link &link;
+    qint64 count = 0;
+};
+
 /// Opens the link, lets `send` queue frames, and waits until every one of them
-/// has left the port.
-int sendThrough(const CommandLine &options, const std::function<void(Link &)> &send)
+/// has left the port. A signal drops the frames still queued, whole, and says
+/// how many went out.
+int sendThrough(const CommandLine &options, const std::function<void(KeySink &)> &send)
 {
     CommandLink port(options);
     PortLink &link = port.link;
@@ -52,13 +66,23 @@ int sendThrough(const CommandLine &options, const std::function<void(Link &)> &s
     if (!link.OpenPort()) {
         return failure(describe(link.lastError()));
     }
-    send(link);
+    bool stopped = false;
+    StopSignals stop([&](int) {
+        stopped = true;
+        link.ClosePort(Link::CloseMode::Discard);
+    });
+    CountingSink queued(link);
+    send(queued);
     link.ClosePort(Link::CloseMode::Drain);
     port.lines.flush();
-    if (failed) {
-        return failure(describe(*failed));
+    const int status = failed ? failure(describe(*failed)) : ExitOk;
+    if (stopped) {
+        return failure(QCoreApplication::translate("tapwright-cli", "stopped: sent %1 of %2 frames "
+                                                                    "(one a key or a character)")
+                           .arg(link.framesSent())
+                           .arg(queued.count));
     }
-    return ExitOk;
+    return status;
 }
 
 int keyCommand(const CommandLine &options)
@@ -81,7 +105,7 @@ int keyCommand(const CommandLine &options)
             QCoreApplication::translate("tapwright-cli", "unknown key names %1; nothing was sent")
                 .arg(unknown.join(QStringLiteral(", "))));
     }
-    return sendThrough(options, [&codes](Link &link) {
+    return sendThrough(options, [&codes](KeySink &link) {
         for (const KeyCode &code : codes)
             link.SendKey(code.row, code.column, code.table);
     });
@@ -116,7 +140,7 @@ int typeCommand(const CommandLine &options)
                                    .arg(QString::number(count), shown)) +
                  QLatin1Char('\n'));
     }
-    return sendThrough(options, [&text](Link &link) { SendStr(link, text); });
+    return sendThrough(options, [&text](KeySink &link) { SendStr(link, text); });
 }
 
 /// The run's clock between two steps: a long SLEEP still counts on, a pause

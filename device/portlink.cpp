@@ -69,4 +69,9 @@ qint64 PortLink::nsUntilProgress() const
     return current_->nsUntilProgress();
 }
 
+qint64 PortLink::framesSent() const
+{
+    return current_->framesSent();
+}
+
 } // namespace tapwright

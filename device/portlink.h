@@ -31,6 +31,7 @@ public:
     bool isOpen() const override;
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
+    qint64 framesSent() const override;
 
     /// Whether the link opened last (or being opened) is the virtual terminal.
     bool isVirtual() const { return current_ == &virtual_; }

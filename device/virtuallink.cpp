@@ -38,6 +38,8 @@ struct VirtualLink::Private
     QElapsedTimer burstClock;
     /// Frames of the current burst that have come out already.
     qint64 burstDone = 0;
+    /// Frames that came off the line since the port opened.
+    qint64 sent = 0;
     /// The event loops of ClosePort(Drain) calls in progress.
     std::vector<QEventLoop *> drains;
 
@@ -80,6 +82,7 @@ struct VirtualLink::Private
             const KeyFrame frame = queue.front();
             queue.pop_front();
             ++burstDone;
+            ++sent;
             const QByteArray frameBytes(reinterpret_cast<const char *>(frame.data()),
                                         qsizetype(frame.size()));
             bytes += frameBytes;
@@ -133,6 +136,7 @@ bool VirtualLink::OpenPort()
 {
     if (!d->open) {
         d->open = true;
+        d->sent = 0;
         setLastError(LinkError());
     }
     return true;
@@ -197,6 +201,11 @@ qint64 VirtualLink::nsUntilProgress() const
     if (!isPaced())
         return 1000000; // the next turn of the event loop
     return std::max<qint64>(1, dueNs(d->burstDone + 1) - d->burstClock.nsecsElapsed());
+}
+
+qint64 VirtualLink::framesSent() const
+{
+    return d->sent;
 }
 
 } // namespace tapwright

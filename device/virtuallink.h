@@ -35,6 +35,7 @@ public:
     bool isOpen() const override;
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
+    qint64 framesSent() const override;
 
 Q_SIGNALS:
     /// The bytes of the frames that just came off the line, before decoding:

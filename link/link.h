@@ -96,6 +96,9 @@ public:
     /// How long until framesInFlight() may next go down, in nanoseconds; a
     /// hint for when to look again, 0 when there is nothing to wait for.
     virtual qint64 nsUntilProgress() const { return 0; }
+    /// Frames that have gone, or are going, to the line since the port opened;
+    /// not those dropped from the queue.
+    virtual qint64 framesSent() const { return 0; }
 
 Q_SIGNALS:
     /// An open port failed (a write error, an unplugged device). Emitted once

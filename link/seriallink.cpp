@@ -65,10 +65,11 @@ SerialLink::SerialLink(QObject *parent)
 SerialLink::~SerialLink()
 {
     // No event loop from here on: what the system holds (two frames at most)
-    // leaves as the port closes; the rest is dropped whole.
+    // leaves as the port closes; the rest is dropped whole. A pseudo-terminal
+    // would drop what its reader has not taken with it.
     queue_.clear();
     lingering_ = false;
-    if (port_->isOpen() && port_->bytesToWrite() > 0)
+    if (port_->isOpen() && port_->bytesToWrite() > 0 && !isPseudoTerminal())
         port_->clearOutput();
     port_->close();
 }
@@ -124,6 +125,7 @@ bool SerialLink::OpenPort()
     openedDevice_ = result.device;
     queue_.clear();
     lineFreeAtNs_ = 0;
+    framesSent_ = 0;
     setLastError(LinkError());
     return true;
 }
@@ -196,6 +198,7 @@ void SerialLink::feed()
         queue_.pop_front();
         const qint64 now = clock_.nsecsElapsed();
         lineFreeAtNs_ = std::max(lineFreeAtNs_, now) + frameNs();
+        ++framesSent_;
         port_->write(
             QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
         if (!isOpen())

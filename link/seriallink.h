@@ -45,6 +45,7 @@ public:
     bool isOpen() const override;
     int framesInFlight() const override;
     qint64 nsUntilProgress() const override;
+    qint64 framesSent() const override { return framesSent_; }
 
     /// The line settings the port reports, while it is open.
     LineSettings lineSettings() const { return port_->lineSettings(); }
@@ -88,6 +89,7 @@ private:
     QTimer feedTimer_;
     /// Closed to its owner, but open until the rest of a cut frame is out.
     bool lingering_ = false;
+    qint64 framesSent_ = 0;
 };
 
 } // namespace tapwright

@@ -25,22 +25,20 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// Sets the second stop bit of a line that stands at our settings already, so
-/// that opening it at one stop bit changes something; Qt then restores this
-/// state on close, and the next open works too. False when nothing was done.
-bool nudgeLineSettings(const QString &device)
+/// Sets even parity on the port Qt has opened at no parity. A pseudo-terminal
+/// keeps no parity bit, and the system refuses a set-up in which nothing it
+/// asked for took effect: a line left at our settings by a killed program
+/// would refuse it. The odd flag, which a pseudo-terminal does keep, is set
+/// first, so that going to even parity always changes it. All of it happens on
+/// the one descriptor: a second open would meet the exclusive-use flag.
+bool setEvenParity(QSerialPort &port)
 {
-    const int fd = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     termios line{};
-    bool nudged = false;
-    if (::tcgetattr(fd, &line) == 0 && !(line.c_cflag & CSTOPB)) {
-        line.c_cflag |= CSTOPB;
-        nudged = ::tcsetattr(fd, TCSANOW, &line) == 0;
+    if (::tcgetattr(port.handle(), &line) == 0) {
+        line.c_cflag |= PARODD;
+        ::tcsetattr(port.handle(), TCSANOW, &line);
     }
-    ::close(fd);
-    return nudged;
+    return port.setParity(QSerialPort::EvenParity);
 }
 
 /// Whether a character device is a terminal, as every serial port is; a
@@ -96,22 +94,18 @@ LinkError openAtLineSettings(QSerialPort &port, const QString &portText, QIODevi
     port.setPortName(name.device);
     port.setBaudRate(int(LineBaud));
     port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::EvenParity);
+    // Even parity follows on the open port (setEvenParity() says why).
+    port.setParity(QSerialPort::NoParity);
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
 
-    bool opened = port.open(mode);
-    if (!opened && port.error() != QSerialPort::DeviceNotFoundError &&
-        port.error() != QSerialPort::PermissionError) {
-        // A pseudo-terminal drops the parity bit, and Qt takes a set-up that
-        // then changes nothing at all as refused. That happens when a program
-        // that had set the line up was killed and left it at these settings.
-        if (nudgeLineSettings(name.device)) {
-            port.clearError();
-            opened = port.open(mode);
-        }
+    if (port.open(mode) && !setEvenParity(port)) {
+        error.reason = port.errorString();
+        port.clearError();
+        port.close();
+        return error;
     }
-    if (!opened) {
+    if (!port.isOpen()) {
         error.reason = port.errorString();
         switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
@@ -190,7 +184,8 @@ SerialPort::SerialPort(QObject *parent) : QObject(parent), d(std::make_unique<Pr
 
 SerialPort::~SerialPort()
 {
-    if (d->port.isOpen() && d->port.bytesToWrite() > 0)
+    // Not a pseudo-terminal's: that would drop what its reader has not taken.
+    if (d->port.isOpen() && d->port.bytesToWrite() > 0 && !d->pseudoTerminal)
         d->port.clear(QSerialPort::Output);
     d->port.close();
 }

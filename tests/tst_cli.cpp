@@ -216,6 +216,48 @@ private Q_SLOTS:
         QVERIFY(tool.sent == wire);
     }
 
+    void keyAndTypeDropOnlyWholeFrames_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("signal"); ///< 0: the pty is not read until the tool gives up
+        QTest::addColumn<QByteArray>("frame");
+        const QByteArray b = framesOf({{1, 4, 7}}), up = framesOf({{3, 1, 1}});
+        QTest::newRow("type, a pty that stops taking bytes")
+            << u"type --fast --port=PTY "_s + QString(20000, u'b') << 0 << b;
+        QTest::newRow("type, SIGINT") << u"type --port=PTY "_s + QString(100, u'b') << SIGINT << b;
+        QTest::newRow("key, SIGTERM")
+            << u"key --port=PTY"_s + u" UP"_s.repeated(100) << SIGTERM << up;
+    }
+    /// Whatever ends them, key and type send only whole frames, and a signal
+    /// hears how many.
+    void keyAndTypeDropOnlyWholeFrames()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, signal);
+        QFETCH(QByteArray, frame);
+        Tool tool;
+        tool.start(dir_.path(), args);
+        QVERIFY2(tool.process.waitForStarted(5000), qPrintable(tool.process.errorString()));
+        if (signal == 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(tool.errors().contains("stopped sending"), 30000);
+        } else {
+            QVERIFY2(tool.waitFor([&] { return tool.sent.size() > 3 * 8; }), WHAT);
+            tool.signal(signal);
+        }
+        QVERIFY2(tool.finish(), WHAT);
+        QCOMPARE(tool.process.exitCode(), 1);
+        tool.sent += tool.device.readAvailable();
+        const qsizetype frames = tool.sent.size() / 8;
+        QCOMPARE(tool.sent.size() % 8, 0);
+        QCOMPARE(tool.sent, frame.repeated(frames));
+        if (signal != 0)
+            QVERIFY2(
+                tool.errors().endsWith(
+                    u"stopped: sent %1 of 100 frames (one a key or a character)\n"_s.arg(frames)
+                        .toUtf8()),
+                WHAT);
+    }
+
     void closedStdout_data()
     {
         QTest::addColumn<QString>("args");

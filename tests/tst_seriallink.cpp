@@ -95,6 +95,27 @@ private Q_SLOTS:
         }
     }
 
+    void aPacedLinkIsNeverMoreThanTwoFramesAheadOfTheLine()
+    {
+        // Read as fast as the pty gives: whatever is there at a moment has
+        // left the link, and at most two frames of it may be ahead of what
+        // the line has carried since the first one. A loaded machine reads
+        // late, which only leaves the line more time.
+        PtyPair pty;
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        OpenLink open(pty, Codes(20, KeyCode{2, 5, 6}));
+        QByteArray got;
+        while (got.size() < 160 && sinceFirst.elapsed() < 20000) {
+            QTest::qWait(5);
+            got += pty.readNow();
+            const qint64 carried = sinceFirst.nsecsElapsed() / frameNs();
+            QVERIFY2(got.size() <= (2 + carried) * 8,
+                     qPrintable(u"%1 bytes after %2 frame times"_s.arg(got.size()).arg(carried)));
+        }
+        QCOMPARE(got, framesOf(Codes(20, KeyCode{2, 5, 6})));
+    }
+
     void aDroppedQueueNeverCutsWhatAPtyHolds()
     {
         // 600 frames sit unread in the pty: dropping the queue drops none of

@@ -697,6 +697,10 @@ Windows では COM1)、デバイス名かパス (/dev/ttyUSB0、/dev/serial/by-i
         <source>Try &apos;tapwright-cli --help&apos;.</source>
         <translation>&apos;tapwright-cli --help&apos; で使い方を表示します。</translation>
     </message>
+    <message>
+        <source>stopped: sent %1 of %2 frames (one a key or a character)</source>
+        <translation>停止しました: %2 フレームのうち %1 フレームを送信しました (1 フレームがキー 1 回か 1 文字)</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::SendLog</name>
