@@ -98,7 +98,8 @@ else
     diff <(tr -d '\r' <"$scratch/run-windows.log") "$scratch/run-linux.log" | head -n 20 || true
 fi
 
-# 4. Ctrl-C ends a run cleanly, with the counter to go on from.
+# 4. Ctrl-C ends a run cleanly, with the counter to go on from: stopped in the
+# wait after the pass's only key, that pass has been delivered and counts.
 pty=$(capture "$scratch/stop.bin")
 com COM7 "$pty"
 printf 'UP\r\nSLEEP 100\r\nREPEAT\r\n' >"$scratch/stop.mac"
@@ -110,7 +111,7 @@ for _ in $(seq 200); do grep -q "2 SLEEP" "$scratch/stop.log" 2>/dev/null && bre
 pkill -INT -f "tapwright-cli.exe run --port COM7 .*$(basename "$scratch")" || true
 status=0
 wait $runner || status=$?
-if [ $status -eq 0 ] && grep -q "stopped; pass counter 5" "$scratch/stop.log"; then
+if [ $status -eq 0 ] && grep -q "stopped; pass counter 6" "$scratch/stop.log"; then
     pass "Ctrl-C ends a run"
 else
     fail "Ctrl-C: status $status; $(tr -d '\r' <"$scratch/stop.log" | tail -n 3)"
