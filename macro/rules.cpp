@@ -5,22 +5,41 @@
 
 namespace tapwright {
 
-RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds)
+namespace {
+
+/// A report of `kind` on a macro step: its file, line, text, command and argument.
+RunReport stepReport(RunReport::Kind kind, const MacroStep &step, const QString &file)
 {
     RunReport report;
-    const std::optional<float> value =
-        step.argument().isEmpty() ? std::nullopt : parseSeconds(step.argument());
-    if (value) {
-        *seconds = *value;
-        return report;
-    }
-    report.kind = step.argument().isEmpty() ? RunReport::MissingNumber : RunReport::BadNumber;
+    report.kind = kind;
     report.file = file;
     report.line = step.line;
     report.lineText = step.text;
     report.command = step.word();
     report.value = step.argument();
     return report;
+}
+
+/// Digits only, as other tools write a count: "5".
+bool isCount(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+} // namespace
+
+RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds)
+{
+    const std::optional<float> value =
+        step.argument().isEmpty() ? std::nullopt : parseSeconds(step.argument());
+    if (value) {
+        *seconds = *value;
+        return RunReport();
+    }
+    return stepReport(step.argument().isEmpty() ? RunReport::MissingNumber : RunReport::BadNumber,
+                      step, file);
 }
 
 RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineReader &reader)
@@ -57,36 +76,16 @@ RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 coun
     return report;
 }
 
-namespace {
-
-/// Digits only, as other tools write a count: "5".
-bool isCount(const QString &text)
-{
-    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-}
-
-} // namespace
-
 RunReport habitReport(const MacroStep &step, Command command, const QString &file)
 {
-    RunReport report;
     // "# 5" reads as a comment, which the check names as such.
     if (command == Command::Key && isCount(step.argument()) && step.word() != QLatin1String("#"))
-        report.kind = RunReport::KeyCount;
-    else if (command == Command::Repeat && isCount(step.argument()))
-        report.kind = RunReport::RepeatCount;
-    else if (command == Command::String && step.fields.size() > 2)
-        report.kind = RunReport::StringSpace;
-    else
-        return report;
-    report.file = file;
-    report.line = step.line;
-    report.lineText = step.text;
-    report.command = step.word();
-    report.value = step.argument();
-    return report;
+        return stepReport(RunReport::KeyCount, step, file);
+    if (command == Command::Repeat && isCount(step.argument()))
+        return stepReport(RunReport::RepeatCount, step, file);
+    if (command == Command::String && step.fields.size() > 2)
+        return stepReport(RunReport::StringSpace, step, file);
+    return RunReport();
 }
 
 RunReport guessReport(const QString &path, const TextLineReader &reader)
