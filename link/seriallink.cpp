@@ -65,13 +65,11 @@ SerialLink::SerialLink(QObject *parent)
 SerialLink::~SerialLink()
 {
     // No event loop from here on: what the system holds (two frames at most)
-    // leaves as the port closes; the rest is dropped whole. A pseudo-terminal
-    // would drop what its reader has not taken with it.
+    // leaves as the port closes; the rest is dropped whole. The port's own
+    // close on deletion drops what is left, as a whole frame.
     queue_.clear();
     lingering_ = false;
-    if (port_->isOpen() && port_->bytesToWrite() > 0 && !isPseudoTerminal())
-        port_->clearOutput();
-    port_->close();
+    delete port_;
 }
 
 bool SerialLink::isOpen() const
