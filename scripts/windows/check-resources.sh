@@ -12,9 +12,7 @@ manifest=$top/packaging/windows/tapwright.manifest
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-failed=0
-pass() { echo "PASS   : $*"; }
-fail() { echo "FAIL!  : $*"; failed=$((failed + 1)); }
+. "$top/scripts/windows/checks.sh"
 
 for program in tapwright tapwright-cli; do
     exe=$bin/$program.exe
@@ -52,9 +50,4 @@ for program in tapwright tapwright-cli; do
     fi
 done
 
-if [ $failed -eq 0 ]; then
-    echo "check-resources: all passed"
-else
-    echo "check-resources: $failed failed"
-    exit 1
-fi
+finish check-resources

@@ -1,7 +1,6 @@
 # Sourced by the wine test scripts: refuses to go on unless every /dev/ttyS*
 # is hidden, makes a fresh wine prefix in a scratch folder that goes at the
-# end, and gives pass and fail, which count into $failed, and finish, which
-# sums them up and ends the script.
+# end, and gives pass, fail and finish (checks.sh).
 #   . wine-prefix.sh NAME [EXTRA-WINEDLLOVERRIDES]
 # NAME heads the script's own messages.
 
@@ -28,15 +27,4 @@ trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
 wineserver -w
 
-failed=0
-pass() { echo "PASS   : $*"; }
-fail() { echo "FAIL!  : $*"; failed=$((failed + 1)); }
-# The last word of a script: $1 says whose tests they were.
-finish() {
-    if [ $failed -eq 0 ]; then
-        echo "$1: all passed"
-    else
-        echo "$1: $failed failed"
-        exit 1
-    fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
