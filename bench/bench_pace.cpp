@@ -260,6 +260,11 @@ public:
         ++reports;
         std::fprintf(stderr, "run report: %s\n", qPrintable(describe(r)));
     }
+    void checkFailed(const CheckReport &c) override
+    {
+        ++reports;
+        std::fprintf(stderr, "run refused: %s\n", qPrintable(refusedByCheck(c)));
+    }
     void warn(const RunReport &r) override
     {
         ++warnings;

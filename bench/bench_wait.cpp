@@ -38,6 +38,7 @@ public:
     void setAddress(const QString &) override {}
     void setRunning(bool) override {}
     void report(const RunReport &) override {}
+    void checkFailed(const CheckReport &) override {}
 };
 
 double percentile(std::vector<double> v, double p)

@@ -14,14 +14,20 @@ CheckOutput report(const CommandLine &line)
 {
     CheckOutput out;
     const CheckReport report = checkFiles(line.arguments.front(), line.addr, line.counter);
-    for (const CheckItem &item : report.items)
-        out.text += describe(item) + QLatin1Char('\n');
-    out.text += describe(report.estimate) + QLatin1Char('\n');
+    out.text = checkText(report);
     out.exitCode = report.hasErrors() ? ExitFailure : ExitOk;
     return out;
 }
 
 } // namespace
+
+QString checkText(const CheckReport &report)
+{
+    QString text;
+    for (const CheckItem &item : report.items)
+        text += describe(item) + QLatin1Char('\n');
+    return text + describe(report.estimate) + QLatin1Char('\n');
+}
 
 CheckOutput checkOutput(const QStringList &args)
 {

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace tapwright {
+struct CheckReport;
+}
+
 namespace tapwright::cli {
 
 struct CommandLine;
@@ -23,6 +27,10 @@ struct CheckOutput
 /// nothing. `--port PORT` and `--fast` are taken and ignored, so that a run's
 /// command line can be checked as it stands.
 CheckOutput checkOutput(const QStringList &args);
+
+/// The lines of a check's report, as `check` prints them: one per finding,
+/// then the estimate.
+QString checkText(const CheckReport &report);
 
 /// The report of `check` for a parsed command line, on stdout; returns the
 /// exit code.

@@ -21,6 +21,7 @@ enum Option
     AddrOption,
     CounterOption,
     FastOption,
+    NoCheckOption,
     HelpOption,
     OptionCount,
 };
@@ -49,6 +50,11 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                            QCoreApplication::translate("tapwright-cli",
                                                        "drop the pacing on any port, for a device\n"
                                                        "with a buffer of its own")),
+        QCommandLineOption(QStringLiteral("no-check"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "start without checking the files first;\n"
+                                                       "the run then stops at the first bad line\n"
+                                                       "it comes to")),
         QCommandLineOption(
             QStringList{QStringLiteral("h"), QStringLiteral("help")},
             QCoreApplication::translate("tapwright-cli", "show this text, also after any command")),
@@ -97,17 +103,18 @@ const CommandSpec Commands[] = {
                                         "skipped and listed")},
     {Command::Run,
      "run",
-     {PortOption, AddrOption, CounterOption, FastOption},
+     {PortOption, AddrOption, CounterOption, FastOption, NoCheckOption},
      {},
      true,
      "MACRO",
      1,
      1,
      QT_TRANSLATE_NOOP("tapwright-cli", "run needs exactly one MACRO file"),
-     QT_TRANSLATE_NOOP("tapwright-cli", "run a macro file pass after pass; GETSTR\n"
-                                        "takes the next line of FILE; Ctrl-C stops\n"
-                                        "the run and prints the pass counter to\n"
-                                        "continue from; on a terminal, p or space\n"
+     QT_TRANSLATE_NOOP("tapwright-cli", "check the files as check does and, with no\n"
+                                        "error, run the macro file pass after pass;\n"
+                                        "GETSTR takes the next line of FILE; Ctrl-C\n"
+                                        "stops the run and prints the pass counter\n"
+                                        "to continue from; on a terminal, p or space\n"
                                         "pauses the run and goes on, Ctrl-Z pauses it\n"
                                         "until fg, and a status line at the bottom\n"
                                         "shows the pass, the address, the time taken\n"
@@ -206,6 +213,7 @@ QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
         // A value given to an option that takes none: "--fast=1".
         const bool flagWithValue =
             arg.contains(QLatin1Char('=')) && (options[FastOption].names().contains(name) ||
+                                               options[NoCheckOption].names().contains(name) ||
                                                options[HelpOption].names().contains(name));
         if (unknown.contains(name) || flagWithValue)
             return QCoreApplication::translate("tapwright-cli", "unknown option %1").arg(arg);
@@ -302,6 +310,7 @@ CommandLine parseCommandLine(const QStringList &args)
     if (takes(AddrOption))
         line.addr = parser.value(options[AddrOption]);
     line.fast = takes(FastOption) && parser.isSet(options[FastOption]);
+    line.noCheck = takes(NoCheckOption) && parser.isSet(options[NoCheckOption]);
     return line;
 }
 

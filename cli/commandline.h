@@ -27,6 +27,7 @@ struct CommandLine
     QString addr;
     qint32 counter = 0;
     bool fast = false;
+    bool noCheck = false; ///< run: start without the check
     QStringList arguments;
     /// What is wrong with the command line, for usageError(); empty when
     /// nothing is.

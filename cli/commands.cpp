@@ -257,6 +257,12 @@ public:
         lines->flush();
         printErr(QStringLiteral("tapwright-cli: ") + describe(report) + QLatin1Char('\n'));
     }
+    void checkFailed(const CheckReport &check) override
+    {
+        failed = true;
+        printErr(checkText(check) + QStringLiteral("tapwright-cli: ") + refusedByCheck(check) +
+                 QLatin1Char('\n'));
+    }
     void warn(const RunReport &warning) override
     {
         lines->flush();
@@ -301,6 +307,7 @@ int runCommand(const CommandLine &options)
     host.lines = &lines;
 
     MacroRunner runner(host, link);
+    runner.setCheckFirst(!options.noCheck);
     StopSignals interrupts([&](int count) {
         if (count == 1) {
             lines.flush();
@@ -353,6 +360,8 @@ int runCommand(const CommandLine &options)
     const RunEnd end = runner.run();
     lines.flush();
     status.finish();
+    if (end == RunEnd::NotStarted)
+        return ExitFailure; // it said why
     QString how;
     switch (end) {
     case RunEnd::EndOfMacro:

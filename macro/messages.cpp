@@ -7,6 +7,7 @@
 #include "text/textsender.h"
 
 #include <QLocale>
+#include <QPair>
 #include <QPointer>
 #include <QStringList>
 #include <QTranslator>
@@ -495,20 +496,40 @@ QString describe(const Estimate &e)
         .arg(pass, describeDuration(e.totalSeconds));
 }
 
-QString verdict(const CheckReport &report)
+namespace {
+
+QPair<qint64, qint64> errorsAndWarnings(const CheckReport &report)
 {
     qint64 errors = 0, warnings = 0;
     for (const CheckItem &item : report.items)
         ++(item.isError() ? errors : warnings);
+    return {errors, warnings};
+}
+
+QString errorCount(qint64 errors)
+{
+    return (errors == 1 ? Messages::tr("%1 error") : Messages::tr("%1 errors")).arg(errors);
+}
+
+} // namespace
+
+QString verdict(const CheckReport &report)
+{
+    const auto [errors, warnings] = errorsAndWarnings(report);
     const QString warningCount =
         (warnings == 1 ? Messages::tr("%1 warning") : Messages::tr("%1 warnings")).arg(warnings);
     if (errors > 0)
         return Messages::tr("%1, %2: as they are, the files stop the run")
-            .arg((errors == 1 ? Messages::tr("%1 error") : Messages::tr("%1 errors")).arg(errors),
-                 warningCount);
+            .arg(errorCount(errors), warningCount);
     if (warnings > 0)
         return Messages::tr("no errors (%1)").arg(warningCount);
     return Messages::tr("no problems found");
+}
+
+QString refusedByCheck(const CheckReport &report)
+{
+    return Messages::tr("the check found %1 in the files: nothing was sent")
+        .arg(errorCount(errorsAndWarnings(report).first));
 }
 
 QString describeCharacter(QStringView c)

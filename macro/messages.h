@@ -56,6 +56,8 @@ QString describe(const Estimate &estimate);
 
 /// Whether the check found anything: "no problems found", or the counts.
 QString verdict(const CheckReport &report);
+/// Why a run did not start: the check before it found errors.
+QString refusedByCheck(const CheckReport &report);
 
 /// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
 /// "2 d 3 h" (rounded to the last unit shown).

@@ -184,6 +184,13 @@ RunEnd MacroRunner::run()
         host_.report(report);
         return RunEnd::NotStarted;
     }
+    // A slip on the last line would otherwise stop an unattended run hours
+    // in. The run still reads its files as it goes: the check reads ahead.
+    const CheckReport check = checkFiles(host_.macroFile(), host_.addrFile(), *counter);
+    if (checkFirst_ && check.hasErrors()) {
+        host_.checkFailed(check);
+        return RunEnd::NotStarted;
+    }
 
     running_ = true;
     abandoned_ = false;
@@ -193,7 +200,7 @@ RunEnd MacroRunner::run()
     MacroExe = true;
     host_.setRunning(true);
 
-    RunEnd end = execute(*counter);
+    RunEnd end = execute(*counter, check.estimate);
 
     macro_.close();
     addresses_.close();
@@ -236,12 +243,12 @@ RunEnd MacroRunner::fail(RunReport report)
     return RunEnd::Failed;
 }
 
-RunEnd MacroRunner::execute(qint64 passCounter)
+RunEnd MacroRunner::execute(qint64 passCounter, const Estimate &estimate)
 {
     state_ = std::make_unique<RunState>();
     state_->counter = state_->counterAtStart = passCounter;
     host_.setAddress(QString());
-    if (std::optional<RunEnd> end = start())
+    if (std::optional<RunEnd> end = start(estimate))
         return *end;
     for (;;) {
         const qint64 passStart = clock_->nowNs();
@@ -264,7 +271,7 @@ RunEnd MacroRunner::execute(qint64 passCounter)
     }
 }
 
-std::optional<RunEnd> MacroRunner::start()
+std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
 {
     link_.setCommPort(host_.portText());
     link_.ClosePort(Link::CloseMode::Drain);
@@ -284,10 +291,8 @@ std::optional<RunEnd> MacroRunner::start()
             host_.warn(guess);
     }
     // How long the run takes and how many passes the list gives, as the check
-    // counts them. Read ahead for the progress only: the run still takes each
-    // line as it comes, and a file that changes meanwhile just makes this wrong.
-    const Estimate estimate =
-        checkFiles(host_.macroFile(), state_->addrPath, qint32(state_->counter)).estimate;
+    // counted them. For the progress only: a file that changes meanwhile just
+    // makes this wrong.
     const bool known =
         estimate.passes == Estimate::OnePass || estimate.passes == Estimate::FromAddresses;
     state_->totalSeconds = known ? estimate.totalSeconds : -1.0;

@@ -12,6 +12,9 @@
 
 namespace tapwright {
 
+struct CheckReport;
+struct Estimate;
+
 /// Why a run could not start or could not go on, or what it skipped; worded
 /// by describe() (macro/messages.h).
 struct RunReport
@@ -113,6 +116,9 @@ public:
     /// A run could not start or could not go on. Called once, after the end
     /// sequence, so the host is idle again when it shows the report.
     virtual void report(const RunReport &report) = 0;
+    /// The check before the run found errors, and nothing was sent; the run
+    /// did not start.
+    virtual void checkFailed(const CheckReport &check) = 0;
     /// Something the user should know, while the run goes on: a character
     /// that was skipped, a step that does nothing.
     virtual void warn(const RunReport &warning) { Q_UNUSED(warning); }
@@ -140,6 +146,10 @@ public:
 
     /// Uses `clock` instead of the real one (tests). Not owned.
     void setClock(WaitClock *clock);
+
+    /// Whether a run checks its files first, as the check does, and starts
+    /// only when the check finds no error. On by default.
+    void setCheckFirst(bool on) { checkFirst_ = on; }
 
     /// Starts a run and returns when it has ended.
     RunEnd run();
@@ -170,9 +180,9 @@ private:
     /// What a run keeps from its start to its end.
     struct RunState;
 
-    RunEnd execute(qint64 passCounter);
+    RunEnd execute(qint64 passCounter, const Estimate &estimate);
     /// Opens the port and the address list; the run's end when it cannot start.
-    std::optional<RunEnd> start();
+    std::optional<RunEnd> start(const Estimate &estimate);
     /// Runs the steps of one pass. Nothing when REPEAT ends the pass with all
     /// its frames carried (`repeat` is then that step); the run's end otherwise.
     std::optional<RunEnd> runPass(MacroStep *repeat);
@@ -211,6 +221,7 @@ private:
     bool running_ = false;
     bool abandoned_ = false;
     bool paused_ = false;
+    bool checkFirst_ = true;
     qint64 pausedNs_ = 0;
     qint64 pausedAtNs_ = 0;
     qint64 dropped_ = 0; ///< frames the pacer dropped for a stop or a failure

@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "ui/frmCheck.h"
 
 /// Runs the macro and returns from the test if the run failed a check.
 #define RUN(...)                                                                                   \
@@ -131,9 +132,11 @@ private Q_SLOTS:
         // One dialog for both items: it opens on the last file chosen with either.
         QCOMPARE(events_.mid(1, 3).join(u'|'),
                  u"dialog on "_s + addr + u"|dialog on "_s + macro + u"|dialog on "_s + macro);
-        // The messages quote the path as shown.
+        // The check before the run quotes the path as shown.
         w->cmdSend->click();
-        QVERIFY2(events_.last().contains(u'"' + addr + u'"'), qPrintable(events_.last()));
+        const QString found = frmCheck::instance()->txtReport->toPlainText();
+        frmCheck::instance()->close();
+        QVERIFY2(found.startsWith(macro + u": "_s), qPrintable(found));
     }
 
     void runs_data()
@@ -174,6 +177,11 @@ private Q_SLOTS:
                  f[u"message"_s].replace(u"PTY"_s, line_.path()));
         QCOMPARE(state(), f[u"after"_s]);
         QCOMPARE(sent().toHex(' '), framesOf(codesOf(f[u"codes"_s])).toHex(' '));
+        if (f.contains(u"check"_s)) {
+            const QString found = frmCheck::instance()->txtReport->toPlainText();
+            frmCheck::instance()->close();
+            QCOMPARE(found.section(u'\n', 0, 0).remove(dir_.path() + u'/'), f[u"check"_s]);
+        }
         QVERIFY(!w->MacroExe());
         if (f.contains(u"log"_s))
             QCOMPARE(w->sendLog().text().remove(dir_.path() + u'/').split(u'\n').mid(logLines),

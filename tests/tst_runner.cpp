@@ -1,4 +1,5 @@
 #include "link/seriallink.h"
+#include "macro/checker.h"
 #include "macro/messages.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
@@ -56,6 +57,13 @@ struct World : Link, RunnerHost, WaitClock
     void setRunning(bool on) override { log << ((running = on) ? u"running"_s : u"idle"_s); }
     void report(const RunReport &r) override { log << u"report "_s + data(r); }
     void warn(const RunReport &r) override { log << u"warn "_s + data(r); }
+    /// The check's first error, as the run would report it.
+    void checkFailed(const CheckReport &check) override
+    {
+        for (const CheckItem &item : check.items)
+            if (item.isError())
+                return void(log << u"check "_s + data(item.report));
+    }
     /// A report as data: "kind file:line command value".
     static QString data(const RunReport &r)
     {
@@ -247,6 +255,7 @@ private Q_SLOTS:
         QFETCH(QString, script);
         QFETCH(RunEnd, end);
         World w(nullptr, u"0"_s, "a\r\nb\r\n");
+        w.runner.setCheckFirst(false); // the report comes part-way through the run
         w.macro =
             writeFile(w.dir.filePath(u"first.mac"_s), "BASEWAIT 2\r\nGETSTR\r\nSENDSTR\r\n" + tail);
         w.play(script);
@@ -444,7 +453,8 @@ private Q_SLOTS:
     void reports_data()
     {
         // What each row breaks: nothing but its text ('-'), the macro file
-        // ('0': none chosen), the address file, the port, the link ('l').
+        // ('0': none chosen), the address file, the port, the link ('l');
+        // 'n': nothing, and the run starts without the check.
         QTest::addColumn<QByteArray>("macro");
         QTest::addColumn<char>("broken");
         QTest::addColumn<QString>("counter");
@@ -457,7 +467,13 @@ private Q_SLOTS:
             << "REPEAT"_ba << '-' << u"2147483646"_s
             << u"<status 1 REPEAT|counter 2147483647|status 2 REPEAT|>report overflow m.mac:1 REPEAT"_s;
         QTest::newRow("missing address file")
-            << "UP"_ba << 'a' << u"0"_s << u"<>report addr-open none:0"_s;
+            << "UP"_ba << 'a' << u"0"_s << u"check addr-open none:0"_s;
+        // Found before anything is sent, not an hour into the run.
+        QTest::newRow("error on the last line")
+            << "UP\r\nSLEEP 1,5"_ba << '-' << u"0"_s << u"check bad m.mac:2 SLEEP 1,5"_s;
+        QTest::newRow("error on the last line, unchecked")
+            << "UP\r\nSLEEP 1,5"_ba << 'n' << u"0"_s
+            << u"<status 1 UP|status 2 SLEEP|>report bad m.mac:2 SLEEP 1,5"_s;
         QTest::newRow("port") << "UP"_ba << 'p' << u"0"_s << u"<>report port :0"_s;
         QTest::newRow("link failure")
             << "UP\r\nSLEEP 10\r\nUP"_ba << 'l' << u"0"_s
@@ -473,6 +489,7 @@ private Q_SLOTS:
         if (broken == 'a')
             w.addr = w.dir.filePath(u"none"_s);
         w.openFails = broken == 'p';
+        w.runner.setCheckFirst(broken != 'n');
         w.play(broken == 'l' ? u"2u"_s : QString());
         w.runner.run();
         // The end of a run comes before its report; a port that opened is
@@ -480,7 +497,7 @@ private Q_SLOTS:
         QCOMPARE(w.log.join(u'|'), log.replace(u'<', u"running|address |close drain|open|"_s)
                                        .replace(u'>', u"close drain|idle|address 糸冬了|"_s));
         QVERIFY(!w.isOpen());
-        QCOMPARE(w.codes, broken == 'l' ? Codes{Up} : Codes{});
+        QCOMPARE(w.codes, broken == 'l' || broken == 'n' ? Codes{Up} : Codes{});
     }
 
     void waitSecondsEdges()

@@ -409,6 +409,10 @@
         <source>STRING types its text only up to the first space: &quot;%1&quot; is typed, &quot;%2&quot; is not</source>
         <translation>STRING が入力するのは最初の空白までです。&quot;%1&quot; を入力し、&quot;%2&quot; は入力しません。</translation>
     </message>
+    <message>
+        <source>the check found %1 in the files: nothing was sent</source>
+        <translation>実行前の検査でファイルに%1が見つかりました。何も送っていません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
@@ -465,22 +469,6 @@ skipped and listed</source>
     <message>
         <source>run needs exactly one MACRO file</source>
         <translation>run には MACRO ファイルがちょうど 1 つ必要です</translation>
-    </message>
-    <message>
-        <source>run a macro file pass after pass; GETSTR
-takes the next line of FILE; Ctrl-C stops
-the run and prints the pass counter to
-continue from; on a terminal, p or space
-pauses the run and goes on, Ctrl-Z pauses it
-until fg, and a status line at the bottom
-shows the pass, the address, the time taken
-and the time to go</source>
-        <translation>マクロファイルを繰り返し実行します。GETSTR は
-FILE の次の行を読みます。Ctrl-C で停止し、続きの
-カウンタを表示します。端末では p かスペースで
-一時停止と再開、Ctrl-Z で fg まで一時停止します。
-最下行の状態行に、回数、アドレス、経過時間と
-残り時間を表示します</translation>
     </message>
     <message>
         <source>check needs exactly one MACRO file</source>
@@ -700,6 +688,31 @@ Windows では COM1)、デバイス名かパス (/dev/ttyUSB0、/dev/serial/by-i
     <message>
         <source>stopped: sent %1 of %2 frames (one a key or a character)</source>
         <translation>停止しました: %2 フレームのうち %1 フレームを送信しました (1 フレームがキー 1 回か 1 文字)</translation>
+    </message>
+    <message>
+        <source>start without checking the files first;
+the run then stops at the first bad line
+it comes to</source>
+        <translation>ファイルを先に検査せずに始めます。実行は
+最初の誤った行で止まります</translation>
+    </message>
+    <message>
+        <source>check the files as check does and, with no
+error, run the macro file pass after pass;
+GETSTR takes the next line of FILE; Ctrl-C
+stops the run and prints the pass counter
+to continue from; on a terminal, p or space
+pauses the run and goes on, Ctrl-Z pauses it
+until fg, and a status line at the bottom
+shows the pass, the address, the time taken
+and the time to go</source>
+        <translation>check と同じ検査をし、エラーがなければ
+マクロファイルを繰り返し実行します。GETSTR は
+FILE の次の行を読みます。Ctrl-C で停止し、続きの
+カウンタを表示します。端末では p かスペースで
+一時停止と再開、Ctrl-Z で fg まで一時停止します。
+最下行の状態行に、回数、アドレス、経過時間と
+残り時間を表示します</translation>
     </message>
 </context>
 <context>

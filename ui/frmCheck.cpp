@@ -40,11 +40,22 @@ void frmCheck::Form_Load()
     move(main->frameGeometry().topRight() + QPoint(twipsX(this, 120), 0));
 }
 
-void frmCheck::check(const QString &macro, const QString &addr, qint32 counter)
+void frmCheck::bringUp()
 {
     show();
     raise();
     activateWindow();
+}
+
+void frmCheck::present(const CheckReport &report)
+{
+    bringUp();
+    showReport(report);
+}
+
+void frmCheck::check(const QString &macro, const QString &addr, qint32 counter)
+{
+    bringUp();
     if (checking_)
         return;
     txtReport->clear();

@@ -25,6 +25,8 @@ public:
     /// responsive; closing this window stops the check. Asked again while it
     /// checks, it only raises the window.
     void check(const QString &macro, const QString &addr, qint32 counter);
+    /// Shows the window with `report`, a check made elsewhere.
+    void present(const CheckReport &report);
     /// Shows `report` in place of what the window showed before.
     void showReport(const CheckReport &report);
 
@@ -32,6 +34,7 @@ private:
     friend class LoadedForm<frmCheck>;
     frmCheck();
     void Form_Load();
+    void bringUp();
     void closeEvent(QCloseEvent *event) override;
 
     bool checking_ = false;

@@ -417,4 +417,12 @@ void frmMain::report(const RunReport &report)
     seams().showMessage(this, describe(report));
 }
 
+void frmMain::checkFailed(const CheckReport &check)
+{
+    sendLog_.addMessage(SendLog::Error, refusedByCheck(check));
+    lblLastWarning->setText(refusedByCheck(check));
+    lblLastWarning->setToolTip(QString());
+    frmCheck::instance()->present(check);
+}
+
 } // namespace tapwright::ui

@@ -123,6 +123,7 @@ private:
     void setAddress(const QString &text) override;
     void setRunning(bool running) override;
     void report(const RunReport &report) override;
+    void checkFailed(const CheckReport &check) override;
     void warn(const RunReport &warning) override;
     void setPaused(bool paused) override;
     void setProgress(const RunProgress &progress) override;
