@@ -701,6 +701,14 @@ Windows では COM1)、デバイス名かパス (/dev/ttyUSB0、/dev/serial/by-i
         <source>stopped: sent %1 of %2 frames (one a key or a character)</source>
         <translation>停止しました: %2 フレームのうち %1 フレームを送信しました (1 フレームがキー 1 回か 1 文字)</translation>
     </message>
+    <message>
+        <source>port %1 is gone; waiting for it to come back (Ctrl-C ends the run)</source>
+        <translation>ポート %1 がなくなりました。戻るのを待っています (Ctrl-C で実行を終わります)</translation>
+    </message>
+    <message>
+        <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then press r to go on</source>
+        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::SendLog</name>
@@ -827,6 +835,14 @@ no program is found that shows this kind of document.</source>
     <message>
         <source>warnings: %1</source>
         <translation>警告 %1 件</translation>
+    </message>
+    <message>
+        <source>Port %1 is gone; waiting for it to come back</source>
+        <translation>ポート %1 がなくなりました。戻るのを待っています</translation>
+    </message>
+    <message>
+        <source>Port %1 is back. Bring the handheld back to where a pass starts, clearing the half-typed entry, then go on with Pause.</source>
+        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、「一時停止」で再開してください。</translation>
     </message>
 </context>
 </TS>
