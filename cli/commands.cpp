@@ -232,6 +232,10 @@ public:
     bool failed = false;
     /// A stop was asked for: a pause that ends with the run is no resume.
     bool stopping = false;
+    /// Someone at the terminal can bring the handheld back and press r.
+    bool canWait = false;
+    /// The port failed and is not back yet.
+    bool portGone = false;
 
     QString macroFile() const override { return macro; }
     QString addrFile() const override { return addr; }
@@ -274,9 +278,34 @@ public:
         if (status && status->isActive())
             status->start([this](int columns) { return statusText(clock, address, columns); });
     }
+    bool canWaitForPort() const override { return canWait; }
+    void portLost(const LinkError &error) override
+    {
+        portGone = true;
+        lines->flush();
+        printErr(QStringLiteral("tapwright-cli: ") + describe(error) + QLatin1Char('\n') +
+                 QCoreApplication::translate("tapwright-cli",
+                                             "port %1 is gone; waiting for it to come back "
+                                             "(Ctrl-C ends the run)")
+                     .arg(visibleText(error.port)) +
+                 QLatin1Char('\n'));
+    }
+    void portBack() override
+    {
+        portGone = false;
+        lines->flush();
+        printErr(QCoreApplication::translate(
+                     "tapwright-cli",
+                     "port %1 is back: bring the handheld back to where a pass "
+                     "starts, clearing the half-typed entry, then press r to go on")
+                     .arg(visibleText(port)) +
+                 QLatin1Char('\n'));
+    }
     void setPaused(bool paused) override
     {
         clock.setPaused(paused);
+        if (paused && portGone)
+            return; // said with the port
         if (paused)
             say(QCoreApplication::translate("tapwright-cli", "paused (press p or space to go on)"));
         else if (!stopping)
@@ -336,7 +365,10 @@ int runCommand(const CommandLine &options)
     TerminalKeys keys([&runner](char key) {
         if (key == 'p' || key == 'P' || key == ' ')
             runner.setPaused(!runner.isPaused());
+        else if (key == 'r' || key == 'R')
+            runner.setPaused(false); // goes on once the port is back
     });
+    host.canWait = keys.isTerminal();
     // Whether Ctrl-Z paused the run, so that fg resumes only that pause and
     // not one the user asked for with p.
     bool suspendedPause = false;

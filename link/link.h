@@ -36,7 +36,7 @@ struct LinkError
         NotASerialPort,   ///< a file, a FIFO or a device such as /dev/null
         OpenFailed,       ///< any other failure to open or set up the port
         WriteFailed,      ///< a write failed on an open port (device gone)
-        Stalled,          ///< queued bytes stopped leaving while closing
+        Stalled,          ///< queued bytes stopped leaving, during a run or while closing
     };
     Kind kind = None;
     QString port;   ///< the port text as the user gave it

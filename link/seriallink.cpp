@@ -10,9 +10,9 @@ namespace tapwright {
 
 namespace {
 
-// How long queued bytes may sit without any of them leaving before a drain
-// gives up. At 600 baud a byte leaves every 18 ms, so a port that makes no
-// progress for this long is not coming back.
+// How long queued bytes may sit without any of them leaving before the link
+// gives up, while sending or in a drain. At 600 baud a byte leaves every 18 ms, so a port that
+// makes no progress for this long is not coming back.
 constexpr int StallTimeoutMs = 10000;
 // How often the link looks at the system's output queue while bytes wait in
 // it. The system tells us when the port can take more bytes, but not when its
@@ -124,6 +124,7 @@ bool SerialLink::OpenPort()
     queue_.clear();
     lineFreeAtNs_ = 0;
     framesSent_ = 0;
+    lastPending_ = -1;
     setLastError(LinkError());
     return true;
 }
@@ -202,7 +203,12 @@ void SerialLink::feed()
         if (!isOpen())
             return; // the write failed and closed the port
     }
-    if (queue_.empty()) {
+    // A port that takes nothing fails here, as a drain would find it; frames
+    // waiting behind the stuck ones are dropped whole. Looked at on every
+    // call, so that bytes that left unseen are not taken for stuck ones.
+    if (stalled())
+        return fail(LinkError::Stalled, QString());
+    if (queue_.empty() && pendingBytes() == 0) {
         feedTimer_.stop();
         return;
     }
@@ -218,14 +224,24 @@ void SerialLink::feed()
     feedTimer_.start(int((waitNs + 999999) / 1000000));
 }
 
+bool SerialLink::stalled()
+{
+    // Bytes that move, or frames that the line model lets out.
+    const qint64 pending = pendingBytes();
+    const qint64 now = clock_.nsecsElapsed();
+    if (pending != lastPending_ || pending == 0) {
+        lastPending_ = pending;
+        movedAtNs_ = now;
+        return false;
+    }
+    return now - movedAtNs_ > qint64(stallTimeoutMs_) * 1000000;
+}
+
 bool SerialLink::waitUntilSent(bool framesOnly, qint64 limitNs)
 {
     QEventLoop loop;
     bool done = false;
     bool gaveUp = false;
-    qint64 lastPending = -1;
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
     QElapsedTimer total;
     total.start();
 
@@ -242,11 +258,7 @@ bool SerialLink::waitUntilSent(bool framesOnly, qint64 limitNs)
                 done = true;
             } else if (limitNs >= 0 && total.nsecsElapsed() > limitNs) {
                 done = gaveUp = true;
-            } else if (pending != lastPending || pending == 0) {
-                // Bytes that move, or frames that the line model lets out.
-                lastPending = pending;
-                sinceProgress.restart();
-            } else if (sinceProgress.elapsed() > stallTimeoutMs_) {
+            } else if (stalled()) {
                 done = gaveUp = true;
                 fail(LinkError::Stalled, QString());
             }

@@ -50,7 +50,8 @@ public:
     /// The line settings the port reports, while it is open.
     LineSettings lineSettings() const { return port_->lineSettings(); }
 
-    /// How long a drain waits for queued bytes that do not move.
+    /// How long queued bytes may sit without moving, while sending or in a
+    /// drain, before the link fails with LinkError::Stalled.
     void setStallTimeout(int ms) { stallTimeoutMs_ = ms; }
 
 private:
@@ -67,6 +68,9 @@ private:
     /// with `framesOnly`, until the system holds nothing. False when it gave
     /// up, the line stalled, or the program is quitting.
     bool waitUntilSent(bool framesOnly, qint64 limitNs);
+    /// Whether the bytes the system holds have stayed as they were for the
+    /// stall timeout; each call that finds them moved starts it again.
+    bool stalled();
     /// Closes to the owner, dropping the queue; what the system holds still
     /// goes out, so that no frame is cut.
     void closeDroppingWholeFrames();
@@ -90,6 +94,9 @@ private:
     /// Closed to its owner, but open until the rest of a cut frame is out.
     bool lingering_ = false;
     qint64 framesSent_ = 0;
+    /// What stalled() found last, and when they last moved, on clock_.
+    qint64 lastPending_ = -1;
+    qint64 movedAtNs_ = 0;
 };
 
 } // namespace tapwright

@@ -4,10 +4,12 @@
 #include "macro/rules.h"
 #include "text/textsender.h"
 
+#include <QList>
 #include <QPair>
 #include <QSet>
 
 #include <algorithm>
+#include <tuple>
 
 namespace tapwright {
 
@@ -18,6 +20,9 @@ constexpr qint64 MinPassNs = 10 * 1000000LL;
 // How often a pass that waits for its last frame looks at the line when the
 // link gives no hint.
 constexpr qint64 MaxCarryLookNs = 20 * 1000000LL;
+// How often a failed port is tried again: an adapter that comes back under
+// its name is found within this.
+constexpr qint64 PortRetryNs = 1000000000LL;
 
 } // namespace
 
@@ -47,6 +52,21 @@ struct MacroRunner::RunState
     /// pass done.
     QPair<qint64, double> passEnd{0, 0.0};
     qint64 remainingNs = -1; ///< the time to go shown last
+    /// The current pass as it started: the address then, the estimate, the
+    /// run's time; and the address lines it has taken, which it takes again
+    /// when a failed port cuts it.
+    struct
+    {
+        QString address;
+        qint64 addressLine = 0;
+        Timeline timeline;
+        qint64 elapsedNs = 0;
+        QList<QPair<QString, qint64>> addresses;
+        qsizetype taken = 0; ///< of those, how many it has taken this time
+    } pass;
+    /// The run's time spent on passes cut by a failed port, left out of the
+    /// passes' time against the estimate.
+    qint64 cutNs = 0;
 };
 
 QString endMark()
@@ -136,7 +156,7 @@ void MacroRunner::requestStop()
 
 void MacroRunner::setPaused(bool paused)
 {
-    if (!running_ || paused_ == paused)
+    if (!running_ || paused_ == paused || (waitingForPort_ && !paused))
         return;
     paused_ = paused;
     // Time paused is left out of the run's time, wherever the pause found it:
@@ -250,25 +270,88 @@ RunEnd MacroRunner::execute(qint64 passCounter, const Estimate &estimate)
     host_.setAddress(QString());
     if (std::optional<RunEnd> end = start(estimate))
         return *end;
-    for (;;) {
+    for (bool again = false;;) {
         const qint64 passStart = clock_->nowNs();
+        markPassStart(again);
         MacroStep repeat;
-        if (std::optional<RunEnd> end = runPass(&repeat))
-            return *end;
+        if (std::optional<RunEnd> end = runPass(&repeat)) {
+            macro_.close();
+            // A pass cut by a failed port starts again once it is back; one
+            // that had counted is on the device, and the next one starts.
+            again = !state_->passCounted;
+            if ((end = waitOutPort(*end)))
+                return *end;
+            continue;
+        }
         // The pass is done, and its last frame has left the line.
         if (!state_->passCounted)
             countPass();
         state_->timeline.carried();
-        state_->passEnd = {elapsedNs(), state_->timeline.now};
+        state_->passEnd = {elapsedNs() - state_->cutNs, state_->timeline.now};
         macro_.close();
         // A pass that neither sends nor waits still gives the event loop its
         // turn, and the processor a rest, as a wait would.
         clock_->sleepUntil(std::max(clock_->nowNs(), passStart + MinPassNs));
         if (paused_)
             sitOutPause();
-        if (shouldStop())
-            return stopReason(repeat);
+        again = false;
+        if (shouldStop()) {
+            if (std::optional<RunEnd> end = waitOutPort(stopReason(repeat)))
+                return *end;
+        }
     }
+}
+
+void MacroRunner::markPassStart(bool again)
+{
+    auto &pass = state_->pass;
+    pass.taken = 0;
+    if (!again) {
+        pass.address = state_->address;
+        pass.addressLine = state_->addressLine;
+        pass.timeline = state_->timeline;
+        pass.elapsedNs = elapsedNs();
+        pass.addresses.clear();
+        return;
+    }
+    // As it started: the same address lines, and the estimate where it stood.
+    state_->address = pass.address;
+    state_->addressLine = pass.addressLine;
+    state_->timeline = pass.timeline;
+    state_->cutNs += elapsedNs() - pass.elapsedNs;
+    pass.elapsedNs = elapsedNs();
+}
+
+std::optional<RunEnd> MacroRunner::waitOutPort(RunEnd end)
+{
+    if (end != RunEnd::Failed || pendingReport_.kind != RunReport::LinkFailed || !linkFailure_ ||
+        !host_.canWaitForPort())
+        return end;
+    // The frames on their way when it failed may not have reached the device:
+    // the pass counts once it has been typed again.
+    state_->passPending = false;
+    host_.portLost(*linkFailure_);
+    setPaused(true);
+    waitingForPort_ = true;
+    for (qint64 at = clock_->nowNs() + PortRetryNs;; at += PortRetryNs) {
+        while (MacroExe && !abandoned_ && clock_->nowNs() < at)
+            clock_->sleepUntil(at);
+        if (!MacroExe || abandoned_ || link_.OpenPort())
+            break;
+    }
+    waitingForPort_ = false;
+    linkFailure_.reset();
+    pendingReport_ = {};
+    if (MacroExe && !abandoned_) {
+        host_.portBack();
+        sitOutPause();
+    }
+    if (abandoned_)
+        return RunEnd::Abandoned;
+    // Stopped while it waited: the counter stands at the passes delivered.
+    if (!MacroExe)
+        return RunEnd::Stopped;
+    return std::nullopt;
 }
 
 std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
@@ -409,6 +492,12 @@ std::optional<RunEnd> MacroRunner::takeAddress()
 {
     if (state_->addrPath.isEmpty())
         return std::nullopt; // nothing to read: the address stays as it is
+    auto &pass = state_->pass;
+    if (pass.taken < pass.addresses.size()) {
+        // A pass started again takes the lines it took before.
+        std::tie(state_->address, state_->addressLine) = pass.addresses.at(pass.taken++);
+        return std::nullopt;
+    }
     std::optional<QString> line = addresses_.readLine();
     if (!line) {
         if (!addresses_.errorString().isEmpty())
@@ -417,6 +506,8 @@ std::optional<RunEnd> MacroRunner::takeAddress()
     }
     state_->address = std::move(*line);
     state_->addressLine = addresses_.lineNumber();
+    pass.addresses.append({state_->address, state_->addressLine});
+    ++pass.taken;
     return std::nullopt;
 }
 

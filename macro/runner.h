@@ -128,6 +128,16 @@ public:
     virtual void setProgress(const RunProgress &progress) { Q_UNUSED(progress); }
     /// A frame was handed to the device's line, for the send log.
     virtual void frameSent(const KeyCode &code) { Q_UNUSED(code); }
+    /// Whether someone is there to bring the handheld back to the start of a
+    /// pass and resume: a port that fails during the run is then waited for,
+    /// and the run does not end.
+    virtual bool canWaitForPort() const { return false; }
+    /// The port failed during the run; the run is paused and tries to open it
+    /// again every second. Only when canWaitForPort().
+    virtual void portLost(const LinkError &error) { Q_UNUSED(error); }
+    /// The port opened again; the run stays paused until it is resumed, and
+    /// then starts the cut pass again from its first line.
+    virtual void portBack() {}
 };
 
 /// The end mark shown in the address label when a run ends.
@@ -157,7 +167,8 @@ public:
     void requestStop();
     /// Pauses the run: within two frame times nothing more reaches the
     /// device, and the step and the wait go on where they stood once it is
-    /// resumed. Nothing happens outside a run.
+    /// resumed. Nothing happens outside a run, nor does a resume while the
+    /// run waits for its port.
     void setPaused(bool paused);
     bool isPaused() const { return paused_; }
     /// The program is quitting: the run returns as soon as it can, without its
@@ -181,6 +192,12 @@ private:
     struct RunState;
 
     RunEnd execute(qint64 passCounter, const Estimate &estimate);
+    /// Where the pass starts, to start it again after a failed port.
+    void markPassStart(bool again);
+    /// Waits for a port that failed during the run, when the host can wait:
+    /// nothing when it is back and the run resumed; the run's end otherwise,
+    /// `end` itself when the host cannot wait or the port did not fail.
+    std::optional<RunEnd> waitOutPort(RunEnd end);
     /// Opens the port and the address list; the run's end when it cannot start.
     std::optional<RunEnd> start(const Estimate &estimate);
     /// Runs the steps of one pass. Nothing when REPEAT ends the pass with all
@@ -222,6 +239,7 @@ private:
     bool abandoned_ = false;
     bool paused_ = false;
     bool checkFirst_ = true;
+    bool waitingForPort_ = false;
     qint64 pausedNs_ = 0;
     qint64 pausedAtNs_ = 0;
     qint64 dropped_ = 0; ///< frames the pacer dropped for a stop or a failure

@@ -96,10 +96,13 @@ public:
     {
         thread_ = std::thread([this] { run(); });
     }
-    ~DeviceStandIn()
+    ~DeviceStandIn() { stop(); }
+    /// Takes nothing more, as a device that stopped reading; what came stays.
+    void stop()
     {
         done_ = true;
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     QByteArray received() const
     {

@@ -354,6 +354,30 @@ private Q_SLOTS:
         QCOMPARE(tool.sent.size() % 8, 0);
     }
 
+    /// On a terminal a pulled cable is waited out, and r goes on once it is back.
+    void aPulledCableOnATerminal()
+    {
+        PtyPair keys, back;
+        Tool tool;
+        const QString name = dir_.filePath(u"by-id"_s);
+        QVERIFY(QFile::link(tool.device.path(), name));
+        tool.process.setStandardInputFile(keys.path());
+        tool.start(dir_.path(), u"run --port ./by-id p.mac"_s);
+        QVERIFY2(tool.printed("3 DOWN\n"), WHAT);
+        QFile::remove(name);
+        tool.device.hangUp();
+        QTRY_VERIFY2_WITH_TIMEOUT(tool.errors().contains(" is gone; waiting for it"), WHAT, 10000);
+        QVERIFY(QFile::link(back.path(), name));
+        QTRY_VERIFY2_WITH_TIMEOUT(tool.errors().endsWith(", then press r to go on\n"), WHAT, 10000);
+        QCOMPARE(::write(keys.masterFd(), "r", 1), 1);
+        QVERIFY2(tool.printed("resumed\n"), WHAT);
+        QCOMPARE(back.read(8), framesOf({{3, 1, 1}})); // the pass again from its UP
+        tool.signal(SIGINT);
+        QVERIFY2(tool.finish(), WHAT);
+        QCOMPARE(tool.process.exitCode(), 0);
+        QFile::remove(name);
+    }
+
     void statusLine_data()
     {
         QTest::addColumn<QString>("port");

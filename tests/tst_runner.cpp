@@ -83,6 +83,11 @@ struct World : Link, RunnerHost, WaitClock
     void setProgress(const RunProgress &p) override { progress.push_back(p); }
     Codes sent; ///< what the send log is told
     void frameSent(const KeyCode &code) override { sent.push_back(code); }
+    bool canWait = false;
+    std::function<void()> onPortLost = [] {}, onPortBack = [] {};
+    bool canWaitForPort() const override { return canWait; }
+    void portLost(const LinkError &) override { log << u"lost"_s, onPortLost(); }
+    void portBack() override { log << u"back"_s, onPortBack(); }
 
     bool OpenPort() override
     {
@@ -140,7 +145,8 @@ struct World : Link, RunnerHost, WaitClock
     void wake() override { woken = true; }
     void at(double s, std::function<void()> f) { actions.emplace(qint64(s * 1e9), std::move(f)); }
     /// Acts at the seconds given: "1p 6r 7s 8u" pauses at 1 s, resumes at 6,
-    /// stops at 7 and unplugs the adapter at 8.
+    /// stops at 7 and unplugs the adapter at 8; "g" unplugs it and keeps it
+    /// away until "b".
     void play(const QString &script)
     {
         for (const QString &act : script.split(u' ', Qt::SkipEmptyParts)) {
@@ -149,7 +155,7 @@ struct World : Link, RunnerHost, WaitClock
                     runner.setPaused(what == u'p');
                 else if (what == u's')
                     runner.requestStop();
-                else
+                else if ((openFails = what == u'g') || what == u'u')
                     unplug();
             });
         }
@@ -500,6 +506,46 @@ private Q_SLOTS:
         QCOMPARE(w.codes, broken == 'l' || broken == 'n' ? Codes{Up} : Codes{});
     }
 
+    void aFailedPortIsWaitedOut_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<QString>("script"); // see World::play()
+        // What SENDSTR typed / the counter, the opens, the end, what the host heard.
+        QTest::addColumn<QString>("expected");
+        // c is typed at 7 s, d taken at 8 s and typed at 9 s.
+        const QByteArray two = "BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nGETSTR\r\nSENDSTR\r\nREPEAT\r\n";
+        // Gone at 8.5 s, tried every second from 9.5 s, opens at 11.5 s; a
+        // resume before then does nothing. The pass starts again with c and d.
+        QTest::newRow("cut between its entries")
+            << two << u"8.5g 10r 11b 12r"_s
+            << u"a b c c d e f / 3 4 list lost paused back resumed"_s;
+        QTest::newRow("stopped while it waits")
+            << two << u"8.5g 12s"_s << u"a b c / 1 4 stopped lost paused resumed"_s;
+        // The pass counts once a is out, at 2 s: cut in its SLEEP, the next one goes on.
+        QTest::newRow("cut after it counted")
+            << "BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nSLEEP 5\r\nREPEAT\r\n"_ba << u"5u 7r"_s
+            << u"a b c d e f / 6 2 list lost paused back resumed"_s;
+    }
+    void aFailedPortIsWaitedOut()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        World w(macro.constData(), u"0"_s, "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n");
+        w.canWait = true;
+        w.play(script);
+        const RunEnd end = w.runner.run();
+        QString got;
+        for (const QString &shown : w.log.filter(u"address "_s))
+            got += shown.size() == 9 ? shown.back() + u' ' : QString(); // not the end mark
+        static const QRegularExpression heard(u"^(lost|back|paused|resumed)$"_s);
+        got += u"/ %1 %2 %3 "_s.arg(w.counter)
+                   .arg(w.log.count(u"open"_s))
+                   .arg(end == RunEnd::Stopped ? "stopped"_L1 : "list"_L1) +
+               w.log.filter(heard).join(u' ');
+        QCOMPARE(got, expected);
+    }
+
     void waitSecondsEdges()
     {
         World w(nullptr);
@@ -542,6 +588,78 @@ private Q_SLOTS:
         QVERIFY(got.startsWith(
             framesOf({{1, 4, 6}, {1, 14, 1}, {3, 6, 2}, {1, 4, 7}, {1, 14, 2}, {3, 6, 2}})));
         QVERIFY2(got.size() <= 3 * 8 * 3, qPrintable(QString::number(got.size())));
+    }
+
+    void aPortThatFailsMidPassIsWaitedOut_data()
+    {
+        QTest::addColumn<bool>("stall"); // the device stops taking bytes; else its cable is pulled
+        QTest::newRow("pulled") << false;
+        QTest::newRow("takes nothing") << true;
+    }
+    void aPortThatFailsMidPassIsWaitedOut()
+    {
+        QFETCH(bool, stall);
+        const char *const list = "a1\r\nb2\r\nc3\r\nd4\r\ne5\r\n";
+        World host("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n", u"0"_s, list);
+        // A name that is pointed at a new pty, the way an adapter's by-id name comes back.
+        host.port = host.dir.filePath(u"by-id"_s);
+        PtyPair first;
+        QVERIFY(QFile::link(first.path(), host.port));
+        DeviceStandIn device(first);
+        std::unique_ptr<PtyPair> second;
+        std::unique_ptr<DeviceStandIn> secondDevice;
+        const auto comeBack = [&] {
+            second = std::make_unique<PtyPair>();
+            secondDevice = std::make_unique<DeviceStandIn>(*second);
+            QFile::remove(host.port);
+            QFile::link(second->path(), host.port);
+        };
+        SerialLink link;
+        link.setStallTimeout(500);
+        MacroRunner runner(host, link);
+        host.canWait = true;
+        host.onPortBack = [&runner] { runner.setPaused(false); };
+        QTimer::singleShot(30000, &runner, [&runner] { runner.abandon(); }); // never hang
+        const auto cut = [&] {
+            device.stop();
+            if (stall) { // its buffer fills up, and the link's bytes stay where they are
+                host.onPortLost = comeBack;
+                ::fcntl(first.slaveFd(), F_SETFL, O_NONBLOCK);
+                // Again after a moment: the system moves some of it on to the reader's side.
+                for (int again = 0; again < 5; ++again, ::usleep(20000)) {
+                    while (::write(first.slaveFd(), QByteArray(4096, 'x').constData(), 4096) > 0) {
+                    }
+                }
+            } else {
+                QFile::remove(host.port);
+                first.hangUp();
+                QTimer::singleShot(1500, comeBack);
+            }
+        };
+        QTimer poll; // in the middle of the third pass
+        connect(&poll, &QTimer::timeout, [&] {
+            if (host.counter == u"2"_s)
+                poll.stop(), QTimer::singleShot(150, cut);
+        });
+        poll.start(20);
+        QCOMPARE(runner.run(), RunEnd::AddressListDone);
+        QCOMPARE(host.counter, u"5"_s);
+        QVERIFY(host.log.contains(u"back"_s));
+        // Every entry once, but for the one that was cut: what of it had come, then all of it.
+        const QByteArray got = device.received() + secondDevice->settle();
+        QByteArray whole; // each entry is three frames: two characters and ENTER
+        for (const QString &entry :
+             QString::fromLatin1(list).split(u"\r\n"_s, Qt::SkipEmptyParts)) {
+            RecordingSink typed;
+            SendStr(typed, entry);
+            typed.codes.push_back({3, 6, 2});
+            whole += framesOf(typed.codes);
+        }
+        const qsizetype again = got.size() - whole.size();
+        bool once = false;
+        for (qsizetype at = 0; at < whole.size(); at += 3 * 8)
+            once = once || got == whole.left(at + again) + whole.mid(at);
+        QVERIFY2(again >= 0 && again < 3 * 8 && once, got.toHex(' '));
     }
 #endif
 };

@@ -145,14 +145,16 @@ private Q_SLOTS:
     // The program quitting leaves the event loops unusable: keep this last.
     void aDrainEndsOnAHangUpAStallADiscardOrTheProgramQuitting()
     {
-        for (char how : {'h', 's', 'd', 'q'}) {
+        // 'S': the stall found while sending, with no drain asked for.
+        for (char how : {'h', 's', 'S', 'd', 'q'}) {
             PtyPair pty; // never read: it fills, and the drain would wait forever
             OpenLink open(pty, Codes(10000, KeyCode{1, 1, 6}), false);
             SerialLink &link = open.link;
             QVERIFY(link.isOpen());
             // Long enough never to cut in before the others, short enough to
             // end a drain that they failed to end.
-            link.setStallTimeout(how == 's' ? 300 : 5000);
+            const bool stall = how == 's' || how == 'S';
+            link.setStallTimeout(stall ? 300 : 5000);
             QTimer::singleShot(50, &link, [&] {
                 if (how == 'h')
                     pty.hangUp(); // as an unplugged adapter
@@ -161,12 +163,15 @@ private Q_SLOTS:
                 else if (how == 'q')
                     QCoreApplication::exit(0);
             });
-            link.ClosePort(Link::CloseMode::Drain);
+            if (how == 'S')
+                QTRY_VERIFY_WITH_TIMEOUT(!link.isOpen(), 5000);
+            else
+                link.ClosePort(Link::CloseMode::Drain);
             QVERIFY(!link.isOpen());
             link.SendKey(1, 1, 3); // closed: dropped, and no second report
             QTest::qWait(50);
-            QCOMPARE(open.failed.count(), how == 'h' || how == 's' ? 1 : 0);
-            if (how == 'h' || how == 's')
+            QCOMPARE(open.failed.count(), how == 'h' || stall ? 1 : 0);
+            if (how == 'h' || stall)
                 QCOMPARE(open.failed.at(0).at(0).value<LinkError>().kind,
                          how == 'h' ? LinkError::WriteFailed : LinkError::Stalled);
             // Only whole frames ever reach the device, however the queue ends.

@@ -714,6 +714,14 @@ FILE の次の行を読みます。Ctrl-C で停止し、続きの
 最下行の状態行に、回数、アドレス、経過時間と
 残り時間を表示します</translation>
     </message>
+    <message>
+        <source>port %1 is gone; waiting for it to come back (Ctrl-C ends the run)</source>
+        <translation>ポート %1 がなくなりました。戻るのを待っています (Ctrl-C で実行を終わります)</translation>
+    </message>
+    <message>
+        <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then press r to go on</source>
+        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::SendLog</name>
@@ -840,6 +848,14 @@ no program is found that shows this kind of document.</source>
     <message>
         <source>warnings: %1</source>
         <translation>警告 %1 件</translation>
+    </message>
+    <message>
+        <source>Port %1 is gone; waiting for it to come back</source>
+        <translation>ポート %1 がなくなりました。戻るのを待っています</translation>
+    </message>
+    <message>
+        <source>Port %1 is back. Bring the handheld back to where a pass starts, clearing the half-typed entry, then go on with Pause.</source>
+        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、「一時停止」で再開してください。</translation>
     </message>
 </context>
 </TS>

@@ -397,6 +397,23 @@ void frmMain::setPaused(bool paused)
 {
     mnuRunPause->setChecked(paused);
     lblRunState->setText(paused ? tr("paused") : tr("running"));
+    if (!paused)
+        statusBar()->clearMessage(); // the port is back, or the run ends
+}
+
+void frmMain::portLost(const LinkError &error)
+{
+    sendLog_.addMessage(SendLog::Error, describe(error));
+    // In place of the run's labels until the run goes on or ends.
+    statusBar()->showMessage(
+        tr("Port %1 is gone; waiting for it to come back").arg(visibleText(error.port)));
+}
+
+void frmMain::portBack()
+{
+    statusBar()->showMessage(tr("Port %1 is back. Bring the handheld back to where a pass starts, "
+                                "clearing the half-typed entry, then go on with Pause.")
+                                 .arg(visibleText(link_.commPort())));
 }
 
 void frmMain::warn(const RunReport &warning)

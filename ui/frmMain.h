@@ -128,6 +128,9 @@ private:
     void setPaused(bool paused) override;
     void setProgress(const RunProgress &progress) override;
     void frameSent(const KeyCode &code) override;
+    bool canWaitForPort() const override { return true; }
+    void portLost(const LinkError &error) override;
+    void portBack() override;
 
     PortLink link_;
     MacroRunner runner_;
