@@ -21,6 +21,8 @@ enum Option
     AddrOption,
     CounterOption,
     FastOption,
+    ResumeOption,
+    NoJournalOption,
     HelpOption,
     OptionCount,
 };
@@ -49,6 +51,14 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                            QCoreApplication::translate("tapwright-cli",
                                                        "drop the pacing on any port, for a device\n"
                                                        "with a buffer of its own")),
+        QCommandLineOption(QStringLiteral("resume"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "go on from the journal of the macro and\n"
+                                                       "address file: the passes the device got\n"
+                                                       "and the address lines they took")),
+        QCommandLineOption(
+            QStringLiteral("no-journal"),
+            QCoreApplication::translate("tapwright-cli", "keep no journal of the run")),
         QCommandLineOption(
             QStringList{QStringLiteral("h"), QStringLiteral("help")},
             QCoreApplication::translate("tapwright-cli", "show this text, also after any command")),
@@ -97,7 +107,7 @@ const CommandSpec Commands[] = {
                                         "skipped and listed")},
     {Command::Run,
      "run",
-     {PortOption, AddrOption, CounterOption, FastOption},
+     {PortOption, AddrOption, CounterOption, FastOption, ResumeOption, NoJournalOption},
      {},
      true,
      "MACRO",
@@ -139,6 +149,19 @@ const CommandSpec Commands[] = {
                                         "PORT, create a virtual terminal (a\n"
                                         "pseudo-terminal) and print its path, for\n"
                                         "any program to send to")},
+    {Command::Journal,
+     "journal",
+     {},
+     {},
+     false,
+     "",
+     0,
+     0,
+     QT_TRANSLATE_NOOP("tapwright-cli", "journal takes no arguments"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "list the journals of runs that did not end:\n"
+                                        "the files, the port, the passes the device\n"
+                                        "got and the next address line; run --resume\n"
+                                        "goes on from one")},
     {Command::Help,
      "help",
      {},
@@ -191,6 +214,9 @@ QString optionName(const QString &arg)
     return arg.mid(start).section(QLatin1Char('='), 0, 0);
 }
 
+/// The options that take no value.
+constexpr Option Flags[] = {FastOption, ResumeOption, NoJournalOption, HelpOption};
+
 /// What the parser refused, in the tool's words, naming the argument as the
 /// user gave it.
 QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
@@ -205,8 +231,9 @@ QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
         const QString name = optionName(arg);
         // A value given to an option that takes none: "--fast=1".
         const bool flagWithValue =
-            arg.contains(QLatin1Char('=')) && (options[FastOption].names().contains(name) ||
-                                               options[HelpOption].names().contains(name));
+            arg.contains(QLatin1Char('=')) &&
+            std::any_of(std::begin(Flags), std::end(Flags),
+                        [&](Option flag) { return options[flag].names().contains(name); });
         if (unknown.contains(name) || flagWithValue)
             return QCoreApplication::translate("tapwright-cli", "unknown option %1").arg(arg);
     }
@@ -302,6 +329,13 @@ CommandLine parseCommandLine(const QStringList &args)
     if (takes(AddrOption))
         line.addr = parser.value(options[AddrOption]);
     line.fast = takes(FastOption) && parser.isSet(options[FastOption]);
+    line.resume = takes(ResumeOption) && parser.isSet(options[ResumeOption]);
+    line.journal = !(takes(NoJournalOption) && parser.isSet(options[NoJournalOption]));
+    if (line.resume && parser.isSet(options[CounterOption])) {
+        line.problem = QCoreApplication::translate(
+            "tapwright-cli", "--resume takes the pass counter from the journal: drop --counter");
+        return line;
+    }
     return line;
 }
 

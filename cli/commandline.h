@@ -13,6 +13,7 @@ enum class Command
     Run,
     Check,
     Monitor,
+    Journal,
     Help,
 };
 
@@ -27,6 +28,10 @@ struct CommandLine
     QString addr;
     qint32 counter = 0;
     bool fast = false;
+    /// run: go on from the open journal of the macro and address file.
+    bool resume = false;
+    /// run: keep a journal (not with --no-journal).
+    bool journal = true;
     QStringList arguments;
     /// What is wrong with the command line, for usageError(); empty when
     /// nothing is.
