@@ -152,8 +152,7 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
 inline void journalsIn(const QString &folder)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(folder);
-    QStandardPaths::setTestModeEnabled(true);
+    QStandardPaths::setTestModeEnabled(!folder.isNull());
 #else
     qputenv("XDG_DATA_HOME", QFile::encodeName(folder));
 #endif

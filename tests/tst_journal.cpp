@@ -10,7 +10,7 @@ private Q_SLOTS:
     void initTestCase() { journalsIn(dir_.path()); }
     void init() { QDir(journalFolder()).removeRecursively(); }
 
-    void aRunIsFollowedAndClosed()
+    void aRunIsFollowedAndClosedAndPairsAreApart()
     {
         QDir::setCurrent(dir_.path());
         RunJournal run;
@@ -18,29 +18,21 @@ private Q_SLOTS:
         QCOMPARE(run.update(4, 7).kind, RunReport::None);
         // Found by the absolute paths, whichever way the user wrote them.
         const std::optional<JournalEntry> e = openJournalOf(dir_.filePath(u"m.mac"_s), u"a.txt"_s);
-        QVERIFY(e);
-        QCOMPARE(
-            u"%1 %2 %3 %4 %5 %6"_s.arg(e->macroFile, e->addrFile, e->port)
-                .arg(e->counterAtStart)
-                .arg(e->passesDelivered())
-                .arg(e->addressLines),
-            u"%1 %2 /dev/pts/9 3 1 7"_s.arg(dir_.filePath(u"m.mac"_s), dir_.filePath(u"a.txt"_s)));
-        QVERIFY(e->started.isValid() && e->updated >= e->started);
-        QCOMPARE(openJournals().open.size(), 1);
+        QVERIFY(e && e->started.isValid() && e->updated >= e->started);
+        QCOMPARE(u"%1 %2 %3 %4 %5"_s.arg(e->addrFile, e->port)
+                     .arg(e->counterAtStart)
+                     .arg(e->passesDelivered())
+                     .arg(e->addressLines),
+                 dir_.filePath(u"a.txt /dev/pts/9 3 1 7"_s));
         QCOMPARE(run.finish().kind, RunReport::None);
-        QVERIFY(!openJournalOf(u"m.mac"_s, u"a.txt"_s));
+        QVERIFY(!openJournalOf(u"m.mac"_s, u"a.txt"_s) && readJournal(e->path)->done);
         QCOMPARE(openJournals().open.size(), 0);
-        QCOMPARE(readJournal(e->path)->done, true);
-    }
-
-    void pairsAreNamedApart()
-    {
+        // Each pair of files has a journal of its own.
         const QString m = dir_.filePath(u"m"_s), a = dir_.filePath(u"a"_s);
         const QStringList paths{journalPath(m, a), journalPath(a, m), journalPath(m, QString()),
                                 journalPath(m + u'a', QString()),
                                 journalPath(m + u"/a"_s, QString())};
         QCOMPARE(QSet<QString>(paths.begin(), paths.end()).size(), paths.size());
-        QVERIFY(paths[0].startsWith(journalFolder() + u'/'));
     }
 
     void damagedJournalsAreSkipped_data()
@@ -52,13 +44,11 @@ private Q_SLOTS:
         QTest::newRow("good") << good; // the others differ from it in one point
         QTest::newRow("cut short") << good.chopped(9);
         QTest::newRow("not ours") << QByteArray(good).replace("tapwright-journal", "other");
-        QTest::newRow("later version") << QByteArray(good).replace(":1,", ":2,");
+        QTest::newRow("later version") << QByteArray(good).replace("version\":1", "version\":2");
         QTest::newRow("counter below its start") << QByteArray(good).replace(":2,", ":0,");
         QTest::newRow("counter past its largest")
             << QByteArray(good).replace(":2,", ":2147483648,");
-        QTest::newRow("lines below 0") << QByteArray(good).replace(":4,", ":-4,");
         QTest::newRow("no time") << QByteArray(good).replace("2026", "x");
-        QTest::newRow("binary") << QByteArray("\0\xff\x01", 3);
         QTest::newRow("huge") << good + QByteArray(70000, ' ');
     }
     void damagedJournalsAreSkipped()
@@ -81,14 +71,13 @@ private Q_SLOTS:
         journalsIn(blocked);
         RunJournal run;
         const RunReport first = run.begin(u"/m"_s, QString(), u"1"_s, 0, 0);
-        const QString second =
-            QString::number(run.update(1, 0).kind) + u' ' + QString::number(run.finish().kind);
+        const bool quiet =
+            run.update(1, 0).kind == RunReport::None && run.finish().kind == RunReport::None;
         journalsIn(dir_.path());
-        QCOMPARE(first.kind, RunReport::JournalFailed);
-        QVERIFY2(first.file.startsWith(blocked + u'/') && !first.reason.isEmpty(),
-                 qPrintable(first.file + u' ' + first.reason));
-        QVERIFY(first.isWarning());
-        QCOMPARE(second, u"0 0"_s);
+        QVERIFY2(first.kind == RunReport::JournalFailed && first.isWarning() &&
+                     first.file.startsWith(blocked + u'/') && !first.reason.isEmpty(),
+                 qPrintable(first.file));
+        QVERIFY(quiet); // once a run
     }
 #endif
 };
