@@ -22,6 +22,8 @@ enum Option
     CounterOption,
     FastOption,
     NoCheckOption,
+    ResumeOption,
+    NoJournalOption,
     HelpOption,
     OptionCount,
 };
@@ -55,6 +57,14 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                                                        "start without checking the files first;\n"
                                                        "the run then stops at the first bad line\n"
                                                        "it comes to")),
+        QCommandLineOption(QStringLiteral("resume"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "go on from the journal of the macro and\n"
+                                                       "address file: the passes the device got\n"
+                                                       "and the address lines they took")),
+        QCommandLineOption(
+            QStringLiteral("no-journal"),
+            QCoreApplication::translate("tapwright-cli", "keep no journal of the run")),
         QCommandLineOption(
             QStringList{QStringLiteral("h"), QStringLiteral("help")},
             QCoreApplication::translate("tapwright-cli", "show this text, also after any command")),
@@ -103,7 +113,8 @@ const CommandSpec Commands[] = {
                                         "skipped and listed")},
     {Command::Run,
      "run",
-     {PortOption, AddrOption, CounterOption, FastOption, NoCheckOption},
+     {PortOption, AddrOption, CounterOption, FastOption, NoCheckOption, ResumeOption,
+      NoJournalOption},
      {},
      true,
      "MACRO",
@@ -146,6 +157,19 @@ const CommandSpec Commands[] = {
                                         "PORT, create a virtual terminal (a\n"
                                         "pseudo-terminal) and print its path, for\n"
                                         "any program to send to")},
+    {Command::Journal,
+     "journal",
+     {},
+     {},
+     false,
+     "",
+     0,
+     0,
+     QT_TRANSLATE_NOOP("tapwright-cli", "journal takes no arguments"),
+     QT_TRANSLATE_NOOP("tapwright-cli", "list the journals of runs that did not end:\n"
+                                        "the files, the port, the passes the device\n"
+                                        "got and the next address line; run --resume\n"
+                                        "goes on from one")},
     {Command::Help,
      "help",
      {},
@@ -198,6 +222,9 @@ QString optionName(const QString &arg)
     return arg.mid(start).section(QLatin1Char('='), 0, 0);
 }
 
+/// The options that take no value.
+constexpr Option Flags[] = {FastOption, NoCheckOption, ResumeOption, NoJournalOption, HelpOption};
+
 /// What the parser refused, in the tool's words, naming the argument as the
 /// user gave it.
 QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
@@ -212,9 +239,9 @@ QString parseProblem(const QCommandLineParser &parser, const QStringList &args,
         const QString name = optionName(arg);
         // A value given to an option that takes none: "--fast=1".
         const bool flagWithValue =
-            arg.contains(QLatin1Char('=')) && (options[FastOption].names().contains(name) ||
-                                               options[NoCheckOption].names().contains(name) ||
-                                               options[HelpOption].names().contains(name));
+            arg.contains(QLatin1Char('=')) &&
+            std::any_of(std::begin(Flags), std::end(Flags),
+                        [&](Option flag) { return options[flag].names().contains(name); });
         if (unknown.contains(name) || flagWithValue)
             return QCoreApplication::translate("tapwright-cli", "unknown option %1").arg(arg);
     }
@@ -311,6 +338,13 @@ CommandLine parseCommandLine(const QStringList &args)
         line.addr = parser.value(options[AddrOption]);
     line.fast = takes(FastOption) && parser.isSet(options[FastOption]);
     line.noCheck = takes(NoCheckOption) && parser.isSet(options[NoCheckOption]);
+    line.resume = takes(ResumeOption) && parser.isSet(options[ResumeOption]);
+    line.journal = !(takes(NoJournalOption) && parser.isSet(options[NoJournalOption]));
+    if (line.resume && parser.isSet(options[CounterOption])) {
+        line.problem = QCoreApplication::translate(
+            "tapwright-cli", "--resume takes the pass counter from the journal: drop --counter");
+        return line;
+    }
     return line;
 }
 

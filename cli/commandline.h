@@ -13,6 +13,7 @@ enum class Command
     Run,
     Check,
     Monitor,
+    Journal,
     Help,
 };
 
@@ -28,6 +29,10 @@ struct CommandLine
     qint32 counter = 0;
     bool fast = false;
     bool noCheck = false; ///< run: start without the check
+    /// run: go on from the open journal of the macro and address file.
+    bool resume = false;
+    /// run: keep a journal (not with --no-journal).
+    bool journal = true;
     QStringList arguments;
     /// What is wrong with the command line, for usageError(); empty when
     /// nothing is.

@@ -10,6 +10,7 @@
 #include "device/portlink.h"
 #include "link/keytable.h"
 #include "macro/checker.h"
+#include "macro/journal.h"
 #include "macro/messages.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
@@ -318,6 +319,46 @@ private:
     void say(const QString &text) { printOut(text + QLatin1Char('\n')); }
 };
 
+/// The next address line of a journal, "13", with its text when the file
+/// still has it: "13 (東京都…)".
+QString nextAddressLine(const JournalEntry &journal)
+{
+    QString text = QString::number(journal.addressLines + 1);
+    if (const std::optional<QString> address = addressAfter(journal.addrFile, journal.addressLines))
+        text += QStringLiteral(" (%1)").arg(visibleText(*address));
+    return text;
+}
+
+/// For run --resume: the open journal of the run's files, which gives the
+/// counter and the address lines to skip; says what the run goes on from.
+std::optional<JournalEntry> journalToResume(const CommandLine &options)
+{
+    const QString macro = options.arguments.front();
+    const std::optional<JournalEntry> journal = openJournalOf(macro, options.addr);
+    if (!journal) {
+        failure(options.addr.isEmpty()
+                    ? QCoreApplication::translate("tapwright-cli",
+                                                  "no journal of a run of \"%1\" without an "
+                                                  "address file is open: nothing to resume")
+                          .arg(visibleText(macro))
+                    : QCoreApplication::translate("tapwright-cli",
+                                                  "no journal of a run of \"%1\" with the address "
+                                                  "file \"%2\" is open: nothing to resume")
+                          .arg(visibleText(macro), visibleText(options.addr)));
+        return std::nullopt;
+    }
+    QString from = QCoreApplication::translate(
+                       "tapwright-cli", "resuming from the journal: passes delivered %1, pass "
+                                        "counter %2")
+                       .arg(journal->passesDelivered())
+                       .arg(journal->counter);
+    if (!journal->addrFile.isEmpty())
+        from += QCoreApplication::translate("tapwright-cli", ", next address line %1")
+                    .arg(nextAddressLine(*journal));
+    printErr(QStringLiteral("tapwright-cli: ") + from + QLatin1Char('\n'));
+    return journal;
+}
+
 int runCommand(const CommandLine &options)
 {
     // Made first, gone last: the lines print through it even as they go.
@@ -334,9 +375,17 @@ int runCommand(const CommandLine &options)
     // back as it is: "1.5" is pass 2.
     host.counter = QString::number(options.counter);
     host.lines = &lines;
+    std::optional<JournalEntry> resumed;
+    if (options.resume && !(resumed = journalToResume(options)))
+        return ExitFailure;
 
     MacroRunner runner(host, link);
     runner.setCheckFirst(!options.noCheck);
+    runner.setJournal(options.journal);
+    if (resumed) {
+        host.counter = QString::number(resumed->counter);
+        runner.setAddressSkip(resumed->addressLines);
+    }
     StopSignals interrupts([&](int count) {
         if (count == 1) {
             lines.flush();
@@ -416,6 +465,48 @@ int runCommand(const CommandLine &options)
     return host.failed ? ExitFailure : ExitOk;
 }
 
+int journalCommand()
+{
+    const JournalList journals = openJournals();
+    QStringList blocks;
+    for (const JournalEntry &j : journals.open) {
+        QString block = visibleText(j.macroFile) + QLatin1Char('\n');
+        const auto field = [&block](const QString &text) {
+            block += QStringLiteral("  ") + text + QLatin1Char('\n');
+        };
+        if (!j.addrFile.isEmpty()) {
+            field(QCoreApplication::translate("tapwright-cli", "address file: %1")
+                      .arg(visibleText(j.addrFile)));
+        }
+        field(QCoreApplication::translate("tapwright-cli", "port: %1").arg(visibleText(j.port)));
+        field(QCoreApplication::translate("tapwright-cli",
+                                          "passes delivered: %1 (pass counter %2 to %3)")
+                  .arg(j.passesDelivered())
+                  .arg(j.counterAtStart)
+                  .arg(j.counter));
+        if (!j.addrFile.isEmpty()) {
+            field(QCoreApplication::translate("tapwright-cli", "next address line: %1")
+                      .arg(nextAddressLine(j)));
+        }
+        field(QCoreApplication::translate("tapwright-cli", "last update: %1")
+                  .arg(j.updated.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+        blocks << block;
+    }
+    for (const QString &path : journals.damaged) {
+        blocks << visibleText(path) + QStringLiteral("\n  ") +
+                      QCoreApplication::translate("tapwright-cli",
+                                                  "damaged, or not a journal: skipped") +
+                      QLatin1Char('\n');
+    }
+    if (blocks.isEmpty()) {
+        printOut(QCoreApplication::translate("tapwright-cli", "no open journals in %1")
+                     .arg(visibleText(journalFolder())) +
+                 QLatin1Char('\n'));
+    }
+    printOut(blocks.join(QLatin1Char('\n')));
+    return ExitOk;
+}
+
 } // namespace
 
 int run(const QStringList &args)
@@ -438,6 +529,8 @@ int run(const QStringList &args)
         return checkCommand(line);
     case Command::Monitor:
         return monitorCommand(line.arguments.value(0));
+    case Command::Journal:
+        return journalCommand();
     case Command::Help:
         break;
     }

@@ -93,9 +93,8 @@ void walkPass(const std::vector<Step> &steps, Timeline &run, qint64 &current,
 class Checker
 {
 public:
-    Checker(const QString &macro, const QString &addr, qint32 counter,
-            const CheckProgress &progress)
-        : macroPath_(macro), addrPath_(addr), counter_(counter), progress_(progress)
+    Checker(const QString &macro, const QString &addr, qint64 skip, const CheckProgress &progress)
+        : macroPath_(macro), addrPath_(addr), skip_(skip), progress_(progress)
     {
     }
 
@@ -293,7 +292,7 @@ private:
     void readAddresses()
     {
         TextLineReader reader;
-        if (const RunReport report = openAddresses(reader, addrPath_, counter_);
+        if (const RunReport report = openAddresses(reader, addrPath_, skip_);
             report.kind != RunReport::None) {
             runError(report);
             return;
@@ -381,7 +380,7 @@ private:
 
     const QString macroPath_;
     const QString addrPath_;
-    const qint32 counter_;
+    const qint64 skip_; ///< the address lines before the run's first
     const CheckProgress &progress_;
     qint64 linesRead_ = 0;
     CheckReport report_;
@@ -486,9 +485,9 @@ QString nearestName(QStringView word)
 }
 
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
-                       const CheckProgress &progress)
+                       const CheckProgress &progress, qint64 addressSkip)
 {
-    return Checker(macro, addr, counter, progress).run();
+    return Checker(macro, addr, addressSkip >= 0 ? addressSkip : counter, progress).run();
 }
 
 } // namespace tapwright

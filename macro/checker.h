@@ -144,8 +144,10 @@ using CheckProgress = std::function<bool(qint64 lines)>;
 /// its lines' frames is kept. Each line with warnings gives one finding a
 /// kind, its characters the device cannot enter named once each. Errors
 /// leave the estimate Unknown. `progress`, if set, is called every
-/// CheckProgressLines lines, and may stop the check.
+/// CheckProgressLines lines, and may stop the check. `addressSkip`, when not
+/// negative, is the address lines skipped instead of the counter's, one a
+/// pass: the lines a journal says the passes before took.
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
-                       const CheckProgress &progress = {});
+                       const CheckProgress &progress = {}, qint64 addressSkip = -1);
 
 } // namespace tapwright

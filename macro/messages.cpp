@@ -281,6 +281,10 @@ QString describe(const RunReport &r)
     case RunReport::RepeatCount:
     case RunReport::StringSpace:
         return Messages::tr("%1:%2: warning: %3").arg(file, line, habitText(r));
+    case RunReport::JournalFailed:
+        return Messages::tr("warning: cannot write the run's journal \"%1\": %2; the run goes on, "
+                            "but cannot be resumed from it after a crash")
+            .arg(file, shown(r.reason));
     case RunReport::UnknownCommand:
         if (r.command.isEmpty())
             return Messages::tr(
@@ -421,6 +425,7 @@ QString findingText(const CheckItem &item)
     case RunReport::None:
     case RunReport::NoMacroFile:
     case RunReport::BadCounter:
+    case RunReport::JournalFailed:
         break;
     }
     // The run's other reports (the port, the counter box) have no place in a

@@ -24,8 +24,9 @@ RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds
 /// file that is no text, or a line too long, is reported as such.
 RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineReader &reader);
 
-/// Opens the address file at `path` and skips the lines that `counter`
-/// passes took before this run, one each (none for 0 or less). Gives a report
+/// Opens the address file at `path` and skips the lines that the passes
+/// before this run took: `counter` lines, one a pass, or as many as a
+/// journal counted (none for 0 or less). Gives a report
 /// of kind None when the next line is the first one for this run; otherwise
 /// AddrOpenFailed, a read failure, or CounterPastEnd (line: the lines the
 /// file has; value: the counter).

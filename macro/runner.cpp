@@ -1,6 +1,7 @@
 #include "macro/runner.h"
 
 #include "macro/checker.h"
+#include "macro/journal.h"
 #include "macro/rules.h"
 #include "text/textsender.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace tapwright {
 
@@ -40,6 +42,7 @@ struct MacroRunner::RunState
     QString addrPath;       ///< empty: no address list
     QString address;        ///< the current address
     qint64 addressLine = 0; ///< its line; 0 before the first GETSTR
+    qint64 addressSkip = 0; ///< the lines skipped before the first GETSTR
     /// Each macro line warns once a run, not once a pass.
     QSet<QPair<QString, qint64>> warned;
     RunProgress progress;
@@ -75,7 +78,8 @@ QString endMark()
 }
 
 MacroRunner::MacroRunner(RunnerHost &host, Link &link, QObject *parent)
-    : QObject(parent), host_(host), link_(link), pacer_(link), clock_(&realClock_)
+    : QObject(parent), host_(host), link_(link), pacer_(link), clock_(&realClock_),
+      journal_(std::make_unique<RunJournal>())
 {
     pacer_.setClock(clock_);
     pacer_.dropWhen = [this] {
@@ -206,7 +210,8 @@ RunEnd MacroRunner::run()
     }
     // A slip on the last line would otherwise stop an unattended run hours
     // in. The run still reads its files as it goes: the check reads ahead.
-    const CheckReport check = checkFiles(host_.macroFile(), host_.addrFile(), *counter);
+    const CheckReport check =
+        checkFiles(host_.macroFile(), host_.addrFile(), *counter, {}, addressSkip_);
     if (checkFirst_ && check.hasErrors()) {
         host_.checkFailed(check);
         return RunEnd::NotStarted;
@@ -248,6 +253,9 @@ RunEnd MacroRunner::run()
     // was among them is on the device.
     if (!linkFailure_ && state_->passPending)
         countPass();
+    // Only a run that went to its end leaves nothing to go on with.
+    if (journalOn_ && (end == RunEnd::EndOfMacro || end == RunEnd::AddressListDone))
+        journalled(journal_->finish());
     MacroExe = false;
     running_ = false;
     host_.setRunning(false);
@@ -267,6 +275,9 @@ RunEnd MacroRunner::execute(qint64 passCounter, const Estimate &estimate)
 {
     state_ = std::make_unique<RunState>();
     state_->counter = state_->counterAtStart = passCounter;
+    state_->addressSkip = std::exchange(addressSkip_, -1);
+    if (state_->addressSkip < 0)
+        state_->addressSkip = passCounter;
     host_.setAddress(QString());
     if (std::optional<RunEnd> end = start(estimate))
         return *end;
@@ -366,7 +377,7 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
     }
     state_->addrPath = host_.addrFile();
     if (!state_->addrPath.isEmpty()) {
-        const RunReport report = openAddresses(addresses_, state_->addrPath, state_->counter);
+        const RunReport report = openAddresses(addresses_, state_->addrPath, state_->addressSkip);
         if (report.kind != RunReport::None)
             return fail(report);
         if (const RunReport guess = guessReport(state_->addrPath, addresses_);
@@ -381,6 +392,9 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
     state_->totalSeconds = known ? estimate.totalSeconds : -1.0;
     state_->progress.finalCounter =
         estimate.passes == Estimate::FromAddresses ? state_->counter + estimate.passCount : -1;
+    if (journalOn_)
+        journalled(journal_->begin(host_.macroFile(), state_->addrPath, host_.portText(),
+                                   state_->counter, addressLinesTaken()));
     state_->startNs = clock_->nowNs();
     pausedNs_ = 0;
     return std::nullopt;
@@ -573,7 +587,24 @@ void MacroRunner::countPass()
     state_->passPending = false;
     state_->passCounted = true;
     ++state_->counter;
+    if (journalOn_)
+        journalled(journal_->update(state_->counter, addressLinesTaken()));
     host_.setCounterText(QString::number(state_->counter));
+}
+
+qint64 MacroRunner::addressLinesTaken() const
+{
+    // GETSTRs after the pass's last sending step took theirs too: the run
+    // going on would not take them again either.
+    if (!state_ || state_->addrPath.isEmpty())
+        return 0;
+    return std::max(state_->addressSkip, state_->addressLine);
+}
+
+void MacroRunner::journalled(const RunReport &report)
+{
+    if (report.kind != RunReport::None)
+        host_.warn(report);
 }
 
 qint64 MacroRunner::elapsedNs() const

@@ -14,6 +14,7 @@ namespace tapwright {
 
 struct CheckReport;
 struct Estimate;
+class RunJournal;
 
 /// Why a run could not start or could not go on, or what it skipped; worded
 /// by describe() (macro/messages.h).
@@ -44,6 +45,8 @@ struct RunReport
         KeyCount,    ///< a key with a number after it: pressed once all the same
         RepeatCount, ///< REPEAT with a number: starts the file again, counts once
         StringSpace, ///< STRING whose text goes on after a space: typed up to it
+        // The run goes on, but could not be resumed after a crash.
+        JournalFailed, ///< the run's journal could not be written
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -61,7 +64,8 @@ struct RunReport
     bool isWarning() const
     {
         return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed ||
-               kind == KeyCount || kind == RepeatCount || kind == StringSpace;
+               kind == KeyCount || kind == RepeatCount || kind == StringSpace ||
+               kind == JournalFailed;
     }
 };
 
@@ -184,6 +188,16 @@ public:
     /// 0; a negative wait returns at once. Time spent paused does not count.
     void WaitSeconds(float seconds);
 
+    /// Keeps a journal of each run (off until turned on): where the device
+    /// has come to, to go on from after a crash.
+    void setJournal(bool on) { journalOn_ = on; }
+    /// The next run skips this many address lines instead of the counter's,
+    /// one a pass: the lines a journal counted. Only the next run.
+    void setAddressSkip(qint64 lines) { addressSkip_ = lines; }
+    /// The address lines that the passes delivered so far took, counted from
+    /// the file's start; a run going on from the counter skips these.
+    qint64 addressLinesTaken() const;
+
     /// What the run's frames go through; for the benchmarks.
     const Pacer &pacer() const { return pacer_; }
 
@@ -221,6 +235,8 @@ private:
     bool countIfCarried();
     /// Raises the pass counter for this pass, once.
     void countPass();
+    /// Tells the host of a journal that could not be written.
+    void journalled(const RunReport &report);
 
     /// Sleeps while paused; returns how long that took.
     qint64 sitOutPause();
@@ -249,6 +265,9 @@ private:
     TextLineReader addresses_;
     QString macroPath_;
     std::unique_ptr<RunState> state_;
+    bool journalOn_ = false;
+    qint64 addressSkip_ = -1;
+    std::unique_ptr<RunJournal> journal_;
 };
 
 } // namespace tapwright

@@ -147,6 +147,17 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+/// Keeps the journals of the runs a test makes in `folder`, never in the
+/// user's data folder (on Windows in Qt's test folder, which cannot be moved).
+inline void journalsIn(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    QStandardPaths::setTestModeEnabled(!folder.isNull());
+#else
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder));
+#endif
+}
+
 /// `onSend` lets a test look at the world at the moment of each frame.
 struct RecordingSink : KeySink
 {

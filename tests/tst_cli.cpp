@@ -131,6 +131,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
+        journalsIn(dir_.path());
         writeFile(dir_.filePath(u"a.mac"_s), "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"a.txt"_s), "a1\na2\na3\n");
         writeFile(dir_.filePath(u"esc.txt"_s), "a\x1b]0;x\x07\n");
@@ -256,6 +257,37 @@ private Q_SLOTS:
                     u"stopped: sent %1 of 100 frames (one a key or a character)\n"_s.arg(frames)
                         .toUtf8()),
                 WHAT);
+    }
+
+    /// A run killed in its 7th pass goes on from its journal: the device gets
+    /// every entry once but for the pass that was cut.
+    void killedAndResumed()
+    {
+        QByteArray letters, stream; // the list, and what all of it types
+        for (char c = 'a'; c < 'a' + 20; ++c)
+            letters += c + "\n"_ba,
+                stream += framesOf({{1, 4 + (c - 'a') / 10, 6 + (c - 'a') % 10}, {3, 6, 2}});
+        writeFile(dir_.filePath(u"k.txt"_s), letters);
+        const QByteArray entry = "GETSTR\r\nSENDSTR\r\nENTER\r\n";
+        writeFile(dir_.filePath(u"k.mac"_s), entry + entry + "REPEAT\r\n");
+        Tool killed, resumed, journal;
+        killed.start(dir_.path(), u"run --port PTY --addr k.txt k.mac"_s);
+        QVERIFY(killed.waitFor([&] { return killed.sent.size() >= 25 * 8; }));
+        killed.signal(SIGKILL);
+        killed.finish();
+        killed.sent += killed.device.read(64, 500);
+        journal.start(dir_.path(), u"journal"_s);
+        QVERIFY(journal.finish());
+        QVERIFY2(journal.out.contains("passes delivered: 6 (pass counter 0 to 6)\n  next address "
+                                      "line: 13 (m)\n"),
+                 qPrintable(journal.what()));
+        resumed.start(dir_.path(), u"run --port PTY --addr k.txt --resume k.mac"_s);
+        QVERIFY(resumed.finish());
+        QCOMPARE(resumed.errors(), "tapwright-cli: resuming from the journal: passes delivered 6, "
+                                   "pass counter 6, next address line 13 (m)\n");
+        resumed.sent += resumed.device.readAvailable();
+        QVERIFY(stream.startsWith(killed.sent) && stream.endsWith(resumed.sent));
+        QCOMPARE(stream.size() - resumed.sent.size(), 6 * 32); // from the 7th pass on
     }
 
     void closedStdout_data()

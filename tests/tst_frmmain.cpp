@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "macro/journal.h"
 #include "ui/frmCheck.h"
 
 /// Runs the macro and returns from the test if the run failed a check.
@@ -16,6 +17,7 @@ class TestFrmMain : public QObject
     QTemporaryDir dir_;
     QStringList events_;  ///< what reached the desktop: messages, dialogs, documents, the end
     QStringList answers_; ///< what the file dialog answers, in order
+    bool goOn_ = false;   ///< what the offer of a journal is answered
     QByteArray sentDuringRun_;
     frmMain *w = nullptr;
 
@@ -66,8 +68,12 @@ class TestFrmMain : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        journalsIn(dir_.path());
         Seams &s = seams();
         s.showMessage = [this](QWidget *, const QString &text) { events_ << text; };
+        s.ask = [this](QWidget *, const QString &text, const QString &yes, const QString &no) {
+            return events_ << text << yes + u'|' + no, goOn_;
+        };
         s.chooseFile = [this](QWidget *, const QString &, const QString &selected) {
             events_ << u"dialog on "_s + selected;
             return answers_.isEmpty() ? QString() : answers_.takeFirst();
@@ -247,6 +253,33 @@ private Q_SLOTS:
                  qPrintable(seen.join(u" | "_s)));
         QCOMPARE(w->lblProgress->text(), QString()); // only during a run
         sent();
+    }
+
+    void offerToGoOn()
+    {
+        const QByteArray entry = "GETSTR\r\nSENDSTR\r\nENTER\r\n", pass = entry + entry + "REPEAT";
+        const QString macro = writeFile(dir_.filePath(u"m.mac"_s), pass);
+        const QString addr = writeFile(dir_.filePath(u"j.txt"_s),
+                                       "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl\nm\nn\no\np\n");
+        for (const bool goOn : {false, true}) {
+            RunJournal journal; // six passes of two entries each reached the device
+            journal.begin(macro, addr, line_.path(), 0, 0);
+            journal.update(6, 12);
+            w->txtCounter->setText(u"0"_s);
+            events_.clear(), goOn_ = goOn;
+            w->offerJournal();
+            QVERIFY2(events_.value(0).contains(
+                         u"端末に届いたパス: 6 件 (カウンタ 6)\n次のアドレス: m\n"_s),
+                     qPrintable(events_.value(0)));
+            QCOMPARE(events_.mid(1), QStringList{u"続ける|記録を閉じる"_s});
+            QCOMPARE(openJournalOf(macro, addr).has_value(), goOn); // no closes it
+            QCOMPARE(w->txtCounter->text(), goOn ? u"6"_s : u"0"_s);
+        }
+        QCOMPARE(
+            u"%1 %2"_s.arg(QDir::fromNativeSeparators(w->AddrFile), w->cmbCommPort->currentText()),
+            u"%1 %2"_s.arg(addr, line_.path()));
+        RUN(pass, u"6"_s); // on from the 13th line, not the 7th
+        QCOMPARE(sent(), framesOf(codesOf(u"1,5,8 3,6,2 1,5,9 3,6,2 1,5,10 3,6,2 1,5,11 3,6,2"_s)));
     }
 
     void helpFollowsTheWorkingDirectory()

@@ -1,5 +1,6 @@
 #include "link/seriallink.h"
 #include "macro/checker.h"
+#include "macro/journal.h"
 #include "macro/messages.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
@@ -68,10 +69,10 @@ struct World : Link, RunnerHost, WaitClock
     static QString data(const RunReport &r)
     {
         static const char *const kinds[] = {
-            "",          "no-macro",     "bad-counter", "overflow",   "port",    "macro-open",
-            "addr-open", "macro-read",   "addr-read",   "missing",    "bad",     "link",
-            "past-end",  "not-text",     "too-long",    "unsendable", "unknown", "guess",
-            "key-count", "repeat-count", "string-space"};
+            "",          "no-macro",     "bad-counter",  "overflow",   "port",    "macro-open",
+            "addr-open", "macro-read",   "addr-read",    "missing",    "bad",     "link",
+            "past-end",  "not-text",     "too-long",     "unsendable", "unknown", "guess",
+            "key-count", "repeat-count", "string-space", "journal"};
         QStringList fields{QLatin1String(kinds[r.kind]),
                            u"%1:%2"_s.arg(QFileInfo(r.file).fileName()).arg(r.line), r.command,
                            r.kind == RunReport::EncodingGuessed ? r.lineText : r.value};
@@ -390,6 +391,43 @@ private Q_SLOTS:
                 got += shown.size() == 9 ? u' ' + shown.back() : QString(); // not the end mark
         }
         QCOMPARE(got, list ? expected : expected.chopped(2));
+    }
+
+    void aRunGoesOnFromItsJournal_data()
+    {
+        QTest::addColumn<int>("stopAt");    // the frames the device has when the stop comes
+        QTest::addColumn<int>("resumesAt"); // the pass (two letters with ENTER) it goes on with
+        QTest::newRow("7th pass, its first entry cut") << 25 << 7;
+        QTest::newRow("7th pass, its second entry cut") << 27 << 7;
+        QTest::newRow("after the 7th pass's last frame") << 28 << 8;
+    }
+    void aRunGoesOnFromItsJournal()
+    {
+        QFETCH(int, stopAt);
+        QFETCH(int, resumesAt);
+        QTemporaryDir journals;
+        journalsIn(journals.path());
+        QByteArray letters;
+        RecordingSink entries; // what the whole list types, pass after pass
+        for (char c = 'a'; c < 'a' + 20; ++c) // a letter, then ENTER
+            letters += c + "\r\n"_ba, SendStr(entries, QString(QLatin1Char(c))),
+                entries.SendKey(6, 2, 3);
+        const QByteArray entry = "GETSTR\r\nSENDSTR\r\nENTER\r\n";
+        World w(("BASEWAIT 1\r\n" + entry + entry + "REPEAT\r\n").constData(), u"0"_s, letters);
+        w.runner.setJournal(true);
+        w.stopWhen = [&] { return int(w.codes.size()) == stopAt; };
+        QCOMPARE(w.runner.run(), RunEnd::Stopped);
+        const Codes first = std::exchange(w.codes, {});
+        const std::optional<JournalEntry> journal = openJournalOf(w.macro, w.addr);
+        QVERIFY(journal);
+        w.stopWhen = nullptr;
+        w.counter = QString::number(journal->counter);
+        w.runner.setAddressSkip(journal->addressLines);
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        // The device got every pass once, but for the one the stop cut.
+        QCOMPARE(first, Codes(entries.codes.begin(), entries.codes.begin() + stopAt));
+        QCOMPARE(w.codes, Codes(entries.codes.begin() + (resumesAt - 1) * 4, entries.codes.end()));
+        QVERIFY(!openJournalOf(w.macro, w.addr)); // the list is done
     }
 
     void timeToGoCountsDown_data()

@@ -413,6 +413,10 @@
         <source>the check found %1 in the files: nothing was sent</source>
         <translation>実行前の検査でファイルに%1が見つかりました。何も送っていません。</translation>
     </message>
+    <message>
+        <source>warning: cannot write the run&apos;s journal &quot;%1&quot;: %2; the run goes on, but cannot be resumed from it after a crash</source>
+        <translation>警告: 実行記録 &quot;%1&quot; を書き込めません: %2。実行は続けますが、異常終了のあとこの記録から再開することはできません</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
@@ -722,6 +726,80 @@ FILE の次の行を読みます。Ctrl-C で停止し、続きの
         <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then press r to go on</source>
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
     </message>
+    <message>
+        <source>go on from the journal of the macro and
+address file: the passes the device got
+and the address lines they took</source>
+        <translation>マクロファイルとアドレスファイルの実行記録
+から続けます: 端末に届いたパスと、それが
+使ったアドレス行</translation>
+    </message>
+    <message>
+        <source>keep no journal of the run</source>
+        <translation>実行記録を残しません</translation>
+    </message>
+    <message>
+        <source>journal takes no arguments</source>
+        <translation>journal には引数を指定できません</translation>
+    </message>
+    <message>
+        <source>list the journals of runs that did not end:
+the files, the port, the passes the device
+got and the next address line; run --resume
+goes on from one</source>
+        <translation>終わっていない実行の記録を一覧表示します:
+ファイル、ポート、端末に届いたパス、次の
+アドレス行。run --resume でその続きから
+実行します</translation>
+    </message>
+    <message>
+        <source>--resume takes the pass counter from the journal: drop --counter</source>
+        <translation>--resume はパスカウンタを実行記録から取ります: --counter を外してください</translation>
+    </message>
+    <message>
+        <source>no journal of a run of &quot;%1&quot; without an address file is open: nothing to resume</source>
+        <translation>アドレスファイルなしの &quot;%1&quot; の実行で、終わっていない記録はありません: 再開するものがありません</translation>
+    </message>
+    <message>
+        <source>no journal of a run of &quot;%1&quot; with the address file &quot;%2&quot; is open: nothing to resume</source>
+        <translation>&quot;%1&quot; とアドレスファイル &quot;%2&quot; の実行で、終わっていない記録はありません: 再開するものがありません</translation>
+    </message>
+    <message>
+        <source>resuming from the journal: passes delivered %1, pass counter %2</source>
+        <translation>実行記録から再開します: 届いたパス %1、パスカウンタ %2</translation>
+    </message>
+    <message>
+        <source>, next address line %1</source>
+        <translation>、次のアドレス行 %1</translation>
+    </message>
+    <message>
+        <source>address file: %1</source>
+        <translation>アドレスファイル: %1</translation>
+    </message>
+    <message>
+        <source>port: %1</source>
+        <translation>ポート: %1</translation>
+    </message>
+    <message>
+        <source>passes delivered: %1 (pass counter %2 to %3)</source>
+        <translation>届いたパス: %1 (パスカウンタ %2 から %3)</translation>
+    </message>
+    <message>
+        <source>next address line: %1</source>
+        <translation>次のアドレス行: %1</translation>
+    </message>
+    <message>
+        <source>last update: %1</source>
+        <translation>最終更新: %1</translation>
+    </message>
+    <message>
+        <source>damaged, or not a journal: skipped</source>
+        <translation>壊れているか実行記録ではありません: 読み飛ばしました</translation>
+    </message>
+    <message>
+        <source>no open journals in %1</source>
+        <translation>%1 に終わっていない実行記録はありません</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::SendLog</name>
@@ -856,6 +934,38 @@ no program is found that shows this kind of document.</source>
     <message>
         <source>Port %1 is back. Bring the handheld back to where a pass starts, clearing the half-typed entry, then go on with Pause.</source>
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、「一時停止」で再開してください。</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(なし)</translation>
+    </message>
+    <message>
+        <source>A run did not end:
+
+Macro file: %1
+Address file: %2
+Passes the device got: %3 (pass counter %4)
+Next address: %5
+Last update: %6
+
+Go on from there? Nothing is sent until you press %7.</source>
+        <translation>終わっていない実行があります。
+
+マクロファイル: %1
+アドレスファイル: %2
+端末に届いたパス: %3 件 (カウンタ %4)
+次のアドレス: %5
+最終更新: %6
+
+ここから続けますか? %7 を押すまで何も送りません。</translation>
+    </message>
+    <message>
+        <source>Go on</source>
+        <translation>続ける</translation>
+    </message>
+    <message>
+        <source>Close the journal</source>
+        <translation>記録を閉じる</translation>
     </message>
 </context>
 </TS>

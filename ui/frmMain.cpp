@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "macro/journal.h"
 #include "text/textsender.h"
 #include "ui/common.h"
 #include "ui/desktop.h"
@@ -33,6 +34,12 @@ namespace {
 // Every file, on every platform.
 const char16_t *const FileFilter = u"すべて (*)";
 
+/// A file as the run's resume tells it apart, however its path is written.
+QString fileKey(const QString &path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 /// A one-line label that cuts its text with "…" at its width instead of
 /// asking for more room: a long warning must not widen the window.
 class ElidedLabel : public QLabel
@@ -58,6 +65,7 @@ protected:
 
 frmMain::frmMain() : runner_(*this, link_)
 {
+    runner_.setJournal(true);
     // A fixed single border: a close box, but no maximise or minimise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -189,7 +197,53 @@ frmDevice *frmMain::deviceWindow()
 
 void frmMain::cmdSend_Click()
 {
-    runner_.run();
+    if (resume_ && resume_->counter == txtCounter->text() && resume_->macro == fileKey(MacroFile) &&
+        resume_->addr == fileKey(AddrFile))
+        runner_.setAddressSkip(resume_->addressLines);
+    const RunEnd end = runner_.run();
+    if (end == RunEnd::Stopped || end == RunEnd::Failed)
+        resume_ = Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile),
+                         runner_.addressLinesTaken()};
+    else if (end != RunEnd::NotStarted)
+        resume_.reset();
+}
+
+void frmMain::offerJournal()
+{
+    const QList<JournalEntry> open = openJournals().open;
+    // The newest whose files are still there; the others wait for a later start.
+    auto it = std::find_if(open.crbegin(), open.crend(), [](const JournalEntry &j) {
+        return QFileInfo::exists(j.macroFile) &&
+               (j.addrFile.isEmpty() || QFileInfo::exists(j.addrFile));
+    });
+    if (it == open.crend())
+        return;
+    JournalEntry journal = *it;
+    const QString none = tr("(none)");
+    const QString macro = QDir::toNativeSeparators(journal.macroFile);
+    const QString addr = QDir::toNativeSeparators(journal.addrFile);
+    const std::optional<QString> next =
+        addr.isEmpty() ? std::nullopt : addressAfter(addr, journal.addressLines);
+    const QString text =
+        tr("A run did not end:\n\nMacro file: %1\nAddress file: %2\nPasses the device got: %3 "
+           "(pass counter %4)\nNext address: %5\nLast update: %6\n\nGo on from there? Nothing "
+           "is sent until you press %7.")
+            .arg(visibleText(macro), addr.isEmpty() ? none : visibleText(addr))
+            .arg(journal.passesDelivered())
+            .arg(journal.counter)
+            .arg(next ? visibleText(*next) : none,
+                 journal.updated.toString(QStringLiteral("yyyy-MM-dd HH:mm")), cmdSend->text());
+    if (!seams().ask(this, text, tr("Go on"), tr("Close the journal"))) {
+        journal.done = true;
+        writeJournal(journal);
+        return;
+    }
+    showMacroFile(macro);
+    showAddrFile(addr);
+    cmbCommPort->setEditText(journal.port);
+    txtCounter->setText(QString::number(journal.counter));
+    resume_ =
+        Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile), journal.addressLines};
 }
 
 void frmMain::cmdStop_Click()
@@ -211,18 +265,26 @@ QString frmMain::chooseFile()
 void frmMain::mnuFileMacro_Click()
 {
     const QString path = chooseFile();
-    if (path.isEmpty())
-        return;
-    MacroFile = path;
-    lblMacroFile->setText(visibleText(path));
-    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
+    if (!path.isEmpty())
+        showMacroFile(path);
 }
 
 void frmMain::mnuFileAddr_Click()
 {
     const QString path = chooseFile();
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        showAddrFile(path);
+}
+
+void frmMain::showMacroFile(const QString &path)
+{
+    MacroFile = path;
+    lblMacroFile->setText(visibleText(path));
+    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
+}
+
+void frmMain::showAddrFile(const QString &path)
+{
     AddrFile = path;
     lblAddrFile->setText(visibleText(path));
     lblAddrFile->setToolTip(plainToolTip(visibleText(path)));

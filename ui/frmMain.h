@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <optional>
+
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -89,6 +91,12 @@ public:
     /// What the runs sent; kept whether or not its window is open.
     SendLog &sendLog() { return sendLog_; }
 
+    /// Offers to go on from the newest open journal whose files still exist:
+    /// yes fills in the files, the port and the counter, and the next run
+    /// skips the address lines the journal counted; no closes the journal.
+    /// Starts nothing. Once, when the program has shown the window.
+    void offerJournal();
+
 public Q_SLOTS:
     void cmdSend_Click();
     void cmdStop_Click();
@@ -112,6 +120,8 @@ private:
     void Form_Unload();
     /// Runs the open-file dialog; returns the chosen path or an empty string.
     QString chooseFile();
+    void showMacroFile(const QString &path);
+    void showAddrFile(const QString &path);
 
     // RunnerHost
     QString macroFile() const override;
@@ -137,6 +147,15 @@ private:
     frmDevice *device_ = nullptr;
     SendLog sendLog_;
     QString lastChosenFile_;
+    /// Where the next run goes on from, exactly: the address lines the passes
+    /// so far took, as long as the counter and the files are as they were (a
+    /// journal taken up, or a run that stopped).
+    struct Resume
+    {
+        QString counter, macro, addr;
+        qint64 addressLines = 0;
+    };
+    std::optional<Resume> resume_;
     /// Warnings of the current run.
     int warnings_ = 0;
     bool unloading_ = false;

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -40,6 +41,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     frmMain::instance()->show();
+    // Once the window is on the screen: the offer to go on names its button.
+    QTimer::singleShot(0, frmMain::instance(), &frmMain::offerJournal);
     const int code = QApplication::exec();
 
     // Ending the program closes every window without its closing handler; the

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tapwright::ui {
 
@@ -16,6 +17,15 @@ Seams &seams()
             // Messages quote files, whose text is never HTML to render.
             box.setTextFormat(Qt::PlainText);
             box.exec();
+        },
+        [](QWidget *parent, const QString &text, const QString &yes, const QString &no) {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Tapwright"), text,
+                            QMessageBox::NoButton, parent);
+            box.setTextFormat(Qt::PlainText);
+            QAbstractButton *accept = box.addButton(yes, QMessageBox::YesRole);
+            box.setDefaultButton(box.addButton(no, QMessageBox::NoRole));
+            box.exec();
+            return box.clickedButton() == accept;
         },
         [](QWidget *parent, const QString &filter, const QString &selected) {
             return QFileDialog::getOpenFileName(parent, QString(), selected, filter);

@@ -1,0 +1,86 @@
+#include "macro/journal.h"
+#include "testutil.h"
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private Q_SLOTS:
+    void initTestCase() { journalsIn(dir_.path()); }
+    void init() { QDir(journalFolder()).removeRecursively(); }
+
+    void aRunIsFollowedAndClosedAndPairsAreApart()
+    {
+        QDir::setCurrent(dir_.path());
+        RunJournal run;
+        QCOMPARE(run.begin(u"m.mac"_s, u"a.txt"_s, u"/dev/pts/9"_s, 3, 5).kind, RunReport::None);
+        QCOMPARE(run.update(4, 7).kind, RunReport::None);
+        // Found by the absolute paths, whichever way the user wrote them.
+        const std::optional<JournalEntry> e = openJournalOf(dir_.filePath(u"m.mac"_s), u"a.txt"_s);
+        QVERIFY(e && e->started.isValid() && e->updated >= e->started);
+        QCOMPARE(u"%1 %2 %3 %4 %5"_s.arg(e->addrFile, e->port)
+                     .arg(e->counterAtStart)
+                     .arg(e->passesDelivered())
+                     .arg(e->addressLines),
+                 dir_.filePath(u"a.txt /dev/pts/9 3 1 7"_s));
+        QCOMPARE(run.finish().kind, RunReport::None);
+        QVERIFY(!openJournalOf(u"m.mac"_s, u"a.txt"_s) && readJournal(e->path)->done);
+        QCOMPARE(openJournals().open.size(), 0);
+        // Each pair of files has a journal of its own.
+        const QString m = dir_.filePath(u"m"_s), a = dir_.filePath(u"a"_s);
+        const QStringList paths{journalPath(m, a), journalPath(a, m), journalPath(m, QString()),
+                                journalPath(m + u'a', QString()),
+                                journalPath(m + u"/a"_s, QString())};
+        QCOMPARE(QSet<QString>(paths.begin(), paths.end()).size(), paths.size());
+    }
+
+    void damagedJournalsAreSkipped_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        const QByteArray good = R"({"format":"tapwright-journal","version":1,"macro":"/m",)"
+                                R"("counterAtStart":1,"counter":2,"addressLines":4,)"
+                                R"("updated":"2026-01-02T03:04:05"})";
+        QTest::newRow("good") << good; // the others differ from it in one point
+        QTest::newRow("cut short") << good.chopped(9);
+        QTest::newRow("not ours") << QByteArray(good).replace("tapwright-journal", "other");
+        QTest::newRow("later version") << QByteArray(good).replace("version\":1", "version\":2");
+        QTest::newRow("counter below its start") << QByteArray(good).replace(":2,", ":0,");
+        QTest::newRow("counter past its largest")
+            << QByteArray(good).replace(":2,", ":2147483648,");
+        QTest::newRow("no time") << QByteArray(good).replace("2026", "x");
+        QTest::newRow("huge") << good + QByteArray(70000, ' ');
+    }
+    void damagedJournalsAreSkipped()
+    {
+        QFETCH(QByteArray, text);
+        QDir().mkpath(journalFolder());
+        const QString path = writeFile(journalFolder() + u"/x.json"_s, text);
+        const bool good = QLatin1String(QTest::currentDataTag()) == "good"_L1;
+        QCOMPARE(readJournal(path).has_value(), good);
+        const JournalList list = openJournals();
+        QCOMPARE(list.open.size(), good ? 1 : 0);
+        QCOMPARE(list.damaged, good ? QStringList() : QStringList{path});
+    }
+
+#ifdef Q_OS_UNIX
+    void aFailedWriteWarnsOnce()
+    {
+        // The data folder is a file: nothing can be made in it, not even by root.
+        const QString blocked = writeFile(dir_.filePath(u"file"_s), "x");
+        journalsIn(blocked);
+        RunJournal run;
+        const RunReport first = run.begin(u"/m"_s, QString(), u"1"_s, 0, 0);
+        const bool quiet =
+            run.update(1, 0).kind == RunReport::None && run.finish().kind == RunReport::None;
+        journalsIn(dir_.path());
+        QVERIFY2(first.kind == RunReport::JournalFailed && first.isWarning() &&
+                     first.file.startsWith(blocked + u'/') && !first.reason.isEmpty(),
+                 qPrintable(first.file));
+        QVERIFY(quiet); // once a run
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "tst_journal.moc"
