@@ -143,6 +143,7 @@ private Q_SLOTS:
         writeFile(dir_.filePath(u"v.mac"_s), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
         writeFile(dir_.filePath(u"up.mac"_s), "UP\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"p.mac"_s), "UP\r\nSLEEP 0.5\r\nDOWN\r\nREPEAT\r\n");
+        writeFile(dir_.filePath(u"t.mac"_s), "UP\r\nSTRING " + QByteArray(200, 'a') + "\r\n");
         // Far more than a pty holds: most of it is still queued when the macro ends.
         writeFile(dir_.filePath(u"long.mac"_s), "UP\r\nSTRING " + QByteArray(2000, 'a') + "\r\n");
     }
@@ -262,11 +263,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("args");
         QTest::addColumn<bool>("terminal"); ///< a terminal that hangs up, not a pipe
+        QTest::addColumn<Codes>("typed");   ///< each frame after the first UP
+        const Codes up{{3, 1, 1}};
         // Lines come faster than anyone reads: a write finds the pipe closed.
-        QTest::newRow("while it prints") << u"run --fast --port PTY up.mac"_s << false;
-        // Nothing is printed for 100 s: the tool must notice by itself.
-        QTest::newRow("in a long wait") << u"run --port PTY s.mac"_s << false;
-        QTest::newRow("a terminal hangs up") << u"run --fast --port PTY up.mac"_s << true;
+        QTest::newRow("while it prints") << u"run --fast --port PTY up.mac"_s << false << up;
+        // Nothing is printed for 100 s, or while the text is typed: the tool
+        // must notice by itself.
+        QTest::newRow("in a long wait") << u"run --port PTY s.mac"_s << false << up;
+        QTest::newRow("while it types") << u"run --port PTY t.mac"_s << false << Codes{{1, 4, 6}};
+        QTest::newRow("a terminal hangs up") << u"run --fast --port PTY up.mac"_s << true << up;
     }
     /// stdout is a pipe whose reader goes away, as with `| head -n 2`, or a
     /// terminal that hangs up.
@@ -274,6 +279,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, args);
         QFETCH(bool, terminal);
+        QFETCH(Codes, typed);
         const QByteArray fifo = QFile::encodeName(dir_.filePath(u"out.fifo"_s));
         PtyPair outTerminal;
         int reader = outTerminal.masterFd();
@@ -293,6 +299,7 @@ private Q_SLOTS:
             return head.count('\n') >= 2;
         }),
                  head.constData());
+        const qsizetype atClose = (tool.sent += tool.device.readNow()).size();
         terminal ? outTerminal.hangUp() : void(::close(reader));
         QVERIFY2(tool.finish(), WHAT);
         QVERIFY(head.startsWith("1 UP\n"));
@@ -304,7 +311,12 @@ private Q_SLOTS:
         QCOMPARE(tool.process.exitCode(), 0);
         tool.sent += tool.device.readAvailable();
         QVERIFY(!tool.sent.isEmpty() &&
-                tool.sent == framesOf(Codes(tool.sent.size() / 8, {3, 1, 1})));
+                tool.sent == framesOf(Codes{{3, 1, 1}}) +
+                                 framesOf(Codes(tool.sent.size() / 8 - 1, typed.front())));
+        // On a paced line the stop is noticed at once: only the two frames
+        // already on their way may follow.
+        QVERIFY2(args.contains(u"--fast"_s) || tool.sent.size() - atClose <= 16,
+                 qPrintable(QString::number(tool.sent.size() - atClose)));
     }
 
     /// A terminal as stdin, in line mode with echo as a shell leaves it.
