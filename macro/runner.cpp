@@ -81,12 +81,31 @@ bool MacroRunner::shouldStop() const
     return !MacroExe || linkFailure_.has_value() || abandoned_;
 }
 
-qint64 MacroRunner::sitOutPause()
+void MacroRunner::sitOutPause()
 {
-    const qint64 from = clock_->nowNs();
-    while (paused_ && !shouldStop())
-        clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
-    return clock_->nowNs() - from;
+    for (;;) {
+        // The frames on the line still go out: a pass whose last frame has
+        // gone counts now, not when the pause ends. Before the stop test:
+        // what the host is told may ask for the stop.
+        const bool carrying = countIfCarried();
+        if (!paused_ || shouldStop())
+            return;
+        qint64 until = clock_->nowNs() + 3600 * 1000000000LL; // until woken
+        if (carrying)
+            until = nextCarryLook(until);
+        clock_->sleepUntil(until);
+    }
+}
+
+qint64 MacroRunner::nextCarryLook(qint64 untilNs) const
+{
+    const qint64 hint = link_.nsUntilProgress();
+    return std::min(untilNs, clock_->nowNs() + (hint > 0 ? hint : MaxCarryLookNs));
+}
+
+qint64 MacroRunner::pausedSoFarNs() const
+{
+    return pausedNs_ + (paused_ ? clock_->nowNs() - pausedAtNs_ : 0);
 }
 
 void MacroRunner::WaitSeconds(float seconds)
@@ -97,12 +116,17 @@ void MacroRunner::WaitSeconds(float seconds)
     // Longer than any accepted number of seconds: what the clock can add to.
     constexpr double MaxWaitNs = 1e18;
     const qint64 waitNs = static_cast<qint64>(std::min(double(ms) * 1e6, MaxWaitNs));
-    qint64 start = clock_->nowNs();
+    // The time paused is not waited: the wait goes on where it stood. Taken
+    // from the pause's own clock, since a pause can begin and end between
+    // two looks of this loop (Ctrl-Z stops the program, and fg resumes it,
+    // before the loop sees the pause).
+    const qint64 begun = clock_->nowNs();
+    const qint64 pausedBefore = pausedSoFarNs();
+    const auto waited = [&] { return clock_->nowNs() - begun - (pausedSoFarNs() - pausedBefore); };
     bool pumped = false;
     for (;;) {
         if (paused_ && !shouldStop()) {
-            // The wait goes on where it stood.
-            start += sitOutPause();
+            sitOutPause();
             pumped = true;
             continue;
         }
@@ -110,17 +134,13 @@ void MacroRunner::WaitSeconds(float seconds)
         const bool carrying = countIfCarried();
         // The time is tested before the flag. A wait of 0 still delivers
         // events once, which is what lets a run with no waits be stopped.
-        if (pumped && clock_->nowNs() - start > waitNs)
+        if (pumped && waited() > waitNs)
             return;
         if (shouldStop())
             return;
-        qint64 until = start + waitNs + 1;
-        if (carrying) {
-            // Looked at again as the line moves on, so that the pass counts
-            // as soon as the device has it.
-            const qint64 hint = link_.nsUntilProgress();
-            until = std::min(until, clock_->nowNs() + (hint > 0 ? hint : MaxCarryLookNs));
-        }
+        qint64 until = clock_->nowNs() + (waitNs - waited()) + 1;
+        if (carrying)
+            until = nextCarryLook(until);
         clock_->sleepUntil(until);
         pumped = true;
     }
@@ -482,8 +502,7 @@ void MacroRunner::countPass()
 
 qint64 MacroRunner::elapsedNs() const
 {
-    const qint64 now = clock_->nowNs();
-    return now - state_->startNs - pausedNs_ - (paused_ ? now - pausedAtNs_ : 0);
+    return clock_->nowNs() - state_->startNs - pausedSoFarNs();
 }
 
 void MacroRunner::showProgress()

@@ -195,8 +195,13 @@ private:
     /// Raises the pass counter for this pass, once.
     void countPass();
 
-    /// Sleeps while paused; returns how long that took.
-    qint64 sitOutPause();
+    /// Sleeps while paused.
+    void sitOutPause();
+    /// Time the run has been paused so far, the pause going on included.
+    qint64 pausedSoFarNs() const;
+    /// When to look again whether the line has carried the pass's last
+    /// frame, as the line moves on: at the latest `untilNs`.
+    qint64 nextCarryLook(qint64 untilNs) const;
     /// Time the run has taken so far, pauses left out.
     qint64 elapsedNs() const;
     void showProgress();

@@ -78,6 +78,17 @@ static bool lineMode(int fd)
            (settings.c_lflag & ECHO);
 }
 
+/// Sets the terminal to line mode with echo and signal keys, as a shell
+/// leaves it.
+static bool asAShellLeavesIt(const PtyPair &keys)
+{
+    termios settings{};
+    if (::tcgetattr(keys.masterFd(), &settings) != 0)
+        return false;
+    settings.c_lflag |= ICANON | ECHO | ISIG;
+    return ::tcsetattr(keys.masterFd(), TCSANOW, &settings) == 0;
+}
+
 /// Whether a paused tool stays so: a frame already on its way still
 /// arrives, then nothing does for a second, and the run takes no step.
 static bool staysPaused(Tool &tool, const QByteArray &paused)
@@ -143,6 +154,7 @@ private Q_SLOTS:
         writeFile(dir_.filePath(u"v.mac"_s), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
         writeFile(dir_.filePath(u"up.mac"_s), "UP\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"p.mac"_s), "UP\r\nSLEEP 0.5\r\nDOWN\r\nREPEAT\r\n");
+        writeFile(dir_.filePath(u"z.mac"_s), "UP\r\nSLEEP 4\r\nDOWN\r\n");
         writeFile(dir_.filePath(u"t.mac"_s), "UP\r\nSTRING " + QByteArray(200, 'a') + "\r\n");
         // Far more than a pty holds: most of it is still queued when the macro ends.
         writeFile(dir_.filePath(u"long.mac"_s), "UP\r\nSTRING " + QByteArray(2000, 'a') + "\r\n");
@@ -323,10 +335,7 @@ private Q_SLOTS:
     void pause()
     {
         PtyPair keys;
-        termios settings{};
-        QVERIFY(::tcgetattr(keys.masterFd(), &settings) == 0);
-        settings.c_lflag |= ICANON | ECHO | ISIG;
-        QVERIFY(::tcsetattr(keys.masterFd(), TCSANOW, &settings) == 0);
+        QVERIFY(asAShellLeavesIt(keys));
         Tool tool;
         tool.process.setStandardInputFile(keys.path());
         tool.start(dir_.path(), u"run --port PTY p.mac"_s);
@@ -364,6 +373,28 @@ private Q_SLOTS:
         QVERIFY(lineMode(keys.masterFd()));
         tool.sent += tool.device.readAvailable();
         QCOMPARE(tool.sent.size() % 8, 0);
+    }
+
+    /// SLEEP 4, stopped with Ctrl-Z half a second in, for longer than the
+    /// whole wait: after fg, the rest of the wait is still waited.
+    void ctrlZKeepsTheRestOfAWait()
+    {
+        PtyPair keys;
+        QVERIFY(asAShellLeavesIt(keys));
+        Tool tool;
+        tool.process.setStandardInputFile(keys.path());
+        tool.start(dir_.path(), u"run --port PTY z.mac"_s);
+        QVERIFY2(tool.printed("2 SLEEP\n"), WHAT);
+        QTest::qWait(500);
+        tool.signal(SIGTSTP);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
+        QTest::qWait(4500);
+        tool.sent += tool.device.readAvailable();
+        tool.signal(SIGCONT);
+        // Time stopped counted as waited would send DOWN at once.
+        QCOMPARE(tool.device.read(8, 1500), QByteArray());
+        QVERIFY2(tool.finish(), WHAT);
+        QCOMPARE(tool.sent + tool.device.readAvailable(), framesOf({{3, 1, 1}, {3, 1, 2}}));
     }
 
     void statusLine_data()
