@@ -4,6 +4,9 @@
 #include "testutil.h"
 #include "text/textsender.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
 struct Monitor : QProcess
 {
     explicit Monitor(const QString &port = QString())
@@ -31,6 +34,17 @@ struct Monitor : QProcess
     QString path;
 };
 
+/// Whether the terminal at `path` is held for one program's use (TIOCEXCL);
+/// a user who is not root cannot even open it then.
+static bool exclusive(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    int on = 1;
+    if (fd >= 0)
+        ::ioctl(fd, TIOCGEXCL, &on), ::close(fd);
+    return on != 0;
+}
+
 /// Sends through a SerialLink of its own, as each separate sender would.
 static void sendWithNewLink(const QString &port, const std::function<void(Link &)> &send)
 {
@@ -56,6 +70,12 @@ private Q_SLOTS:
             link.SendKey(6, 2, 3);
         });
         QCOMPARE(monitor.lines(3).mid(1), (QStringList{u"[UP]"_s, u"がｶﾞa[b[ENTER]"_s}));
+        // A sender killed while it held the terminal for its own use never
+        // gives it back: the monitor does, or only root could send again.
+        const int killed = ::open(QFile::encodeName(monitor.path).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(killed >= 0 && ::ioctl(killed, TIOCEXCL) == 0);
+        ::close(killed);
+        QTRY_VERIFY_WITH_TIMEOUT(!exclusive(monitor.path), 10000);
         // A sender that leaves the line as it finds it: 0A and 0D must not be
         // translated on the way.
         QFile plain(monitor.path);
