@@ -72,6 +72,10 @@ enum class RunEnd {
     Abandoned,       ///< the program is quitting: no end sequence ran
 };
 
+/// A run that takes longer than this has its end told (a beep, a notice): by
+/// then its user may well have gone to do something else.
+inline constexpr qint64 LongRunMs = 60 * 1000;
+
 /// How far a run has come, after each step.
 struct RunProgress
 {

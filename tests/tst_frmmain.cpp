@@ -77,6 +77,7 @@ private Q_SLOTS:
         };
         s.listPorts = [] { return QList<PortInfo>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; };
         s.endProcess = [this] { events_ << u"end"_s; };
+        s.announceEnd = [this](QWidget *, const QString &text) { events_ << u"notice: "_s + text; };
         w = frmMain::instance();
         line_.listen(w->MSComm1());
         w->sendLog().now = [] { return QTime(9, 8, 7, 6); };
@@ -273,6 +274,38 @@ private Q_SLOTS:
         QVERIFY(w->cmdSend->hasFocus());
         QCOMPARE(w->txtCounter->selectedText(), QString());
         w->hide();
+    }
+
+    void aLongRunsEndIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<bool>("stop"); ///< the stop button, once the run goes
+        QTest::addColumn<int>("tookS"); ///< as the run's clock says
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("to the end of the list") << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba << false
+                                                << 72 * 60 << u"完了: 3 件, 1 時間 12 分"_s;
+        QTest::newRow("stopped") << "SLEEP 30\r\n"_ba << true << 61 << u"停止: 0 件, 1 分 1 秒"_s;
+        QTest::newRow("failed") << "UP\r\nSLEEP 1,5\r\n"_ba << false << 3600
+                                << u"失敗: 0 件, 1 時間"_s;
+        QTest::newRow("a minute is not long") << "UP\r\n"_ba << false << 60 << QString();
+    }
+    void aLongRunsEndIsTold()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(bool, stop);
+        QFETCH(int, tookS);
+        QFETCH(QString, notice);
+        w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), "a\r\nb\r\nc\r\n");
+        const QScopeGuard realClock(
+            [this, real = w->endNotice().nowMs] { w->endNotice().nowMs = real; });
+        qint64 now = 0;
+        w->endNotice().nowMs = [&] { return std::exchange(now, now + tookS * 1000); };
+        if (stop)
+            QTimer::singleShot(100, w->cmdStop, &QPushButton::click);
+        RUN(macro);
+        QCOMPARE(events_.filter(u"notice: "_s).join(u'|'),
+                 notice.isEmpty() ? notice : u"notice: "_s + notice);
+        sent();
     }
 
     void addressShownAsText()

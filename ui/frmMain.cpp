@@ -189,7 +189,9 @@ frmDevice *frmMain::deviceWindow()
 
 void frmMain::cmdSend_Click()
 {
-    runner_.run();
+    endNotice_.started(parsePassCounter(txtCounter->text()).value_or(0));
+    const RunEnd end = runner_.run();
+    endNotice_.ended(this, end, parsePassCounter(txtCounter->text()).value_or(0));
 }
 
 void frmMain::cmdStop_Click()

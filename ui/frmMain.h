@@ -2,6 +2,7 @@
 
 #include "device/portlink.h"
 #include "macro/runner.h"
+#include "ui/endnotice.h"
 #include "ui/frmLog.h"
 #include "ui/loadedform.h"
 #include "ui/portbox.h"
@@ -88,6 +89,8 @@ public:
     MacroRunner &runner() { return runner_; }
     /// What the runs sent; kept whether or not its window is open.
     SendLog &sendLog() { return sendLog_; }
+    /// What tells the desktop that a long run has ended.
+    EndNotice &endNotice() { return endNotice_; }
 
 public Q_SLOTS:
     void cmdSend_Click();
@@ -132,6 +135,7 @@ private:
     MacroRunner runner_;
     frmDevice *device_ = nullptr;
     SendLog sendLog_;
+    EndNotice endNotice_;
     QString lastChosenFile_;
     /// Warnings of the current run.
     int warnings_ = 0;
