@@ -34,17 +34,6 @@ struct Monitor : QProcess
     QString path;
 };
 
-/// Whether the terminal at `path` is held for one program's use (TIOCEXCL);
-/// a user who is not root cannot even open it then.
-static bool exclusive(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    int on = 1;
-    if (fd >= 0)
-        ::ioctl(fd, TIOCGEXCL, &on), ::close(fd);
-    return on != 0;
-}
-
 /// Sends through a SerialLink of its own, as each separate sender would.
 static void sendWithNewLink(const QString &port, const std::function<void(Link &)> &send)
 {
@@ -72,10 +61,13 @@ private Q_SLOTS:
         QCOMPARE(monitor.lines(3).mid(1), (QStringList{u"[UP]"_s, u"がｶﾞa[b[ENTER]"_s}));
         // A sender killed while it held the terminal for its own use never
         // gives it back: the monitor does, or only root could send again.
-        const int killed = ::open(QFile::encodeName(monitor.path).constData(), O_RDWR | O_NOCTTY);
-        QVERIFY(killed >= 0 && ::ioctl(killed, TIOCEXCL) == 0);
+        const QByteArray path = QFile::encodeName(monitor.path);
+        const int ours = ::open(path, O_RDWR | O_NOCTTY), killed = ::open(path, O_RDWR | O_NOCTTY);
+        QVERIFY(ours >= 0 && killed >= 0 && ::ioctl(killed, TIOCEXCL) == 0);
         ::close(killed);
-        QTRY_VERIFY_WITH_TIMEOUT(!exclusive(monitor.path), 10000);
+        int on = 1;
+        QTRY_VERIFY_WITH_TIMEOUT(::ioctl(ours, TIOCGEXCL, &on) == 0 && on == 0, 10000);
+        ::close(ours);
         // A sender that leaves the line as it finds it: 0A and 0D must not be
         // translated on the way.
         QFile plain(monitor.path);
