@@ -438,6 +438,8 @@ int runCommand(const CommandLine &options)
             });
     }
 
+    QElapsedTimer took;
+    took.start();
     const RunEnd end = runner.run();
     lines.flush();
     status.finish();
@@ -462,6 +464,9 @@ int runCommand(const CommandLine &options)
     printOut(
         QCoreApplication::translate("tapwright-cli", "%1; pass counter %2").arg(how, host.counter) +
         QLatin1Char('\n'));
+    // Whoever started a long run may have gone to do something else.
+    if (took.elapsed() > LongRunMs)
+        ringBell();
     return host.failed ? ExitFailure : ExitOk;
 }
 

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,6 +60,8 @@ class VirtualTerminal
 public:
     ~VirtualTerminal()
     {
+        if (closes_ >= 0)
+            ::close(closes_);
         if (slave_ >= 0)
             ::close(slave_);
         if (master_ >= 0)
@@ -89,11 +93,32 @@ public:
             return systemReason(errno);
         if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0)
             return systemReason(errno);
+        // Every close of the terminal, by any program, is told on this.
+        closes_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (closes_ < 0 || ::inotify_add_watch(closes_, name, IN_CLOSE) < 0)
+            return systemReason(errno);
         return QString();
     }
 
     QString path() const { return path_; }
     int masterFd() const { return master_; }
+    /// Readable when a program has closed the terminal.
+    int closesFd() const { return closes_; }
+
+    /// A sender has let go of the terminal: a sender takes it for its own use
+    /// (TIOCEXCL) and gives it back as it closes, but one that was killed
+    /// never does, and the flag stays with the terminal, which our slave
+    /// keeps. Then nobody but root could open it again until we restart, so
+    /// it is given back here. A program that closes the terminal while a
+    /// sender still holds it (one that failed to open it does not count)
+    /// ends that sender's exclusive use early; nothing worse.
+    void senderLeft()
+    {
+        char events[4096];
+        while (::read(closes_, events, sizeof events) > 0) {
+        }
+        ::ioctl(slave_, TIOCNXCL);
+    }
 
     /// Everything that has arrived so far; `error` is set when reading failed.
     QByteArray readAvailable(int &error)
@@ -120,6 +145,7 @@ public:
 private:
     int master_ = -1;
     int slave_ = -1;
+    int closes_ = -1;
     QString path_;
 };
 
@@ -159,6 +185,9 @@ int monitorCommand(const QString &portText)
             }
         };
         QObject::connect(&readable, &QSocketNotifier::activated, &loop, readSome);
+        QSocketNotifier closed(terminal.closesFd(), QSocketNotifier::Read);
+        QObject::connect(&closed, &QSocketNotifier::activated, &loop,
+                         [&terminal] { terminal.senderLeft(); });
         printOut(QCoreApplication::translate("tapwright-cli", "virtual terminal on %1")
                      .arg(terminal.path()) +
                  QLatin1Char('\n'));

@@ -12,8 +12,10 @@ namespace tapwright::cli {
 void setStdoutClosedCallback(std::function<void()> onClosed);
 
 /// How often a watched stdout is looked at while nothing is printed (a long
-/// SLEEP): a reader that went away then still ends the run soon.
-inline constexpr int StdoutLookMs = 200;
+/// SLEEP), where the system cannot tell us that its reader went away: the
+/// stop that follows must still reach the device within the promised 0.3 s,
+/// the two frames on their way included.
+inline constexpr int StdoutLookMs = 50;
 
 /// Whether stdout is a pipe whose reader has gone, looked at without writing
 /// anything to it.

@@ -10,9 +10,9 @@
 namespace tapwright::cli {
 
 /// While it lives, a closed stdout (its reader gone, as with `| head`) does not
-/// kill the program, and the first write that finds it closed, or a look every
-/// moment that finds nobody reading any more, calls `onClosed` once. From then
-/// on printOut() writes to stderr.
+/// kill the program, and the first write that finds it closed, or the system
+/// (a look every moment where it cannot tell) finding nobody reading any more,
+/// calls `onClosed` once. From then on printOut() writes to stderr.
 class ClosedStdoutWatch
 {
 public:

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -30,7 +31,23 @@ extern "C" void onCaughtSignal(int signal)
 struct ClosedStdoutWatch::Platform
 {
     struct sigaction oldPipe = {};
+    /// Wakes us when stdout is a pipe whose reader has gone.
+    std::unique_ptr<QSocketNotifier> readerGone;
 };
+
+namespace {
+
+/// Whether stdout is the write end of a pipe: polled for reading, it is
+/// ready only when an error comes, and its reader going is one.
+bool stdoutIsPipe()
+{
+    struct stat info = {};
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    return ::fstat(STDOUT_FILENO, &info) == 0 && S_ISFIFO(info.st_mode) && flags >= 0 &&
+           (flags & O_ACCMODE) == O_WRONLY;
+}
+
+} // namespace
 
 ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
     : platform_(std::make_unique<Platform>())
@@ -42,12 +59,27 @@ ClosedStdoutWatch::ClosedStdoutWatch(std::function<void()> onClosed)
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGPIPE, &ignore, &platform_->oldPipe);
-    lookEveryMoment();
+    if (!stdoutIsPipe()) {
+        lookEveryMoment();
+        return;
+    }
+    // Told at once, where a look every moment would let the run send on for
+    // that moment after nobody reads any more.
+    platform_->readerGone = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
+    QSocketNotifier *notifier = platform_->readerGone.get();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this, notifier] {
+        notifier->setEnabled(false);
+        if (stdoutReaderGone())
+            stdoutFoundClosed();
+        else
+            lookEveryMoment(); // woken for something else: it could wake us for ever
+    });
 }
 
 ClosedStdoutWatch::~ClosedStdoutWatch()
 {
     look_.stop();
+    platform_->readerGone.reset();
     setStdoutClosedCallback(nullptr);
     ::sigaction(SIGPIPE, &platform_->oldPipe, nullptr);
 }

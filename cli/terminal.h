@@ -14,6 +14,10 @@ int stdoutColumns();
 /// What takes the terminal on stdout back to the start of its line and
 /// erases that line.
 QByteArray clearLineSequence();
+/// Rings the bell of the terminal we print to: stdout's, or stderr's when
+/// stdout goes elsewhere; off a terminal nothing, and a file or a pipe gets
+/// no bell character.
+void ringBell();
 
 /// Single keys from a terminal on stdin, while it lives: each key arrives as
 /// it is pressed, without echo and without waiting for Enter; Ctrl-C and

@@ -43,6 +43,16 @@ bool stdoutIsTerminal()
     return ::isatty(STDOUT_FILENO) == 1;
 }
 
+void ringBell()
+{
+    for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::isatty(fd) == 1) {
+            [[maybe_unused]] const ssize_t n = ::write(fd, "\a", 1);
+            return;
+        }
+    }
+}
+
 int stdoutColumns()
 {
     winsize size = {};

@@ -39,6 +39,19 @@ bool stdoutIsTerminal()
     return isConsole(stdoutHandle(), mode);
 }
 
+void ringBell()
+{
+    for (const DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE handle = GetStdHandle(stream);
+        DWORD mode = 0;
+        if (isConsole(handle, mode)) {
+            DWORD written = 0;
+            WriteConsoleW(handle, L"\a", 1, &written, nullptr);
+            return;
+        }
+    }
+}
+
 int stdoutColumns()
 {
     CONSOLE_SCREEN_BUFFER_INFO info = {};

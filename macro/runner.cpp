@@ -105,12 +105,31 @@ bool MacroRunner::shouldStop() const
     return !MacroExe || linkFailure_.has_value() || abandoned_;
 }
 
-qint64 MacroRunner::sitOutPause()
+void MacroRunner::sitOutPause()
 {
-    const qint64 from = clock_->nowNs();
-    while (paused_ && !shouldStop())
-        clock_->sleepUntil(clock_->nowNs() + 3600 * 1000000000LL); // until woken
-    return clock_->nowNs() - from;
+    for (;;) {
+        // The frames on the line still go out: a pass whose last frame has
+        // gone counts now, not when the pause ends. Before the stop test:
+        // what the host is told may ask for the stop.
+        const bool carrying = countIfCarried();
+        if (!paused_ || shouldStop())
+            return;
+        qint64 until = clock_->nowNs() + 3600 * 1000000000LL; // until woken
+        if (carrying)
+            until = nextCarryLook(until);
+        clock_->sleepUntil(until);
+    }
+}
+
+qint64 MacroRunner::nextCarryLook(qint64 untilNs) const
+{
+    const qint64 hint = link_.nsUntilProgress();
+    return std::min(untilNs, clock_->nowNs() + (hint > 0 ? hint : MaxCarryLookNs));
+}
+
+qint64 MacroRunner::pausedSoFarNs() const
+{
+    return pausedNs_ + (paused_ ? clock_->nowNs() - pausedAtNs_ : 0);
 }
 
 void MacroRunner::WaitSeconds(float seconds)
@@ -121,12 +140,17 @@ void MacroRunner::WaitSeconds(float seconds)
     // Longer than any accepted number of seconds: what the clock can add to.
     constexpr double MaxWaitNs = 1e18;
     const qint64 waitNs = static_cast<qint64>(std::min(double(ms) * 1e6, MaxWaitNs));
-    qint64 start = clock_->nowNs();
+    // The time paused is not waited: the wait goes on where it stood. Taken
+    // from the pause's own clock, since a pause can begin and end between
+    // two looks of this loop (Ctrl-Z stops the program, and fg resumes it,
+    // before the loop sees the pause).
+    const qint64 begun = clock_->nowNs();
+    const qint64 pausedBefore = pausedSoFarNs();
+    const auto waited = [&] { return clock_->nowNs() - begun - (pausedSoFarNs() - pausedBefore); };
     bool pumped = false;
     for (;;) {
         if (paused_ && !shouldStop()) {
-            // The wait goes on where it stood.
-            start += sitOutPause();
+            sitOutPause();
             pumped = true;
             continue;
         }
@@ -134,17 +158,13 @@ void MacroRunner::WaitSeconds(float seconds)
         const bool carrying = countIfCarried();
         // The time is tested before the flag. A wait of 0 still delivers
         // events once, which is what lets a run with no waits be stopped.
-        if (pumped && clock_->nowNs() - start > waitNs)
+        if (pumped && waited() > waitNs)
             return;
         if (shouldStop())
             return;
-        qint64 until = start + waitNs + 1;
-        if (carrying) {
-            // Looked at again as the line moves on, so that the pass counts
-            // as soon as the device has it.
-            const qint64 hint = link_.nsUntilProgress();
-            until = std::min(until, clock_->nowNs() + (hint > 0 ? hint : MaxCarryLookNs));
-        }
+        qint64 until = clock_->nowNs() + (waitNs - waited()) + 1;
+        if (carrying)
+            until = nextCarryLook(until);
         clock_->sleepUntil(until);
         pumped = true;
     }
@@ -192,6 +212,8 @@ RunEnd MacroRunner::run()
 {
     if (running_)
         return RunEnd::NotStarted;
+    // Only for this run, whether it starts or not.
+    const qint64 skip = std::exchange(addressSkip_, -1);
     if (host_.macroFile().isEmpty()) {
         RunReport report;
         report.kind = RunReport::NoMacroFile;
@@ -211,7 +233,7 @@ RunEnd MacroRunner::run()
     // A slip on the last line would otherwise stop an unattended run hours
     // in. The run still reads its files as it goes: the check reads ahead.
     const CheckReport check =
-        checkFiles(host_.macroFile(), host_.addrFile(), *counter, {}, addressSkip_);
+        checkFiles(host_.macroFile(), host_.addrFile(), *counter, {}, skip);
     if (checkFirst_ && check.hasErrors()) {
         host_.checkFailed(check);
         return RunEnd::NotStarted;
@@ -225,7 +247,7 @@ RunEnd MacroRunner::run()
     MacroExe = true;
     host_.setRunning(true);
 
-    RunEnd end = execute(*counter, check.estimate);
+    RunEnd end = execute(*counter, skip < 0 ? *counter : skip, check.estimate);
 
     macro_.close();
     addresses_.close();
@@ -271,13 +293,11 @@ RunEnd MacroRunner::fail(RunReport report)
     return RunEnd::Failed;
 }
 
-RunEnd MacroRunner::execute(qint64 passCounter, const Estimate &estimate)
+RunEnd MacroRunner::execute(qint64 passCounter, qint64 addressSkip, const Estimate &estimate)
 {
     state_ = std::make_unique<RunState>();
     state_->counter = state_->counterAtStart = passCounter;
-    state_->addressSkip = std::exchange(addressSkip_, -1);
-    if (state_->addressSkip < 0)
-        state_->addressSkip = passCounter;
+    state_->addressSkip = addressSkip;
     host_.setAddress(QString());
     if (std::optional<RunEnd> end = start(estimate))
         return *end;
@@ -609,8 +629,7 @@ void MacroRunner::journalled(const RunReport &report)
 
 qint64 MacroRunner::elapsedNs() const
 {
-    const qint64 now = clock_->nowNs();
-    return now - state_->startNs - pausedNs_ - (paused_ ? now - pausedAtNs_ : 0);
+    return clock_->nowNs() - state_->startNs - pausedSoFarNs();
 }
 
 void MacroRunner::showProgress()

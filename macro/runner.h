@@ -79,6 +79,10 @@ enum class RunEnd {
     Abandoned,       ///< the program is quitting: no end sequence ran
 };
 
+/// A run that takes longer than this has its end told (a beep, a notice): by
+/// then its user may well have gone to do something else.
+inline constexpr qint64 LongRunMs = 60 * 1000;
+
 /// How far a run has come, after each step.
 struct RunProgress
 {
@@ -192,7 +196,8 @@ public:
     /// has come to, to go on from after a crash.
     void setJournal(bool on) { journalOn_ = on; }
     /// The next run skips this many address lines instead of the counter's,
-    /// one a pass: the lines a journal counted. Only the next run.
+    /// one a pass: the lines a journal counted. Only the next run, whether it
+    /// starts or is refused.
     void setAddressSkip(qint64 lines) { addressSkip_ = lines; }
     /// The address lines that the passes delivered so far took, counted from
     /// the file's start; a run going on from the counter skips these.
@@ -205,7 +210,8 @@ private:
     /// What a run keeps from its start to its end.
     struct RunState;
 
-    RunEnd execute(qint64 passCounter, const Estimate &estimate);
+    /// `addressSkip`: the address lines to skip before the first GETSTR.
+    RunEnd execute(qint64 passCounter, qint64 addressSkip, const Estimate &estimate);
     /// Where the pass starts, to start it again after a failed port.
     void markPassStart(bool again);
     /// Waits for a port that failed during the run, when the host can wait:
@@ -238,8 +244,13 @@ private:
     /// Tells the host of a journal that could not be written.
     void journalled(const RunReport &report);
 
-    /// Sleeps while paused; returns how long that took.
-    qint64 sitOutPause();
+    /// Sleeps while paused.
+    void sitOutPause();
+    /// Time the run has been paused so far, the pause going on included.
+    qint64 pausedSoFarNs() const;
+    /// When to look again whether the line has carried the pass's last
+    /// frame, as the line moves on: at the latest `untilNs`.
+    qint64 nextCarryLook(qint64 untilNs) const;
     /// Time the run has taken so far, pauses left out.
     qint64 elapsedNs() const;
     void showProgress();

@@ -78,6 +78,17 @@ static bool lineMode(int fd)
            (settings.c_lflag & ECHO);
 }
 
+/// Sets the terminal to line mode with echo and signal keys, as a shell
+/// leaves it.
+static bool asAShellLeavesIt(const PtyPair &keys)
+{
+    termios settings{};
+    if (::tcgetattr(keys.masterFd(), &settings) != 0)
+        return false;
+    settings.c_lflag |= ICANON | ECHO | ISIG;
+    return ::tcsetattr(keys.masterFd(), TCSANOW, &settings) == 0;
+}
+
 /// Whether a paused tool stays so: a frame already on its way still
 /// arrives, then nothing does for a second, and the run takes no step.
 static bool staysPaused(Tool &tool, const QByteArray &paused)
@@ -144,6 +155,8 @@ private Q_SLOTS:
         writeFile(dir_.filePath(u"v.mac"_s), "MOJI\r\nSTRING がｶﾞA\r\n&ENTER\r\n");
         writeFile(dir_.filePath(u"up.mac"_s), "UP\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"p.mac"_s), "UP\r\nSLEEP 0.5\r\nDOWN\r\nREPEAT\r\n");
+        writeFile(dir_.filePath(u"z.mac"_s), "UP\r\nSLEEP 4\r\nDOWN\r\n");
+        writeFile(dir_.filePath(u"t.mac"_s), "UP\r\nSTRING " + QByteArray(200, 'a') + "\r\n");
         // Far more than a pty holds: most of it is still queued when the macro ends.
         writeFile(dir_.filePath(u"long.mac"_s), "UP\r\nSTRING " + QByteArray(2000, 'a') + "\r\n");
     }
@@ -294,11 +307,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("args");
         QTest::addColumn<bool>("terminal"); ///< a terminal that hangs up, not a pipe
+        QTest::addColumn<Codes>("typed");   ///< each frame after the first UP
+        const Codes up{{3, 1, 1}};
         // Lines come faster than anyone reads: a write finds the pipe closed.
-        QTest::newRow("while it prints") << u"run --fast --port PTY up.mac"_s << false;
-        // Nothing is printed for 100 s: the tool must notice by itself.
-        QTest::newRow("in a long wait") << u"run --port PTY s.mac"_s << false;
-        QTest::newRow("a terminal hangs up") << u"run --fast --port PTY up.mac"_s << true;
+        QTest::newRow("while it prints") << u"run --fast --port PTY up.mac"_s << false << up;
+        // Nothing is printed for 100 s, or while text is typed: it must notice.
+        QTest::newRow("in a long wait") << u"run --port PTY s.mac"_s << false << up;
+        QTest::newRow("while it types") << u"run --port PTY t.mac"_s << false << Codes{{1, 4, 6}};
+        QTest::newRow("a terminal hangs up") << u"run --fast --port PTY up.mac"_s << true << up;
     }
     /// stdout is a pipe whose reader goes away, as with `| head -n 2`, or a
     /// terminal that hangs up.
@@ -306,6 +322,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, args);
         QFETCH(bool, terminal);
+        QFETCH(Codes, typed);
         const QByteArray fifo = QFile::encodeName(dir_.filePath(u"out.fifo"_s));
         PtyPair outTerminal;
         int reader = outTerminal.masterFd();
@@ -325,6 +342,7 @@ private Q_SLOTS:
             return head.count('\n') >= 2;
         }),
                  head.constData());
+        const qsizetype atClose = (tool.sent += tool.device.readNow()).size();
         terminal ? outTerminal.hangUp() : void(::close(reader));
         QVERIFY2(tool.finish(), WHAT);
         QVERIFY(head.startsWith("1 UP\n"));
@@ -336,17 +354,18 @@ private Q_SLOTS:
         QCOMPARE(tool.process.exitCode(), 0);
         tool.sent += tool.device.readAvailable();
         QVERIFY(!tool.sent.isEmpty() &&
-                tool.sent == framesOf(Codes(tool.sent.size() / 8, {3, 1, 1})));
+                tool.sent == framesOf(Codes{{3, 1, 1}}) +
+                                 framesOf(Codes(tool.sent.size() / 8 - 1, typed.front())));
+        // On a paced line the stop is noticed at once: only the two frames
+        // already on their way may follow.
+        QVERIFY(args.contains(u"--fast"_s) || tool.sent.size() - atClose <= 16);
     }
 
     /// A terminal as stdin, in line mode with echo as a shell leaves it.
     void pause()
     {
         PtyPair keys;
-        termios settings{};
-        QVERIFY(::tcgetattr(keys.masterFd(), &settings) == 0);
-        settings.c_lflag |= ICANON | ECHO | ISIG;
-        QVERIFY(::tcsetattr(keys.masterFd(), TCSANOW, &settings) == 0);
+        QVERIFY(asAShellLeavesIt(keys));
         Tool tool;
         tool.process.setStandardInputFile(keys.path());
         tool.start(dir_.path(), u"run --port PTY p.mac"_s);
@@ -408,6 +427,27 @@ private Q_SLOTS:
         QVERIFY2(tool.finish(), WHAT);
         QCOMPARE(tool.process.exitCode(), 0);
         QFile::remove(name);
+    }
+
+    /// SLEEP 4, stopped with Ctrl-Z as it starts, for longer than the whole
+    /// wait: after fg, the rest of the wait is still waited.
+    void ctrlZKeepsTheRestOfAWait()
+    {
+        PtyPair keys;
+        QVERIFY(asAShellLeavesIt(keys));
+        Tool tool;
+        tool.process.setStandardInputFile(keys.path());
+        tool.start(dir_.path(), u"run --port PTY z.mac"_s);
+        QVERIFY2(tool.printed("2 SLEEP\n"), WHAT);
+        tool.signal(SIGTSTP);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
+        QTest::qWait(4500);
+        tool.sent += tool.device.readAvailable();
+        tool.signal(SIGCONT);
+        // Time stopped counted as waited would send DOWN at once.
+        QCOMPARE(tool.device.read(8, 1500), QByteArray());
+        QVERIFY2(tool.finish(), WHAT);
+        QCOMPARE(tool.sent + tool.device.readAvailable(), framesOf({{3, 1, 1}, {3, 1, 2}}));
     }
 
     void statusLine_data()

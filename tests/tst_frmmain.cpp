@@ -84,6 +84,7 @@ private Q_SLOTS:
         };
         s.listPorts = [] { return QList<PortInfo>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; };
         s.endProcess = [this] { events_ << u"end"_s; };
+        s.announceEnd = [this](QWidget *, const QString &text) { events_ << u"notice: "_s + text; };
         w = frmMain::instance();
         line_.listen(w->MSComm1());
         w->sendLog().now = [] { return QTime(9, 8, 7, 6); };
@@ -314,6 +315,40 @@ private Q_SLOTS:
         QVERIFY(w->cmdSend->hasFocus());
         QCOMPARE(w->txtCounter->selectedText(), QString());
         w->hide();
+    }
+
+    void aLongRunsEndIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<char>("act"); ///< once the run goes: s stop, d delete the macro
+        QTest::addColumn<int>("tookS"); ///< as the run's clock says
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("to the end of the list") << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba << '-'
+                                                << 72 * 60 << u"完了: 2 件, 1 時間 12 分"_s;
+        QTest::newRow("stopped") << "SLEEP 30\r\n"_ba << 's' << 61 << u"停止: 0 件, 1 分 1 秒"_s;
+        // The next pass cannot read the macro file.
+        QTest::newRow("failed") << "UP\r\nSLEEP 0.3\r\nREPEAT\r\n"_ba << 'd' << 3600
+                                << u"失敗: 1 件, 1 時間"_s;
+        QTest::newRow("a minute is not long") << "UP\r\n"_ba << '-' << 60 << QString();
+    }
+    void aLongRunsEndIsTold()
+    {
+        QFETCH(QByteArray, macro);
+        QFETCH(char, act);
+        QFETCH(int, tookS);
+        QFETCH(QString, notice);
+        w->AddrFile = writeFile(dir_.filePath(u"a.txt"_s), "a\r\nb\r\nc\r\n");
+        const QScopeGuard realClock(
+            [this, real = w->endNotice().nowMs] { w->endNotice().nowMs = real; });
+        qint64 now = 0;
+        w->endNotice().nowMs = [&] { return std::exchange(now, now + tookS * 1000); };
+        if (act == 's')
+            QTimer::singleShot(100, w->cmdStop, &QPushButton::click);
+        if (act == 'd')
+            QTimer::singleShot(100, w, [this] { QFile::remove(dir_.filePath(u"m.mac"_s)); });
+        RUN(macro, u"1"_s); // passes from the second address on
+        QCOMPARE(events_.filter(u"notice: "_s).join(u'|'),
+                 notice.isEmpty() ? notice : u"notice: "_s + notice);
     }
 
     void addressShownAsText()

@@ -4,6 +4,9 @@
 #include "testutil.h"
 #include "text/textsender.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
 struct Monitor : QProcess
 {
     explicit Monitor(const QString &port = QString())
@@ -56,6 +59,15 @@ private Q_SLOTS:
             link.SendKey(6, 2, 3);
         });
         QCOMPARE(monitor.lines(3).mid(1), (QStringList{u"[UP]"_s, u"がｶﾞa[b[ENTER]"_s}));
+        // A sender killed while it held the terminal for its own use never
+        // gives it back: the monitor does, or only root could send again.
+        const QByteArray path = QFile::encodeName(monitor.path);
+        const int ours = ::open(path, O_RDWR | O_NOCTTY), killed = ::open(path, O_RDWR | O_NOCTTY);
+        QVERIFY(ours >= 0 && killed >= 0 && ::ioctl(killed, TIOCEXCL) == 0);
+        ::close(killed);
+        int on = 1;
+        QTRY_VERIFY_WITH_TIMEOUT(::ioctl(ours, TIOCGEXCL, &on) == 0 && on == 0, 10000);
+        ::close(ours);
         // A sender that leaves the line as it finds it: 0A and 0D must not be
         // translated on the way.
         QFile plain(monitor.path);

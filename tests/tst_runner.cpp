@@ -342,7 +342,8 @@ private Q_SLOTS:
     void aPassCountsOnceItsLastFrameHasGone_data()
     {
         QTest::addColumn<QByteArray>("macro");
-        // Seconds into the run, on a paced line; 0: as the counter rises.
+        // Seconds into the run, on a paced line; 0: as the counter rises;
+        // below 0: a pause then, and the stop as the counter rises.
         QTest::addColumn<double>("stop");
         // The counter after the stop and how often it was shown; then what a
         // second run from that counter types, "-" for none (no address file).
@@ -354,6 +355,9 @@ private Q_SLOTS:
                                                           << 3.5 << u"1 1 / b c"_s;
         QTest::newRow("last frame on the line: the stop drains it") << entry + "REPEAT\r\n"
                                                                     << 3.05 << u"1 1 / b c"_s;
+        QTest::newRow("paused with the last frame on the line: it counts in the pause")
+            << entry + "REPEAT\r\n"
+            << -3.05 << u"1 1 / b c"_s;
         QTest::newRow("before the last frame: a cut entry") << entry + "REPEAT\r\n"
                                                             << 2.5 << u"0 0 / a b c"_s;
         QTest::newRow("second pass, steps after the last frame") << entry + "SLEEP 3\r\nREPEAT\r\n"
@@ -376,8 +380,8 @@ private Q_SLOTS:
         const bool list = !expected.endsWith(u'-');
         World w(macro.constData(), u"0"_s, list ? "a\r\nb\r\nc\r\n" : nullptr);
         w.frameNs = frameNs();
-        w.play(stop > 0.0 ? u"%1s"_s.arg(stop) : QString());
-        w.stopOnCount = stop == 0.0;
+        w.play(stop > 0.0 ? u"%1s"_s.arg(stop) : stop < 0.0 ? u"%1p"_s.arg(-stop) : QString());
+        w.stopOnCount = stop <= 0.0;
         w.runner.run();
         // A stop asked for as the pass counts ends the wait it counted in.
         QVERIFY(!w.stopOnCount || w.now < (w.times.last().toLongLong() + 1000) * 1000000);
@@ -428,6 +432,16 @@ private Q_SLOTS:
         QCOMPARE(first, Codes(entries.codes.begin(), entries.codes.begin() + stopAt));
         QCOMPARE(w.codes, Codes(entries.codes.begin() + (resumesAt - 1) * 4, entries.codes.end()));
         QVERIFY(!openJournalOf(w.macro, w.addr)); // the list is done
+    }
+
+    void aSkipIsForTheNextRunOnly()
+    {
+        World w("GETSTR\r\nSENDSTR\r\n", u"x"_s, "a\r\nb\r\nc\r\n");
+        w.runner.setAddressSkip(2);
+        QCOMPARE(w.runner.run(), RunEnd::NotStarted); // refused: a bad counter
+        w.counter = u"1"_s;
+        QCOMPARE(w.runner.run(), RunEnd::EndOfMacro);
+        QVERIFY2(w.log.contains(u"address b"_s), qPrintable(w.log.join(u'|'))); // the counter's skip
     }
 
     void timeToGoCountsDown_data()

@@ -48,6 +48,11 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(link.pieces().size(), delivered);
         QVERIFY(delivered < 1003);
+        // The frames that came out, not those the discard dropped; and none
+        // of them once the port opens again.
+        QCOMPARE(link.framesSent(), link.bytes().size() / 8);
+        link.OpenPort();
+        QCOMPARE(link.framesSent(), 0);
         // The line's bytes: each frame that came out, and none of those dropped.
         QCOMPARE(link.bytes().mid(textBytes).toHex(' '),
                  framesOf(Codes(std::size_t(delivered - 3), {3, 1, 1})).toHex(' '));

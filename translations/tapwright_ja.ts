@@ -813,6 +813,21 @@ goes on from one</source>
     </message>
 </context>
 <context>
+    <name>tapwright::ui::EndNotice</name>
+    <message>
+        <source>Stopped: %1 entries, %2</source>
+        <translation>停止: %1 件, %2</translation>
+    </message>
+    <message>
+        <source>Done: %1 entries, %2</source>
+        <translation>完了: %1 件, %2</translation>
+    </message>
+    <message>
+        <source>Failed: %1 entries, %2</source>
+        <translation>失敗: %1 件, %2</translation>
+    </message>
+</context>
+<context>
     <name>tapwright::ui::desktop</name>
     <message>
         <source>Cannot open the help &quot;%1&quot;:

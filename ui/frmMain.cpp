@@ -200,7 +200,9 @@ void frmMain::cmdSend_Click()
     if (resume_ && resume_->counter == txtCounter->text() && resume_->macro == fileKey(MacroFile) &&
         resume_->addr == fileKey(AddrFile))
         runner_.setAddressSkip(resume_->addressLines);
+    endNotice_.started(parsePassCounter(txtCounter->text()).value_or(0));
     const RunEnd end = runner_.run();
+    endNotice_.ended(this, end, parsePassCounter(txtCounter->text()).value_or(0));
     if (end == RunEnd::Stopped || end == RunEnd::Failed)
         resume_ = Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile),
                          runner_.addressLinesTaken()};

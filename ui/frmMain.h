@@ -2,6 +2,7 @@
 
 #include "device/portlink.h"
 #include "macro/runner.h"
+#include "ui/endnotice.h"
 #include "ui/frmLog.h"
 #include "ui/loadedform.h"
 #include "ui/portbox.h"
@@ -90,6 +91,8 @@ public:
     MacroRunner &runner() { return runner_; }
     /// What the runs sent; kept whether or not its window is open.
     SendLog &sendLog() { return sendLog_; }
+    /// What tells the desktop that a long run has ended.
+    EndNotice &endNotice() { return endNotice_; }
 
     /// Offers to go on from the newest open journal whose files still exist:
     /// yes fills in the files, the port and the counter, and the next run
@@ -146,6 +149,7 @@ private:
     MacroRunner runner_;
     frmDevice *device_ = nullptr;
     SendLog sendLog_;
+    EndNotice endNotice_;
     QString lastChosenFile_;
     /// Where the next run goes on from, exactly: the address lines the passes
     /// so far took, as long as the counter and the files are as they were (a

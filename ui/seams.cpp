@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QPointer>
+#include <QSystemTrayIcon>
 
 namespace tapwright::ui {
 
@@ -40,6 +42,19 @@ Seams &seams()
                 window->hide();
             // Leaves every event loop, the nested ones of a run included.
             QCoreApplication::exit(0);
+        },
+        [](QWidget *window, const QString &notice) {
+            QApplication::alert(window);
+            QApplication::beep();
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                return;
+            // One icon for the program's life, shown from its first notice on.
+            static QPointer<QSystemTrayIcon> tray;
+            if (!tray)
+                tray = new QSystemTrayIcon(window->windowIcon(), window);
+            tray->setToolTip(notice);
+            tray->show();
+            tray->showMessage(window->windowTitle(), notice);
         },
     };
     return real;

@@ -12,7 +12,8 @@ class QWidget;
 namespace tapwright::ui {
 
 /// The few places where the windows reach the desktop: message boxes, the
-/// file dialog, the document viewer and the end of the process. Tests put
+/// file dialog, the document viewer, the end of the process and the word at
+/// the end of a long run. Tests put
 /// recorders in their place; everything else is the real code.
 struct Seams
 {
@@ -37,6 +38,9 @@ struct Seams
     std::function<QList<PortInfo>()> listPorts;
     /// Ends the program at once.
     std::function<void()> endProcess;
+    /// Calls the user to the end of a long run: `window` asks the desktop for
+    /// attention, a beep, and `notice` from the tray where the desktop has one.
+    std::function<void(QWidget *window, const QString &notice)> announceEnd;
 };
 
 /// The seams in use; the real ones unless a test replaced them.
