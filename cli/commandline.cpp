@@ -127,9 +127,10 @@ const CommandSpec Commands[] = {
                                         "stops the run and prints the pass counter\n"
                                         "to continue from; on a terminal, p or space\n"
                                         "pauses the run and goes on, Ctrl-Z pauses it\n"
-                                        "until fg, and a status line at the bottom\n"
-                                        "shows the pass, the address, the time taken\n"
-                                        "and the time to go")},
+                                        "until fg, a lost port is waited for and r\n"
+                                        "goes on once it is back, and a status line\n"
+                                        "at the bottom shows the pass, the address,\n"
+                                        "the time taken and the time to go")},
     {Command::Check,
      "check",
      {AddrOption, CounterOption},

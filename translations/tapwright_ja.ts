@@ -701,24 +701,6 @@ it comes to</source>
 最初の誤った行で止まります</translation>
     </message>
     <message>
-        <source>check the files as check does and, with no
-error, run the macro file pass after pass;
-GETSTR takes the next line of FILE; Ctrl-C
-stops the run and prints the pass counter
-to continue from; on a terminal, p or space
-pauses the run and goes on, Ctrl-Z pauses it
-until fg, and a status line at the bottom
-shows the pass, the address, the time taken
-and the time to go</source>
-        <translation>check と同じ検査をし、エラーがなければ
-マクロファイルを繰り返し実行します。GETSTR は
-FILE の次の行を読みます。Ctrl-C で停止し、続きの
-カウンタを表示します。端末では p かスペースで
-一時停止と再開、Ctrl-Z で fg まで一時停止します。
-最下行の状態行に、回数、アドレス、経過時間と
-残り時間を表示します</translation>
-    </message>
-    <message>
         <source>port %1 is gone; waiting for it to come back (Ctrl-C ends the run)</source>
         <translation>ポート %1 がなくなりました。戻るのを待っています (Ctrl-C で実行を終わります)</translation>
     </message>
@@ -799,6 +781,26 @@ goes on from one</source>
     <message>
         <source>no open journals in %1</source>
         <translation>%1 に終わっていない実行記録はありません</translation>
+    </message>
+    <message>
+        <source>check the files as check does and, with no
+error, run the macro file pass after pass;
+GETSTR takes the next line of FILE; Ctrl-C
+stops the run and prints the pass counter
+to continue from; on a terminal, p or space
+pauses the run and goes on, Ctrl-Z pauses it
+until fg, a lost port is waited for and r
+goes on once it is back, and a status line
+at the bottom shows the pass, the address,
+the time taken and the time to go</source>
+        <translation>check と同じ検査をし、エラーがなければ
+マクロファイルを繰り返し実行します。GETSTR は
+FILE の次の行を読みます。Ctrl-C で停止し、続きの
+カウンタを表示します。端末では p かスペースで
+一時停止と再開、Ctrl-Z で fg まで一時停止します。
+なくなったポートは戻るのを待ち、戻ったら r で
+再開します。最下行の状態行に、回数、アドレス、
+経過時間と残り時間を表示します</translation>
     </message>
 </context>
 <context>
