@@ -974,7 +974,7 @@ Go on from there? Nothing is sent until you press %7.</source>
 次のアドレス: %5
 最終更新: %6
 
-ここから続けますか? %7 を押すまで何も送りません。</translation>
+ここから続けますか? 「%7」を押すまで何も送りません。</translation>
     </message>
     <message>
         <source>Go on</source>

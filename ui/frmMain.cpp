@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QMessageBox>
 #include <QStatusBar>
 
 namespace tapwright::ui {
@@ -461,23 +462,44 @@ void frmMain::setPaused(bool paused)
 {
     mnuRunPause->setChecked(paused);
     lblRunState->setText(paused ? tr("paused") : tr("running"));
-    if (!paused)
-        statusBar()->clearMessage(); // the port is back, or the run ends
+    if (!paused) {
+        // The port is back and the run goes on, or the run ends.
+        statusBar()->clearMessage();
+        if (portNotice_)
+            portNotice_->close();
+    }
+}
+
+void frmMain::tellAboutPort(const QString &text)
+{
+    sendLog_.addMessage(SendLog::Warning, text);
+    // In place of the run's labels until the run goes on or ends.
+    statusBar()->showMessage(text);
+    // The bar cuts a long port name and what to do; this box has it whole,
+    // and leaves 停止 and 一時停止 to be pressed.
+    if (!portNotice_) {
+        portNotice_ = new QMessageBox(QMessageBox::Information, Title, QString(),
+                                      QMessageBox::Ok, this);
+        portNotice_->setAttribute(Qt::WA_DeleteOnClose);
+        portNotice_->setTextFormat(Qt::PlainText);
+        portNotice_->setWindowModality(Qt::NonModal);
+    }
+    portNotice_->setText(text);
+    portNotice_->show();
+    portNotice_->raise();
 }
 
 void frmMain::portLost(const LinkError &error)
 {
     sendLog_.addMessage(SendLog::Error, describe(error));
-    // In place of the run's labels until the run goes on or ends.
-    statusBar()->showMessage(
-        tr("Port %1 is gone; waiting for it to come back").arg(visibleText(error.port)));
+    tellAboutPort(tr("Port %1 is gone; waiting for it to come back").arg(visibleText(error.port)));
 }
 
 void frmMain::portBack()
 {
-    statusBar()->showMessage(tr("Port %1 is back. Bring the handheld back to where a pass starts, "
-                                "clearing the half-typed entry, then go on with Pause.")
-                                 .arg(visibleText(link_.commPort())));
+    tellAboutPort(tr("Port %1 is back. Bring the handheld back to where a pass starts, "
+                     "clearing the half-typed entry, then go on with Pause.")
+                      .arg(visibleText(link_.commPort())));
 }
 
 void frmMain::warn(const RunReport &warning)

@@ -8,6 +8,7 @@
 #include "ui/portbox.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <optional>
@@ -17,6 +18,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMessageBox;
 class QPushButton;
 
 namespace tapwright::ui {
@@ -144,10 +146,14 @@ private:
     bool canWaitForPort() const override { return true; }
     void portLost(const LinkError &error) override;
     void portBack() override;
+    /// Says what became of the port, in the status bar, the send log and a
+    /// box that does not hold up the window.
+    void tellAboutPort(const QString &text);
 
     PortLink link_;
     MacroRunner runner_;
     frmDevice *device_ = nullptr;
+    QPointer<QMessageBox> portNotice_;
     SendLog sendLog_;
     EndNotice endNotice_;
     QString lastChosenFile_;

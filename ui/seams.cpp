@@ -24,8 +24,10 @@ Seams &seams()
             QMessageBox box(QMessageBox::Question, QStringLiteral("Tapwright"), text,
                             QMessageBox::NoButton, parent);
             box.setTextFormat(Qt::PlainText);
-            QAbstractButton *accept = box.addButton(yes, QMessageBox::YesRole);
-            box.setDefaultButton(box.addButton(no, QMessageBox::NoRole));
+            // Enter takes `yes`: `no` may throw away what the user came back for.
+            QPushButton *accept = box.addButton(yes, QMessageBox::YesRole);
+            box.addButton(no, QMessageBox::NoRole);
+            box.setDefaultButton(accept);
             box.exec();
             return box.clickedButton() == accept;
         },

@@ -20,8 +20,8 @@ struct Seams
     /// A modal message with an OK button only and no icon, captioned with the
     /// program's title.
     std::function<void(QWidget *parent, const QString &text)> showMessage;
-    /// A modal question with two buttons, captioned with the program's title:
-    /// true for `yes`, false for `no` or when the box is closed.
+    /// A modal question with two buttons, captioned with the program's title,
+    /// `yes` the default: true for `yes`, false for `no` or when the box is closed.
     std::function<bool(QWidget *parent, const QString &text, const QString &yes, const QString &no)>
         ask;
     /// An open-file dialog with the given filter, opened on `selected`. Returns
