@@ -361,15 +361,25 @@ private Q_SLOTS:
         QVERIFY(args.contains(u"--fast"_s) || tool.sent.size() - atClose <= 16);
     }
 
+private:
+    /// Starts `args` with `keys` as stdin, a terminal as a shell leaves it, and
+    /// waits until the output shows `shown`.
+    bool startOnATerminal(Tool &tool, PtyPair &keys, const QString &args, const char *shown)
+    {
+        if (!asAShellLeavesIt(keys))
+            return false;
+        tool.process.setStandardInputFile(keys.path());
+        tool.start(dir_.path(), args);
+        return tool.printed(shown);
+    }
+
+private Q_SLOTS:
     /// A terminal as stdin, in line mode with echo as a shell leaves it.
     void pause()
     {
         PtyPair keys;
-        QVERIFY(asAShellLeavesIt(keys));
         Tool tool;
-        tool.process.setStandardInputFile(keys.path());
-        tool.start(dir_.path(), u"run --port PTY p.mac"_s);
-        QVERIFY2(tool.printed("1 UP\n"), WHAT);
+        QVERIFY2(startOnATerminal(tool, keys, u"run --port PTY p.mac"_s, "1 UP\n"), WHAT);
         QVERIFY(!lineMode(keys.masterFd()));
 
         const QByteArray paused = "paused (press p or space to go on)\n", resumed = "resumed\n";
@@ -434,11 +444,8 @@ private Q_SLOTS:
     void ctrlZKeepsTheRestOfAWait()
     {
         PtyPair keys;
-        QVERIFY(asAShellLeavesIt(keys));
         Tool tool;
-        tool.process.setStandardInputFile(keys.path());
-        tool.start(dir_.path(), u"run --port PTY z.mac"_s);
-        QVERIFY2(tool.printed("2 SLEEP\n"), WHAT);
+        QVERIFY2(startOnATerminal(tool, keys, u"run --port PTY z.mac"_s, "2 SLEEP\n"), WHAT);
         tool.signal(SIGTSTP);
         QTRY_COMPARE_WITH_TIMEOUT(tool.state(), 'T', 10000);
         QTest::qWait(4500);
