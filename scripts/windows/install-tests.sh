@@ -42,6 +42,14 @@ if [[ "$tried" == *"the list is done"* ]]; then
 else
     fail "the readme's example: \"$tried\""
 fi
+# Its journal: in the user's %LOCALAPPDATA%, never beside the files, and
+# closed, since the list was done.
+journal=$(find "$c/users" -path '*/AppData/Local/tapwright/journal/*.json' 2>/dev/null | head -n 1)
+if [ -n "$journal" ] && grep -q '"done": *true' "$journal" && grep -q 'address-book.mac' "$journal"; then
+    pass "the run's journal is in %LOCALAPPDATA%, closed: ${journal#"$c"/}"
+else
+    fail "no closed journal in %LOCALAPPDATA%: $(find "$c/users" -path '*tapwright*' | head -n 5 | tr '\n' ' ')"
+fi
 wineserver -w
 title=$(timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine "C:\\Tools\\tapwright.exe" >/dev/null 2>&1 &
