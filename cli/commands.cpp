@@ -16,6 +16,7 @@
 #include "text/textsender.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <optional>
@@ -470,18 +471,24 @@ int runCommand(const CommandLine &options)
     return host.failed ? ExitFailure : ExitOk;
 }
 
+/// A path as the system writes it, for the terminal: Windows' backslashes.
+QString shownPath(const QString &path)
+{
+    return visibleText(QDir::toNativeSeparators(path));
+}
+
 int journalCommand()
 {
     const JournalList journals = openJournals();
     QStringList blocks;
     for (const JournalEntry &j : journals.open) {
-        QString block = visibleText(j.macroFile) + QLatin1Char('\n');
+        QString block = shownPath(j.macroFile) + QLatin1Char('\n');
         const auto field = [&block](const QString &text) {
             block += QStringLiteral("  ") + text + QLatin1Char('\n');
         };
         if (!j.addrFile.isEmpty()) {
             field(QCoreApplication::translate("tapwright-cli", "address file: %1")
-                      .arg(visibleText(j.addrFile)));
+                      .arg(shownPath(j.addrFile)));
         }
         field(QCoreApplication::translate("tapwright-cli", "port: %1").arg(visibleText(j.port)));
         field(QCoreApplication::translate("tapwright-cli",
@@ -498,14 +505,14 @@ int journalCommand()
         blocks << block;
     }
     for (const QString &path : journals.damaged) {
-        blocks << visibleText(path) + QStringLiteral("\n  ") +
+        blocks << shownPath(path) + QStringLiteral("\n  ") +
                       QCoreApplication::translate("tapwright-cli",
                                                   "damaged, or not a journal: skipped") +
                       QLatin1Char('\n');
     }
     if (blocks.isEmpty()) {
         printOut(QCoreApplication::translate("tapwright-cli", "no open journals in %1")
-                     .arg(visibleText(journalFolder())) +
+                     .arg(shownPath(journalFolder())) +
                  QLatin1Char('\n'));
     }
     printOut(blocks.join(QLatin1Char('\n')));

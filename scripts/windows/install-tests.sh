@@ -50,6 +50,13 @@ if [ -n "$journal" ] && grep -q '"done": *true' "$journal" && grep -q 'address-b
 else
     fail "no closed journal in %LOCALAPPDATA%: $(find "$c/users" -path '*tapwright*' | head -n 5 | tr '\n' ' ')"
 fi
+# The CLI names that folder as Windows writes it.
+listed=$(wine 'C:\Tools\tapwright-cli.exe' journal 2>&1 | tr -d '\r' | head -n 1 || true)
+if [[ "$listed" == 'no open journals in C:\users\'*'\AppData\Local\tapwright\journal' ]]; then
+    pass "tapwright-cli journal: $listed"
+else
+    fail "tapwright-cli journal: \"$listed\""
+fi
 wineserver -w
 title=$(timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine "C:\\Tools\\tapwright.exe" >/dev/null 2>&1 &
