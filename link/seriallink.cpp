@@ -11,8 +11,8 @@ namespace tapwright {
 namespace {
 
 // How long queued bytes may sit without any of them leaving before the link
-// gives up, while sending or in a drain. At 600 baud a byte leaves every 18 ms, so a port that
-// makes no progress for this long is not coming back.
+// gives up, while sending or in a drain. At 600 baud a byte leaves every
+// 18 ms, so a port that makes no progress for this long is not coming back.
 constexpr int StallTimeoutMs = 10000;
 // How often the link looks at the system's output queue while bytes wait in
 // it. The system tells us when the port can take more bytes, but not when its

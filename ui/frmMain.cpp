@@ -23,9 +23,9 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QMessageBox>
 #include <QStatusBar>
 
 namespace tapwright::ui {
