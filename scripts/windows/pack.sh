@@ -25,7 +25,8 @@ done
 } >"$stage/$name/README-ja.txt"
 # The examples as they are: code page 932, CR LF.
 mkdir -p "$stage/$name/examples"
-cp "$top/examples/address-book.mac" "$top/examples/addresses.txt" "$stage/$name/examples/"
+cp "$top/examples/address-book.mac" "$top/examples/addresses.txt" "$top/examples/address-book-fields.mac" \
+    "$top/examples/address-book.csv" "$top/examples/address-book.txt" "$stage/$name/examples/"
 [ -d "$top/docs/manual" ] && cp -r "$top/docs/manual" "$stage/$name/manual"
 # Qt's own dialogs in Japanese, from Debian's qt6-translations-l10n; the
 # program looks for it beside itself.
