@@ -165,18 +165,35 @@ printf '%s\n' 'BASEWAIT 0.3' 'UPP' 'SLEEP 1,5' '# 住所を入力' GETSTR SENDST
     'STRING 山田' REPEAT ENTER >"$demo/slips.mac"
 choose m "$demo/slips.mac"
 choose a "$demo/addresses.txt"
-# 実行(&R) → チェック(&C)...; it is not offered during a run.
-menu_item r c
-check=$(wait_named 'チェック')
-sleep 0.5
-shoot "$check" "$images/check.png"
-xdotool windowactivate --sync "$check"
-sleep 0.3
-xdotool key --clearmodifiers alt+F4
-for _ in $(seq 50); do
-    [ -z "$(window_named 'チェック')" ] && break
-    sleep 0.1
-done
+# Opens the check window, 実行(&R) → チェック(&C)... (it is not offered during
+# a run), writes it to $1 and closes it.
+shoot_check() {
+    local check
+    menu_item r c
+    check=$(wait_named 'チェック')
+    sleep 0.5
+    shoot "$check" "$1"
+    xdotool windowactivate --sync "$check"
+    sleep 0.3
+    xdotool key --clearmodifiers alt+F4
+    for _ in $(seq 50); do
+        [ -z "$(window_named 'チェック')" ] && return 0
+        sleep 0.1
+    done
+}
+shoot_check "$images/check.png"
+# A macro that types three fields of each entry, and a small address book as a
+# spreadsheet saves it (code page 932, CR LF), with an entry that lacks the
+# third field and a name the device cannot enter, for the picture of fields.
+printf '%s\r\n' 'BASEWAIT 0.3' GETSTR SUNMENU 1 'SENDSTR 1' DOWN 'SENDSTR 2' DOWN \
+    'SENDSTR 3' '&ENTER' REPEAT >"$demo/phone.mac"
+printf '%s\r\n' 'やまだ たろう,ﾔﾏﾀﾞ ﾀﾛｳ,03-1234-5678' 'すずき はなこ,ｽｽﾞｷ ﾊﾅｺ' \
+    '"Smith, John",ｽﾐｽ ｼﾞｮﾝ,045-123-4567' 'たなか 健二,ﾀﾅｶ ｹﾝｼﾞ,06-6123-4567' |
+    iconv -f UTF-8 -t CP932 >"$demo/phone.csv"
+choose m "$demo/phone.mac"
+choose a "$demo/phone.csv"
+shoot_check "$images/check-fields.png"
+choose a "$demo/addresses.txt"
 choose m "$demo/address-book.mac"
 
 # 表示(&V) → キーボード(&K): the keypad, which brings the typing window along.
