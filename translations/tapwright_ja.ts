@@ -476,18 +476,6 @@ PORT below)</source>
 既定値はありません (下の PORT を参照)</translation>
     </message>
     <message>
-        <source>the address file: one address a line,
-taken by GETSTR</source>
-        <translation>アドレスファイル: 1 行に 1 件のアドレスを
-GETSTR が読みます</translation>
-    </message>
-    <message>
-        <source>the pass counter to start from (default
-0): as many address lines are skipped</source>
-        <translation>開始時のカウンタ (既定値 0): その数だけ
-アドレスの行を飛ばします</translation>
-    </message>
-    <message>
         <source>drop the pacing on any port, for a device
 with a buffer of its own</source>
         <translation>どのポートでも送信の間隔調整をしません
@@ -757,14 +745,6 @@ it comes to</source>
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
     </message>
     <message>
-        <source>go on from the journal of the macro and
-address file: the passes the device got
-and the address lines they took</source>
-        <translation>マクロファイルとアドレスファイルの実行記録
-から続けます: 端末に届いたパスと、それが
-使ったアドレス行</translation>
-    </message>
-    <message>
         <source>keep no journal of the run</source>
         <translation>実行記録を残しません</translation>
     </message>
@@ -849,6 +829,28 @@ FILE の次の行を読みます。Ctrl-C で停止し、続きの
 なくなったポートは戻るのを待ち、戻ったら r で
 再開します。最下行の状態行に、回数、アドレス、
 経過時間と残り時間を表示します</translation>
+    </message>
+    <message>
+        <source>the address file: one entry a line, its
+fields between tabs, or a .csv file;
+GETSTR takes the next entry</source>
+        <translation>アドレスファイル: 1 行に 1 件、フィールドは
+タブ区切り (.csv ならカンマ区切り);
+GETSTR が 1 件ずつ読みます</translation>
+    </message>
+    <message>
+        <source>the pass counter to start from (default
+0): as many address entries are skipped</source>
+        <translation>開始時のカウンタ (既定値 0): その数だけ
+アドレスを飛ばします</translation>
+    </message>
+    <message>
+        <source>go on from the journal of the macro and
+address file: the passes the device got
+and the address entries they took</source>
+        <translation>マクロファイルとアドレスファイルの実行記録
+から続けます: 端末に届いたパスと、それが
+使ったアドレス</translation>
     </message>
 </context>
 <context>
