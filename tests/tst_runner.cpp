@@ -70,11 +70,13 @@ struct World : Link, RunnerHost, WaitClock
     static QString data(const RunReport &r)
     {
         static const char *const kinds[] = {
-            "",          "no-macro",     "bad-counter",  "overflow",   "port",    "macro-open",
-            "addr-open", "macro-read",   "addr-read",    "missing",    "bad",     "link",
-            "past-end",  "not-text",     "too-long",     "unsendable", "unknown", "guess",
-            "key-count", "repeat-count", "string-space", "journal"};
-        QStringList fields{QLatin1String(kinds[r.kind]),
+            "",           "no-macro",  "bad-counter",  "overflow",     "port",
+            "macro-open", "addr-open", "macro-read",   "addr-read",    "missing",
+            "bad",        "link",      "past-end",     "not-text",     "too-long",
+            "bad-field",  "unclosed",  "unsendable",   "unknown",      "missing-field",
+            "guess",      "key-count", "repeat-count", "string-space", "journal"};
+        QStringList fields{QLatin1String(kinds[r.kind]) +
+                               (r.field > 0 ? u"@%1"_s.arg(r.field) : QString()),
                            u"%1:%2"_s.arg(QFileInfo(r.file).fileName()).arg(r.line), r.command,
                            r.kind == RunReport::EncodingGuessed ? r.lineText : r.value};
         fields.removeAll(QString());
@@ -308,6 +310,60 @@ private Q_SLOTS:
         QVERIFY(w.log.contains(u"address 東ｱ　"_s));
     }
 
+    void fieldsOfAnEntry_data()
+    {
+        QTest::addColumn<QString>("name"); // of the address file
+        QTest::addColumn<QByteArray>("addresses");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QByteArray>("macro");
+        // What the host heard: addresses (the first clears the label),
+        // warnings and reports (!), counters.
+        QTest::addColumn<QString>("expected");
+        const QByteArray fields = "GETSTR\r\nSENDSTR 2\r\nSENDSTR 01\r\nREPEAT\r\n";
+        QTest::newRow("tabs") << u"a.txt"_s << "a\tb\r\nc\r\n"_ba << u"0"_s << fields
+                              << u"|b|a|1|!missing-field@2 a.txt:2 1||c|2"_s;
+        // Quotes hold commas, doubled quotes and line breaks, which cannot be
+        // entered; the entry spanning two lines counts once.
+        const QByteArray csv = "\"x,1\",\"y\"\"\"\r\n\"p\r\nq\",r\r\nlast\r\n";
+        QTest::newRow("CSV") << u"a.CSV"_s << csv << u"0"_s << fields
+                             << u"|y\"|x,1|1|r|!unsendable@1 a.CSV:2 \n|p\nq|2|!missing-field@2 "
+                                "a.CSV:4 1||last|3"_s;
+        QTest::newRow("CSV from the counter")
+            << u"a.csv"_s << csv << u"2"_s << fields << u"|!missing-field@2 a.csv:4 1||last|3"_s;
+        // A plain SENDSTR types the entry as it stands in the file.
+        QTest::newRow("CSV whole")
+            << u"a.csv"_s << csv << u"1"_s << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba
+            << u"|!unsendable a.csv:2 \n|\"p\nq\",r|2|last|3"_s;
+        // Unchecked, the run stops where it finds these.
+        QTest::newRow("unclosed quote")
+            << u"a.csv"_s << "a\r\n\"b\r\nc,\"\"\r\n"_ba << u"0"_s
+            << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba << u"|a|1|!unclosed a.csv:2"_s;
+        QTest::newRow("no field number")
+            << u"a.txt"_s << "a\r\n"_ba << u"0"_s << "GETSTR\r\nSENDSTR 0\r\n"_ba
+            << u"|!bad-field m.mac:2 SENDSTR 0"_s;
+    }
+    void fieldsOfAnEntry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, addresses);
+        QFETCH(QString, counter);
+        QFETCH(QByteArray, macro);
+        QFETCH(QString, expected);
+        World w(macro.constData(), counter);
+        w.addr = writeFile(w.dir.filePath(name), addresses);
+        w.runner.setCheckFirst(false);
+        w.runner.run();
+        QStringList heard;
+        for (const QString &e : std::as_const(w.log)) {
+            const QString what = e.section(u' ', 0, 0), rest = e.section(u' ', 1);
+            if ((what == "address"_L1 && rest != endMark()) || what == "counter"_L1)
+                heard << rest;
+            else if (what == "warn"_L1 || what == "report"_L1)
+                heard << u'!' + rest;
+        }
+        QCOMPARE(heard.join(u'|'), expected);
+    }
+
     void onALineFramesGoNoFasterThanItCarriesThem_data()
     {
         // What happens at 0.5 s into "STRING abcdefgh", REPEAT, on a line of
@@ -427,7 +483,7 @@ private Q_SLOTS:
         QVERIFY(journal);
         w.stopWhen = nullptr;
         w.counter = QString::number(journal->counter);
-        w.runner.setAddressSkip(journal->addressLines);
+        w.runner.setAddressSkip(journal->addressEntries);
         QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
         // The device got every pass once, but for the one the stop cut.
         QCOMPARE(first, Codes(entries.codes.begin(), entries.codes.begin() + stopAt));
