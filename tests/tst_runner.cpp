@@ -877,7 +877,7 @@ private Q_SLOTS:
             const std::optional<JournalEntry> entry = openJournalOf(w.macro, w.addr);
             QVERIFY(entry);
             w.counter = QString::number(entry->counter);
-            w.runner.setAddressSkip(entry->addressLines);
+            w.runner.setAddressSkip(entry->addressEntries);
         }
         w.stopWhen = nullptr;
         QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
