@@ -40,13 +40,14 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                            QStringLiteral("PORT")),
         QCommandLineOption(QStringLiteral("addr"),
                            QCoreApplication::translate("tapwright-cli",
-                                                       "the address file: one address a line,\n"
-                                                       "taken by GETSTR"),
+                                                       "the address file: one entry a line, its\n"
+                                                       "fields between tabs, or a .csv file;\n"
+                                                       "GETSTR takes the next entry"),
                            QStringLiteral("FILE")),
         QCommandLineOption(QStringLiteral("counter"),
                            QCoreApplication::translate("tapwright-cli",
                                                        "the pass counter to start from (default\n"
-                                                       "0): as many address lines are skipped"),
+                                                       "0): as many address entries are skipped"),
                            QStringLiteral("N")),
         QCommandLineOption(QStringLiteral("fast"),
                            QCoreApplication::translate("tapwright-cli",
@@ -61,7 +62,7 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                            QCoreApplication::translate("tapwright-cli",
                                                        "go on from the journal of the macro and\n"
                                                        "address file: the passes the device got\n"
-                                                       "and the address lines they took")),
+                                                       "and the address entries they took")),
         QCommandLineOption(
             QStringLiteral("no-journal"),
             QCoreApplication::translate("tapwright-cli", "keep no journal of the run")),

@@ -187,9 +187,9 @@ private:
 };
 
 /// The status line of a run, at most `columns` wide: "pass 2 of 3 · 1 min 5 s
-/// · about 1 h 12 min to go · ADDRESS", with "paused" after the pass while it
-/// is; the address is what is cut when the line is too long.
-QString statusText(const ProgressClock &clock, const QString &address, int columns)
+/// · about 1 h 12 min to go · NAME", with "paused" after the pass while it
+/// is; the entry's name is what is cut when the line is too long.
+QString statusText(const ProgressClock &clock, int columns)
 {
     const RunProgress &p = clock.progress();
     const QString dot = QStringLiteral(" \u00b7 ");
@@ -208,13 +208,13 @@ QString statusText(const ProgressClock &clock, const QString &address, int colum
     text += dot + (remaining < 0 ? QStringLiteral("\u2014")
                                  : QCoreApplication::translate("tapwright-cli", "about %1 to go")
                                        .arg(describeDuration(double(remaining) / 1e9)));
-    if (address.isEmpty())
+    if (p.entryName.isEmpty())
         return text;
     const int room = columns - displayWidth(text + dot);
     // Too little room for a useful piece of it.
     if (room < 4)
         return text;
-    return text + dot + cutToWidth(visibleText(address), room);
+    return text + dot + cutToWidth(visibleText(p.entryName), room);
 }
 
 /// The command line as the runner's host: every change is a line of output;
@@ -229,7 +229,6 @@ public:
     DeviceLines *lines = nullptr;
     StatusLine *status = nullptr;
     ProgressClock clock;
-    QString address;
     bool running = false;
     bool failed = false;
     /// A stop was asked for: a pause that ends with the run is no resume.
@@ -252,7 +251,6 @@ public:
     void setAddress(const QString &text) override
     {
         if (running && !text.isEmpty()) {
-            address = text;
             say(QCoreApplication::translate("tapwright-cli", "address: %1").arg(text));
         }
     }
@@ -278,7 +276,7 @@ public:
     {
         clock.set(progress);
         if (status && status->isActive())
-            status->start([this](int columns) { return statusText(clock, address, columns); });
+            status->start([this](int columns) { return statusText(clock, columns); });
     }
     bool canWaitForPort() const override { return canWait; }
     void portLost(const LinkError &error) override
@@ -320,14 +318,16 @@ private:
     void say(const QString &text) { printOut(text + QLatin1Char('\n')); }
 };
 
-/// The next address line of a journal, "13", with its text when the file
+/// The line of the next entry of a journal, "13", with its name when the file
 /// still has it: "13 (東京都…)".
 QString nextAddressLine(const JournalEntry &journal)
 {
-    QString text = QString::number(journal.addressLines + 1);
-    if (const std::optional<QString> address = addressAfter(journal.addrFile, journal.addressLines))
-        text += QStringLiteral(" (%1)").arg(visibleText(*address));
-    return text;
+    const std::optional<AddressEntry> next = addressAfter(journal.addrFile, journal.addressEntries);
+    if (!next)
+        return QString::number(journal.addressEntries + 1);
+    return QStringLiteral("%1 (%2)").arg(
+        QString::number(next->line),
+        visibleText(nameOf(next->text, fieldFormatOf(journal.addrFile))));
 }
 
 /// For run --resume: the open journal of the run's files, which gives the
@@ -385,7 +385,7 @@ int runCommand(const CommandLine &options)
     runner.setJournal(options.journal);
     if (resumed) {
         host.counter = QString::number(resumed->counter);
-        runner.setAddressSkip(resumed->addressLines);
+        runner.setAddressSkip(resumed->addressEntries);
     }
     StopSignals interrupts([&](int count) {
         if (count == 1) {

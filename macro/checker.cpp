@@ -8,6 +8,7 @@
 #include "text/textsender.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -52,14 +53,20 @@ struct Step
     Command command = Command::None;
     qint64 frames = 0;    ///< keys and STRING; SENDSTR's come from the address
     float seconds = 0.0f; ///< SLEEP's wait, BASEWAIT's new base wait
+    std::size_t slot = 0; ///< SENDSTR: which of the fields typed it types
 };
+
+/// The frames of what the SENDSTRs of a pass type of one entry: one for each
+/// field typed (the whole entry counting as field 0), in the order of
+/// Checker::typed_.
+using EntryFrames = std::vector<qint64>;
 
 /// Walks one pass: each step sends its frames, then waits (SLEEP's own, then
 /// the base wait); REPEAT waits for the line and ends the pass. GETSTR takes
 /// the next of `addresses` (their frames) as `current`, and ends the run when `fromList`
 /// and there is none left, which sets `ended`, as the end of the macro does.
-void walkPass(const std::vector<Step> &steps, Timeline &run, qint64 &current,
-              const std::vector<qint64> &addresses, bool fromList, bool *ended)
+void walkPass(const std::vector<Step> &steps, Timeline &run, EntryFrames &current,
+              const std::vector<EntryFrames> &addresses, bool fromList, bool *ended)
 {
     std::size_t next = 0;
     for (const Step &step : steps) {
@@ -83,8 +90,9 @@ void walkPass(const std::vector<Step> &steps, Timeline &run, qint64 &current,
         default:
             break;
         }
-        run.step(step.frames + (step.command == Command::SendStr ? current : 0),
-                 step.command == Command::Sleep ? double(step.seconds) : 0.0);
+        const qint64 typed =
+            step.command == Command::SendStr && step.slot < current.size() ? current[step.slot] : 0;
+        run.step(step.frames + typed, step.command == Command::Sleep ? double(step.seconds) : 0.0);
     }
     *ended = true; // the macro file ended
     run.carried();
@@ -170,7 +178,7 @@ private:
         broken_ = true;
     }
 
-    void warnUnsendable(const QString &file, qint64 line, const QString &text)
+    void warnUnsendable(const QString &file, qint64 line, const QString &text, qint64 field = 0)
     {
         if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return canEnter(c.unicode()); }))
             return; // the common case
@@ -179,6 +187,7 @@ private:
         CheckItem &item = add(CheckItem::Run, CheckItem::Warning, file, line);
         item.report.kind = RunReport::Unsendable;
         item.report.lineText = text;
+        item.report.field = field;
         for (const QString &c : unsendableCharacters(text).characters)
             item.characters.append({c, replacementFor(c)});
         item.report.value = item.characters.value(0).text;
@@ -273,6 +282,7 @@ private:
                 break;
             case Command::SendStr:
                 typesAddresses_ = true;
+                step.slot = fieldTyped(*s);
                 break;
             case Command::String:
                 step.frames = framesOfText(s->argument());
@@ -289,34 +299,79 @@ private:
             runError(fileReport(RunReport::MacroReadFailed, macroPath_, reader.lines()));
     }
 
+    /// The slot of the field a SENDSTR step types, in typed_.
+    std::size_t fieldTyped(const MacroStep &s)
+    {
+        qint64 field = 0;
+        if (const RunReport report = readField(s, macroPath_, &field);
+            report.kind != RunReport::None)
+            runError(report);
+        if (field == 0 && wholeLine_ == 0)
+            wholeLine_ = s.line;
+        const auto at = std::find(typed_.cbegin(), typed_.cend(), field);
+        if (at != typed_.cend())
+            return std::size_t(at - typed_.cbegin());
+        typed_.push_back(field);
+        return typed_.size() - 1;
+    }
+
+    /// What the macro types of `entry`: its frames, and the warnings about
+    /// them, each field once.
+    EntryFrames readEntry(const AddressEntry &entry, FieldFormat format)
+    {
+        // Without SENDSTR the entry is checked whole, as a SENDSTR added
+        // later would type it.
+        if (typed_.empty())
+            warnUnsendable(addrPath_, entry.line, entry.text);
+        EntryFrames frames;
+        for (const qint64 field : typed_) {
+            const std::optional<QString> text = fieldOf(entry.text, format, field);
+            frames.push_back(text ? framesOfText(*text) : 0);
+            if (text) {
+                warnUnsendable(addrPath_, entry.line, *text, field);
+            } else if (!missing_.contains(field)) {
+                missing_.insert(field);
+                add(CheckItem::Run, CheckItem::Warning, addrPath_, entry.line).report =
+                    missingField(addrPath_, entry.line, field, fieldsOf(entry.text, format).size());
+            }
+        }
+        if (wholeLine_ > 0 && !tabsTold_ && format == FieldFormat::Tabs &&
+            entry.text.contains(u'\t')) {
+            tabsTold_ = true;
+            add(CheckItem::TabsInEntry, CheckItem::Warning, addrPath_, entry.line).count =
+                wholeLine_;
+        }
+        return frames;
+    }
+
     void readAddresses()
     {
-        TextLineReader reader;
+        AddressReader reader;
         if (const RunReport report = openAddresses(reader, addrPath_, skip_);
             report.kind != RunReport::None) {
             runError(report);
             return;
         }
-        warnGuess(addrPath_, reader);
-        // Passes are walked as their lines arrive, so that no more than one
-        // pass's worth of lines is ever kept.
+        warnGuess(addrPath_, reader.lines());
+        // Passes are walked as their entries arrive, so that no more than one
+        // pass's worth of entries is ever kept.
         const qint64 getStrs = pass_.getStrs;
         qint64 left = 0;
-        while (const std::optional<QString> line = reader.readLine()) {
+        while (const std::optional<AddressEntry> entry = reader.next()) {
             if (!lineRead())
                 return;
             ++left;
-            warnUnsendable(addrPath_, reader.lineNumber(), *line);
+            EntryFrames frames = readEntry(*entry, reader.format());
             if (qint64(pending_.size()) < getStrs)
-                pending_.push_back(framesOfText(*line));
+                pending_.push_back(std::move(frames));
             if (pass_.passesFromList() && qint64(pending_.size()) == getStrs) {
                 bool ended = false;
                 walkPass(steps_, timeline_, current_, pending_, true, &ended);
                 pending_.clear();
             }
         }
-        if (!reader.errorString().isEmpty()) {
-            runError(fileReport(RunReport::AddrReadFailed, addrPath_, reader));
+        if (reader.failed()) {
+            runError(addressReport(RunReport::AddrReadFailed, addrPath_, reader));
             return;
         }
         addressesRead_ = true;
@@ -348,7 +403,7 @@ private:
             // A pass without its addresses; with REPEAT, as it repeats: with
             // the base wait the pass before it left.
             Timeline run;
-            qint64 current = 0;
+            EntryFrames current;
             bool ended = false;
             walkPass(steps_, run, current, {}, false, &ended);
             const double first = run.now;
@@ -360,7 +415,7 @@ private:
         if (!pass_.repeats) {
             e.passes = Estimate::OnePass;
             Timeline run;
-            qint64 current = 0;
+            EntryFrames current;
             bool ended = false;
             walkPass(steps_, run, current, pending_, fromList, &ended);
             e.totalSeconds = run.now;
@@ -397,11 +452,16 @@ private:
     PassCount pass_;
     bool typesAddresses_ = false;
     bool addressesRead_ = false;
-    qint64 addressLines_ = 0; ///< from the counter on
-    // The passes walked so far while the address lines stream in.
-    std::vector<qint64> pending_; ///< frames of the lines of the pass to come
-    Timeline timeline_;           ///< the run up to the passes walked so far
-    qint64 current_ = 0;          ///< frames of the current address
+    qint64 addressLines_ = 0; ///< entries from the counter on
+    /// The fields the SENDSTRs type, 0 for the whole entry, in the order met.
+    std::vector<qint64> typed_;
+    qint64 wholeLine_ = 0;  ///< the first SENDSTR that types whole entries
+    bool tabsTold_ = false; ///< that it types tabs, found
+    QSet<qint64> missing_;  ///< fields found missing in an entry so far
+    // The passes walked so far while the entries stream in.
+    std::vector<EntryFrames> pending_; ///< frames of the entries of the pass to come
+    Timeline timeline_;                ///< the run up to the passes walked so far
+    EntryFrames current_;              ///< frames of the current address
 };
 
 } // namespace

@@ -16,8 +16,9 @@ struct CheckItem
     enum Kind
     {
         /// Something the run itself reports; `report.kind` says what: the file
-        /// errors, MissingNumber, BadNumber, CounterPastEnd (errors) and
-        /// Unsendable, UnknownCommand (warnings).
+        /// errors, MissingNumber, BadNumber, BadField, CounterPastEnd,
+        /// UnclosedQuote (errors) and Unsendable, UnknownCommand, MissingField
+        /// (warnings). Of the entries that lack a field, the first is named.
         Run,
         NegativeWait,    ///< BASEWAIT or SLEEP below 0: no wait at all
         LongWait,        ///< BASEWAIT or SLEEP of more than LongWaitSeconds
@@ -28,6 +29,7 @@ struct CheckItem
         NoRepeat,        ///< an address file, but no REPEAT: the macro runs once
         PartialLastPass, ///< the list runs out part-way through a pass
         NoAddressLeft,   ///< the counter leaves no address line for GETSTR
+        TabsInEntry,     ///< a plain SENDSTR types tabs: `count`, its line in the macro
         MoreFindings,    ///< `count` more lines with warnings, not listed
     };
     enum Severity

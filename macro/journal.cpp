@@ -1,6 +1,6 @@
 #include "macro/journal.h"
 
-#include "macro/textreader.h"
+#include "macro/addresses.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -63,13 +63,16 @@ std::optional<JournalEntry> readJournal(const QString &path)
     e.port = o.value(QLatin1String("port")).toString();
     e.counterAtStart = o.value(QLatin1String("counterAtStart")).toInteger(-1);
     e.counter = o.value(QLatin1String("counter")).toInteger(-1);
-    e.addressLines = o.value(QLatin1String("addressLines")).toInteger(-1);
+    // Journals from before entries were counted name them lines: the same
+    // number, but for a CSV record that spans lines.
+    e.addressEntries = o.value(QLatin1String("addressEntries"))
+                           .toInteger(o.value(QLatin1String("addressLines")).toInteger(-1));
     e.started = QDateTime::fromString(o.value(QLatin1String("started")).toString(), Qt::ISODate);
     e.updated = QDateTime::fromString(o.value(QLatin1String("updated")).toString(), Qt::ISODate);
     e.done = o.value(QLatin1String("done")).toBool();
     // Numbers a run could not have written make it no place to go on from.
     if (e.macroFile.isEmpty() || e.counterAtStart < 0 || e.counter < e.counterAtStart ||
-        e.counter > MaxPassCounter || e.addressLines < 0 || !e.updated.isValid())
+        e.counter > MaxPassCounter || e.addressEntries < 0 || !e.updated.isValid())
         return std::nullopt;
     return e;
 }
@@ -86,7 +89,7 @@ QString writeJournal(const JournalEntry &e)
         {QLatin1String("port"), e.port},
         {QLatin1String("counterAtStart"), e.counterAtStart},
         {QLatin1String("counter"), e.counter},
-        {QLatin1String("addressLines"), e.addressLines},
+        {QLatin1String("addressEntries"), e.addressEntries},
         {QLatin1String("started"), e.started.toString(Qt::ISODateWithMs)},
         {QLatin1String("updated"), e.updated.toString(Qt::ISODateWithMs)},
         {QLatin1String("done"), e.done},
@@ -124,16 +127,16 @@ std::optional<JournalEntry> openJournalOf(const QString &macroFile, const QStrin
     return e;
 }
 
-std::optional<QString> addressAfter(const QString &addrFile, qint64 skip)
+std::optional<AddressEntry> addressAfter(const QString &addrFile, qint64 skip)
 {
-    TextLineReader reader;
-    if (!reader.open(addrFile) || reader.skipLines(skip) != std::max<qint64>(skip, 0))
+    AddressReader reader;
+    if (!reader.open(addrFile) || reader.skip(skip) != std::max<qint64>(skip, 0))
         return std::nullopt;
-    return reader.readLine();
+    return reader.next();
 }
 
 RunReport RunJournal::begin(const QString &macroFile, const QString &addrFile, const QString &port,
-                            qint64 counter, qint64 addressLines)
+                            qint64 counter, qint64 addressEntries)
 {
     entry_ = JournalEntry();
     warned_ = false;
@@ -142,15 +145,15 @@ RunReport RunJournal::begin(const QString &macroFile, const QString &addrFile, c
     entry_.path = journalPath(entry_.macroFile, entry_.addrFile);
     entry_.port = port;
     entry_.counterAtStart = entry_.counter = counter;
-    entry_.addressLines = addressLines;
+    entry_.addressEntries = addressEntries;
     entry_.started = QDateTime::currentDateTime();
     return write();
 }
 
-RunReport RunJournal::update(qint64 counter, qint64 addressLines)
+RunReport RunJournal::update(qint64 counter, qint64 addressEntries)
 {
     entry_.counter = counter;
-    entry_.addressLines = addressLines;
+    entry_.addressEntries = addressEntries;
     return write();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macro/addresses.h"
 #include "macro/runner.h"
 
 #include <optional>
@@ -20,9 +21,9 @@ struct JournalEntry
     QString port;
     qint64 counterAtStart = 0; ///< the pass counter the run started from
     qint64 counter = 0;        ///< the pass counter after the last pass delivered
-    /// The lines of the address file taken up to the last pass delivered,
-    /// counted from the file's start: the lines a run going on skips.
-    qint64 addressLines = 0;
+    /// The entries of the address file taken up to the last pass delivered,
+    /// counted from the file's start: the entries a run going on skips.
+    qint64 addressEntries = 0;
     QDateTime started;
     QDateTime updated;
     bool done = false; ///< the run ended with its macro or its list
@@ -58,9 +59,9 @@ JournalList openJournals();
 /// The open journal of a macro file and an address file, if there is one.
 std::optional<JournalEntry> openJournalOf(const QString &macroFile, const QString &addrFile);
 
-/// The line of the address file after its first `skip` lines: the next
+/// The entry of the address file after its first `skip` entries: the next
 /// address of a run going on; nothing when the file cannot be read or ends.
-std::optional<QString> addressAfter(const QString &addrFile, qint64 skip);
+std::optional<AddressEntry> addressAfter(const QString &addrFile, qint64 skip);
 
 /// The journal one run keeps: begun at its start, rewritten as each pass is
 /// delivered, marked done when the run ends with its macro or its list. A
@@ -69,8 +70,8 @@ class RunJournal
 {
 public:
     RunReport begin(const QString &macroFile, const QString &addrFile, const QString &port,
-                    qint64 counter, qint64 addressLines);
-    RunReport update(qint64 counter, qint64 addressLines);
+                    qint64 counter, qint64 addressEntries);
+    RunReport update(qint64 counter, qint64 addressEntries);
     RunReport finish();
 
 private:

@@ -1,6 +1,7 @@
 #include "macro/messages.h"
 
 #include "link/link.h"
+#include "macro/addresses.h"
 #include "macro/checker.h"
 #include "macro/macrofile.h"
 #include "macro/runner.h"
@@ -46,6 +47,41 @@ QString addressLines(qint64 n)
 {
     return (n == 1 ? Messages::tr("%1 address line") : Messages::tr("%1 address lines"))
         .arg(number(n));
+}
+
+QString entries(qint64 n)
+{
+    return (n == 1 ? Messages::tr("%1 entry") : Messages::tr("%1 entries")).arg(number(n));
+}
+
+QString fields(qint64 n)
+{
+    return (n == 1 ? Messages::tr("%1 field") : Messages::tr("%1 fields")).arg(number(n));
+}
+
+/// What the passes of a run take from the address file `file`, counted: its
+/// entries for a CSV file, where one may span lines; address lines otherwise.
+QString addressesOf(const QString &file, qint64 n)
+{
+    return fieldFormatOf(file) == FieldFormat::Csv ? entries(n) : addressLines(n);
+}
+
+/// The size of the address file `file`, as addressesOf() counts it.
+QString sizeOf(const QString &file, qint64 n)
+{
+    return fieldFormatOf(file) == FieldFormat::Csv ? entries(n) : lines(n);
+}
+
+/// SENDSTR with an argument that names no field.
+QString badField(const RunReport &r)
+{
+    return Messages::tr("SENDSTR takes the number of a field, a whole number from 1 up, got \"%1\"")
+        .arg(shown(r.value));
+}
+
+QString unclosedQuote()
+{
+    return Messages::tr("the quote that opens a field on this line is never closed");
 }
 
 /// A text as messages name it: one character as describeCharacter() does,
@@ -268,11 +304,22 @@ QString describe(const RunReport &r)
         return Messages::tr("%1:%2: line too long (more than %3 characters)")
             .arg(file, line, QString::number(MaxLineLength));
     case RunReport::CounterPastEnd:
-        return Messages::
-            tr("%1: the pass counter %2 is past the end of the address file (%3 lines); nothing "
-               "was typed")
-                .arg(file, shown(r.value), line);
+        return Messages::tr(
+                   "%1: the pass counter %2 is past the end of the address file (%3); nothing was "
+                   "typed")
+            .arg(file, shown(r.value), sizeOf(r.file, r.line));
+    case RunReport::BadField:
+        return atLine(r, badField(r));
+    case RunReport::UnclosedQuote:
+        return QStringLiteral("%1:%2: %3").arg(file, line, unclosedQuote());
+    case RunReport::MissingField:
+        return Messages::tr("%1:%2: warning: the entry has %3, no field %4: SENDSTR %4 typed "
+                            "nothing")
+            .arg(file, line, fields(r.value.toLongLong()), number(r.field));
     case RunReport::Unsendable:
+        if (r.field > 0)
+            return Messages::tr("%1:%2: warning: field %3: cannot enter %4, skipped")
+                .arg(file, line, number(r.field), describeCharacter(r.value));
         return Messages::tr("%1:%2: warning: cannot enter %3, skipped")
             .arg(file, line, describeCharacter(r.value));
     case RunReport::EncodingGuessed:
@@ -337,19 +384,29 @@ QString findingText(const CheckItem &item)
             return Messages::tr(
                        "there is no REPEAT in the macro, so it runs once and uses only the first "
                        "of the %1 from the counter on")
-                .arg(addressLines(item.total));
+                .arg(addressesOf(r.file, item.total));
         return Messages::tr(
                    "there is no REPEAT in the macro, so it runs once and uses only the first %1 of "
                    "the %2 from the counter on")
-            .arg(number(item.count), addressLines(item.total));
+            .arg(number(item.count), addressesOf(r.file, item.total));
     case CheckItem::PartialLastPass:
         return Messages::tr(
                    "the address list runs out part-way through a pass: the last pass gets only %1 "
                    "of its %2 (%3 from the counter on)")
-            .arg(number(item.total % item.count), addressLines(item.count), lines(item.total));
+            .arg(number(item.total % item.count), addressesOf(r.file, item.count),
+                 sizeOf(r.file, item.total));
     case CheckItem::NoAddressLeft:
+        if (fieldFormatOf(r.file) == FieldFormat::Csv)
+            return Messages::tr(
+                "no entry is left from the counter on; the run ends at the first GETSTR");
         return Messages::tr(
             "no address line is left from the counter on; the run ends at the first GETSTR");
+    case CheckItem::TabsInEntry:
+        return Messages::tr(
+                   "the line holds tabs, which cannot be entered, and SENDSTR on line %1 of the "
+                   "macro types whole lines; SENDSTR 1 types the first field, SENDSTR 2 the "
+                   "second, and so on")
+            .arg(item.count);
     case CheckItem::MoreFindings:
         return (item.count == 1 ? Messages::tr("and 1 more line with warnings, not listed")
                                 : Messages::tr("and %1 more lines with warnings, not listed"))
@@ -378,8 +435,21 @@ QString findingText(const CheckItem &item)
         return Messages::tr(
                    "the pass counter %1 is past the end of the address file (%2); nothing would be "
                    "typed")
-            .arg(shown(r.value), lines(r.line));
+            .arg(shown(r.value), sizeOf(r.file, r.line));
+    case RunReport::BadField:
+        return badField(r);
+    case RunReport::UnclosedQuote:
+        return unclosedQuote();
+    case RunReport::MissingField:
+        return Messages::tr("the entry has %1, no field %2: SENDSTR %2 types nothing for it")
+            .arg(fields(r.value.toLongLong()), number(r.field));
     case RunReport::Unsendable: {
+        if (r.field > 0) {
+            // The same words, about one field of the entry.
+            CheckItem whole = item;
+            whole.report.field = 0;
+            return Messages::tr("field %1: %2").arg(number(r.field), findingText(whole));
+        }
         if (item.characters.size() <= 1) {
             if (item.suggestion.isEmpty())
                 return Messages::tr("cannot enter %1").arg(describeCharacter(r.value));

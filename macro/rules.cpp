@@ -3,6 +3,8 @@
 #include "link/pacer.h"
 #include "macro/checker.h"
 
+#include <limits>
+
 namespace tapwright {
 
 namespace {
@@ -55,24 +57,65 @@ RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineRe
     return report;
 }
 
-RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter)
+RunReport addressReport(RunReport::Kind kind, const QString &path, const AddressReader &reader)
+{
+    if (reader.unclosedQuoteLine() == 0)
+        return fileReport(kind, path, reader.lines());
+    RunReport report;
+    report.kind = RunReport::UnclosedQuote;
+    report.file = path;
+    report.line = reader.unclosedQuoteLine();
+    return report;
+}
+
+RunReport openAddresses(AddressReader &reader, const QString &path, qint64 counter)
 {
     if (!reader.open(path))
-        return fileReport(RunReport::AddrOpenFailed, path, reader);
-    // Passes that each took one line and ended with REPEAT used exactly this
-    // many lines; the list goes on after them.
+        return addressReport(RunReport::AddrOpenFailed, path, reader);
+    // Passes that each took one entry and ended with REPEAT used exactly this
+    // many entries; the list goes on after them.
     if (counter <= 0)
         return RunReport();
-    const qint64 skipped = reader.skipLines(counter);
+    const qint64 skipped = reader.skip(counter);
     if (skipped == counter)
         return RunReport();
-    if (!reader.errorString().isEmpty())
-        return fileReport(RunReport::AddrReadFailed, path, reader);
+    if (reader.failed())
+        return addressReport(RunReport::AddrReadFailed, path, reader);
     RunReport report;
     report.kind = RunReport::CounterPastEnd;
     report.file = path;
     report.line = skipped;
     report.value = QString::number(counter);
+    return report;
+}
+
+RunReport readField(const MacroStep &step, const QString &file, qint64 *field)
+{
+    const QString &text = step.argument();
+    if (text.isEmpty()) {
+        *field = 0;
+        return RunReport();
+    }
+    // Digits only: no sign, no point, no white space. A number past any
+    // entry's fields is still one: the field is missing.
+    bool fits = false;
+    qint64 n = isCount(text) ? text.toLongLong(&fits) : 0;
+    if (isCount(text) && !fits)
+        n = std::numeric_limits<qint64>::max();
+    if (n < 1)
+        return stepReport(RunReport::BadField, step, file);
+    *field = n;
+    return RunReport();
+}
+
+RunReport missingField(const QString &file, qint64 line, qint64 field, qint64 fields)
+{
+    RunReport report;
+    report.kind = RunReport::MissingField;
+    report.file = file;
+    report.line = line;
+    report.field = field;
+    report.value = QString::number(fields);
     return report;
 }
 

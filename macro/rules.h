@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macro/addresses.h"
 #include "macro/macrofile.h"
 #include "macro/runner.h"
 #include "macro/textreader.h"
@@ -24,13 +25,28 @@ RunReport readSeconds(const MacroStep &step, const QString &file, float *seconds
 /// file that is no text, or a line too long, is reported as such.
 RunReport fileReport(RunReport::Kind kind, const QString &path, const TextLineReader &reader);
 
-/// Opens the address file at `path` and skips the lines that the passes
-/// before this run took: `counter` lines, one a pass, or as many as a
+/// The report of an address file that could not be opened or read, as
+/// fileReport() gives it, or of a quote in it that is never closed
+/// (UnclosedQuote, on the line where its field begins).
+RunReport addressReport(RunReport::Kind kind, const QString &path, const AddressReader &reader);
+
+/// Opens the address file at `path` and skips the entries that the passes
+/// before this run took: `counter` entries, one a pass, or as many as a
 /// journal counted (none for 0 or less). Gives a report
-/// of kind None when the next line is the first one for this run; otherwise
-/// AddrOpenFailed, a read failure, or CounterPastEnd (line: the lines the
+/// of kind None when the next entry is the first one for this run; otherwise
+/// AddrOpenFailed, a read failure, or CounterPastEnd (line: the entries the
 /// file has; value: the counter).
-RunReport openAddresses(TextLineReader &reader, const QString &path, qint64 counter);
+RunReport openAddresses(AddressReader &reader, const QString &path, qint64 counter);
+
+/// Reads which field a SENDSTR step of `file` types into `field`: 0, the
+/// whole entry, without an argument; n for "SENDSTR n", n a whole number
+/// from 1 up. Gives a report of kind None, or BadField with the step's
+/// file, line, text, command word and argument; `field` is then untouched.
+RunReport readField(const MacroStep &step, const QString &file, qint64 *field);
+
+/// The warning that the entry of `file` on `line` has only `fields` fields,
+/// and so none numbered `field` for SENDSTR to type.
+RunReport missingField(const QString &file, qint64 line, qint64 field, qint64 fields);
 
 /// The warning about a habit from other tools that `step` of `file` shows,
 /// or a report of kind None: a key with a number after it (KeyCount), REPEAT

@@ -10,7 +10,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 namespace tapwright {
@@ -39,10 +38,10 @@ struct MacroRunner::RunState
     bool passPending = false; ///< that step's frames are all handed over
     bool passCounted = false; ///< the counter has this pass
     qint64 step = 0;
-    QString addrPath;       ///< empty: no address list
-    QString address;        ///< the current address
-    qint64 addressLine = 0; ///< its line; 0 before the first GETSTR
-    qint64 addressSkip = 0; ///< the lines skipped before the first GETSTR
+    QString addrPath; ///< empty: no address list
+    FieldFormat format = FieldFormat::Tabs;
+    AddressEntry entry;     ///< the current address; line 0 before the first GETSTR
+    qint64 addressSkip = 0; ///< the entries skipped before the first GETSTR
     /// Each macro line warns once a run, not once a pass.
     QSet<QPair<QString, qint64>> warned;
     RunProgress progress;
@@ -56,15 +55,14 @@ struct MacroRunner::RunState
     QPair<qint64, double> passEnd{0, 0.0};
     qint64 remainingNs = -1; ///< the time to go shown last
     /// The current pass as it started: the address then, the estimate, the
-    /// run's time; and the address lines it has taken, which it takes again
-    /// when a failed port cuts it.
+    /// run's time; and the entries it has taken, which it takes again when a
+    /// failed port cuts it.
     struct
     {
-        QString address;
-        qint64 addressLine = 0;
+        AddressEntry entry;
         Timeline timeline;
         qint64 elapsedNs = 0;
-        QList<QPair<QString, qint64>> addresses;
+        QList<AddressEntry> addresses;
         qsizetype taken = 0; ///< of those, how many it has taken this time
     } pass;
     /// The run's time spent on passes cut by a failed port, left out of the
@@ -338,16 +336,14 @@ void MacroRunner::markPassStart(bool again)
     auto &pass = state_->pass;
     pass.taken = 0;
     if (!again) {
-        pass.address = state_->address;
-        pass.addressLine = state_->addressLine;
+        pass.entry = state_->entry;
         pass.timeline = state_->timeline;
         pass.elapsedNs = elapsedNs();
         pass.addresses.clear();
         return;
     }
     // As it started: the same address lines, and the estimate where it stood.
-    state_->address = pass.address;
-    state_->addressLine = pass.addressLine;
+    setEntry(pass.entry);
     state_->timeline = pass.timeline;
     state_->cutNs += elapsedNs() - pass.elapsedNs;
     pass.elapsedNs = elapsedNs();
@@ -396,11 +392,12 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
         return fail(report);
     }
     state_->addrPath = host_.addrFile();
+    state_->format = fieldFormatOf(state_->addrPath);
     if (!state_->addrPath.isEmpty()) {
         const RunReport report = openAddresses(addresses_, state_->addrPath, state_->addressSkip);
         if (report.kind != RunReport::None)
             return fail(report);
-        if (const RunReport guess = guessReport(state_->addrPath, addresses_);
+        if (const RunReport guess = guessReport(state_->addrPath, addresses_.lines());
             guess.kind != RunReport::None)
             host_.warn(guess);
     }
@@ -414,7 +411,7 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
         estimate.passes == Estimate::FromAddresses ? state_->counter + estimate.passCount : -1;
     if (journalOn_)
         journalled(journal_->begin(host_.macroFile(), state_->addrPath, host_.portText(),
-                                   state_->counter, addressLinesTaken()));
+                                   state_->counter, addressEntriesTaken()));
     state_->startNs = clock_->nowNs();
     pausedNs_ = 0;
     return std::nullopt;
@@ -501,12 +498,7 @@ std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundComman
             return end;
         break;
     case Command::SendStr:
-        if (state_->addressLine > 0)
-            warnUnsendable(state_->addrPath, state_->addressLine, state_->address);
-        SendAddress(
-            pacer_, [this](const QString &text) { host_.setAddress(text); }, state_->address);
-        state_->timeline.step(framesOfText(state_->address));
-        return std::nullopt;
+        return sendAddress(s);
     case Command::String:
         if (firstTime)
             warnUnsendable(macroPath_, s.line, s.argument());
@@ -529,19 +521,44 @@ std::optional<RunEnd> MacroRunner::takeAddress()
     auto &pass = state_->pass;
     if (pass.taken < pass.addresses.size()) {
         // A pass started again takes the lines it took before.
-        std::tie(state_->address, state_->addressLine) = pass.addresses.at(pass.taken++);
+        setEntry(pass.addresses.at(pass.taken++));
         return std::nullopt;
     }
-    std::optional<QString> line = addresses_.readLine();
-    if (!line) {
-        if (!addresses_.errorString().isEmpty())
-            return fail(fileReport(RunReport::AddrReadFailed, state_->addrPath, addresses_));
+    std::optional<AddressEntry> entry = addresses_.next();
+    if (!entry) {
+        if (addresses_.failed())
+            return fail(addressReport(RunReport::AddrReadFailed, state_->addrPath, addresses_));
         return RunEnd::AddressListDone;
     }
-    state_->address = std::move(*line);
-    state_->addressLine = addresses_.lineNumber();
-    pass.addresses.append({state_->address, state_->addressLine});
+    pass.addresses.append(*entry);
     ++pass.taken;
+    setEntry(*entry);
+    return std::nullopt;
+}
+
+void MacroRunner::setEntry(const AddressEntry &entry)
+{
+    state_->entry = entry;
+    state_->progress.entryName = entry.line > 0 ? nameOf(entry.text, state_->format) : QString();
+}
+
+std::optional<RunEnd> MacroRunner::sendAddress(const MacroStep &s)
+{
+    qint64 field = 0;
+    if (RunReport report = readField(s, macroPath_, &field); report.kind != RunReport::None)
+        return fail(report);
+    const AddressEntry &entry = state_->entry;
+    const std::optional<QString> text = fieldOf(entry.text, state_->format, field);
+    // Before the first GETSTR there is no entry to warn about.
+    if (entry.line > 0 && !text)
+        host_.warn(missingField(state_->addrPath, entry.line, field,
+                                fieldsOf(entry.text, state_->format).size()));
+    else if (entry.line > 0)
+        warnUnsendable(state_->addrPath, entry.line, *text, field);
+    const QString typed = text.value_or(QString());
+    SendAddress(
+        pacer_, [this](const QString &shown) { host_.setAddress(shown); }, typed);
+    state_->timeline.step(framesOfText(typed));
     return std::nullopt;
 }
 
@@ -577,7 +594,8 @@ bool MacroRunner::warnOnce(const MacroStep &s)
     return true;
 }
 
-void MacroRunner::warnUnsendable(const QString &file, qint64 line, const QString &text)
+void MacroRunner::warnUnsendable(const QString &file, qint64 line, const QString &text,
+                                 qint64 field)
 {
     for (const QString &c : unsendableCharacters(text).characters) {
         RunReport warning;
@@ -586,6 +604,7 @@ void MacroRunner::warnUnsendable(const QString &file, qint64 line, const QString
         warning.line = line;
         warning.lineText = text;
         warning.value = c;
+        warning.field = field;
         host_.warn(warning);
     }
 }
@@ -608,17 +627,17 @@ void MacroRunner::countPass()
     state_->passCounted = true;
     ++state_->counter;
     if (journalOn_)
-        journalled(journal_->update(state_->counter, addressLinesTaken()));
+        journalled(journal_->update(state_->counter, addressEntriesTaken()));
     host_.setCounterText(QString::number(state_->counter));
 }
 
-qint64 MacroRunner::addressLinesTaken() const
+qint64 MacroRunner::addressEntriesTaken() const
 {
     // GETSTRs after the pass's last sending step took theirs too: the run
     // going on would not take them again either.
     if (!state_ || state_->addrPath.isEmpty())
         return 0;
-    return std::max(state_->addressSkip, state_->addressLine);
+    return std::max(state_->addressSkip, state_->entry.number);
 }
 
 void MacroRunner::journalled(const RunReport &report)

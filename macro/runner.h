@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "link/pacer.h"
 #include "link/waitclock.h"
+#include "macro/addresses.h"
 #include "macro/macrofile.h"
 
 #include <memory>
@@ -37,9 +38,12 @@ struct RunReport
         CounterPastEnd,  ///< the pass counter skips every line of the address file
         NotText,         ///< a file that is no text file (NUL bytes, UTF-32, a FIFO, ...)
         LineTooLong,     ///< a line beyond any sane length
+        BadField,        ///< SENDSTR with something that is no field number
+        UnclosedQuote,   ///< a quote in a CSV address file that is never closed
         // Warnings: the run goes on.
         Unsendable,      ///< a character the device cannot enter was skipped
         UnknownCommand,  ///< a command word that is neither a command nor a key name
+        MissingField,    ///< SENDSTR n, and the entry has fewer fields: nothing typed
         EncodingGuessed, ///< both readings of a file are valid and differ: a guess
         // Habits from other tools: the step does something else than meant.
         KeyCount,    ///< a key with a number after it: pressed once all the same
@@ -56,6 +60,9 @@ struct RunReport
     QString value;    ///< the offending text (argument, counter text)
     QString reason;   ///< the system's reason, for files
     LinkError link;   ///< for PortFailed and LinkFailed
+    /// The field of the entry the report is about (Unsendable, MissingField),
+    /// 0 for the whole entry; for MissingField `value` holds the fields it has.
+    qint64 field = 0;
     /// For EncodingGuessed: the reading taken; `line` and `lineText` are the
     /// first line that differs, as the other reading has it.
     TextEncoding encoding = TextEncoding::Cp932;
@@ -63,9 +70,9 @@ struct RunReport
     bool isError() const { return kind != None && !isWarning(); }
     bool isWarning() const
     {
-        return kind == Unsendable || kind == UnknownCommand || kind == EncodingGuessed ||
-               kind == KeyCount || kind == RepeatCount || kind == StringSpace ||
-               kind == JournalFailed;
+        return kind == Unsendable || kind == UnknownCommand || kind == MissingField ||
+               kind == EncodingGuessed || kind == KeyCount || kind == RepeatCount ||
+               kind == StringSpace || kind == JournalFailed;
     }
 };
 
@@ -98,6 +105,8 @@ struct RunProgress
     /// the passes done; -1 when the run goes on until stopped. Never rises.
     qint64 remainingNs = -1;
     bool paused = false;
+    /// The current entry's first field, its name; empty before the first GETSTR.
+    QString entryName;
 };
 
 /// What the runner drives: the window's labels, buttons and boxes, or the
@@ -195,13 +204,13 @@ public:
     /// Keeps a journal of each run (off until turned on): where the device
     /// has come to, to go on from after a crash.
     void setJournal(bool on) { journalOn_ = on; }
-    /// The next run skips this many address lines instead of the counter's,
-    /// one a pass: the lines a journal counted. Only the next run, whether it
-    /// starts or is refused.
-    void setAddressSkip(qint64 lines) { addressSkip_ = lines; }
-    /// The address lines that the passes delivered so far took, counted from
-    /// the file's start; a run going on from the counter skips these.
-    qint64 addressLinesTaken() const;
+    /// The next run skips this many address entries instead of the counter's,
+    /// one a pass: the entries a journal counted. Only the next run, whether
+    /// it starts or is refused.
+    void setAddressSkip(qint64 entries) { addressSkip_ = entries; }
+    /// The address entries that the passes delivered so far took, counted
+    /// from the file's start; a run going on from the counter skips these.
+    qint64 addressEntriesTaken() const;
 
     /// What the run's frames go through; for the benchmarks.
     const Pacer &pacer() const { return pacer_; }
@@ -226,14 +235,18 @@ private:
     /// Executes one step other than REPEAT; the run's end when it ends the run.
     /// `firstTime`: the step's line has not warned yet in this run.
     std::optional<RunEnd> runStep(const MacroStep &step, const FoundCommand &found, bool firstTime);
-    /// GETSTR: the next address line; at the end of the list the run ends.
+    /// GETSTR: the next address entry; at the end of the list the run ends.
     std::optional<RunEnd> takeAddress();
+    /// SENDSTR: the entry, or the field of it the step names.
+    std::optional<RunEnd> sendAddress(const MacroStep &step);
+    /// Makes `entry` the current address, and its first field the name shown.
+    void setEntry(const AddressEntry &entry);
     RunEnd fail(RunReport report);
     /// Why the run stops after `step`: quitting, a failed port, or the stop.
     RunEnd stopReason(const MacroStep &step);
     RunReport stepReport(RunReport::Kind kind, const MacroStep &step) const;
     bool warnOnce(const MacroStep &step);
-    void warnUnsendable(const QString &file, qint64 line, const QString &text);
+    void warnUnsendable(const QString &file, qint64 line, const QString &text, qint64 field = 0);
     void onLinkFailed(const LinkError &error);
     bool shouldStop() const;
     /// Counts the pass once its last sending step's frames have all left the
@@ -273,7 +286,7 @@ private:
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;
-    TextLineReader addresses_;
+    AddressReader addresses_;
     QString macroPath_;
     std::unique_ptr<RunState> state_;
     bool journalOn_ = false;

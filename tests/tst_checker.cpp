@@ -18,16 +18,17 @@ class TestChecker : public QObject
     Q_OBJECT
     QTemporaryDir dir_;
 
-    /// Writes m.mac and a.txt, each unless null, into the test's directory,
-    /// which is the current one: the reports name them as given. Gives the
-    /// address file's name, null for none.
-    static QString write(const QByteArray &macro, const QByteArray &addr)
+    /// Writes m.mac and the address file (a.txt, or a.csv), each unless null,
+    /// into the test's directory, which is the current one: the reports name
+    /// them as given. Gives the address file's name, null for none.
+    static QString write(const QByteArray &macro, const QByteArray &addr,
+                         const QString &name = u"a.txt"_s)
     {
-        QFile::remove(u"m.mac"_s);
-        QFile::remove(u"a.txt"_s);
+        for (const char *file : {"m.mac", "a.txt", "a.csv"})
+            QFile::remove(QLatin1String(file));
         if (!macro.isNull())
             writeFile(u"m.mac"_s, macro);
-        return addr.isNull() ? QString() : writeFile(u"a.txt"_s, addr);
+        return addr.isNull() ? QString() : writeFile(name, addr);
     }
 
     /// The findings as tests/data/findings.txt writes them, one a line, then
@@ -36,20 +37,22 @@ class TestChecker : public QObject
     {
         static const char *const kinds[] = {
             "",          "negative",  "long",    "hash",      "unreachable", "no-addr",
-            "no-getstr", "no-repeat", "partial", "none-left", "more"};
+            "no-getstr", "no-repeat", "partial", "none-left", "tabs",        "more"};
         // clang-format off
         static const char *const runKinds[] = {
             "",         "",         "",         "",           "",        "open",
             "open",     "read",     "read",     "missing",    "bad",     "",
-            "past-end", "not-text", "too-long", "unsendable", "unknown", "guess",
-            "key-count", "repeat-count", "string-space"};
+            "past-end", "not-text", "too-long", "bad-field", "unclosed", "unsendable",
+            "unknown", "missing-field", "guess", "key-count", "repeat-count", "string-space"};
         // clang-format on
         QString out;
         for (const CheckItem &item : report.items) {
             const RunReport &r = item.report;
-            out += r.file + (r.line > 0 ? u":%1"_s.arg(r.line) : QString()) +
-                   (item.isError() ? u" E "_s : u" W "_s) +
-                   QLatin1String(item.kind == CheckItem::Run ? runKinds[r.kind] : kinds[item.kind]);
+            out +=
+                r.file + (r.line > 0 ? u":%1"_s.arg(r.line) : QString()) +
+                (item.isError() ? u" E "_s : u" W "_s) +
+                QLatin1String(item.kind == CheckItem::Run ? runKinds[r.kind] : kinds[item.kind]) +
+                (r.field > 0 ? u"@%1"_s.arg(r.field) : QString());
             for (const CheckItem::Character &c : item.characters)
                 out += u' ' + c.text + (c.suggestion.isEmpty() ? QString() : u'>' + c.suggestion);
             if (item.characters.isEmpty() && !r.value.isEmpty())
@@ -70,37 +73,47 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("macro"); // null: no file
         QTest::addColumn<QByteArray>("addr");
+        QTest::addColumn<QString>("name"); // of the address file
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("expected");
         const auto file = [](QString lines) {
             return text(lines == u"-"_s ? QString() : lines.replace(u"\\n"_s, u"\n"_s));
         };
         for (QStringList f : dataLines(u"findings.txt"_s)) {
-            f.replaceInStrings(u"\\t"_s, u"\t"_s);
+            f.replaceInStrings(u"\\t"_s, u"\t"_s).replaceInStrings(u"\\q"_s, u"\""_s);
             const QString found = f.value(5).replace(u"\\n"_s, u"\n"_s);
+            const bool csv = f.value(2).startsWith(u"csv:"_s);
             QTest::newRow(qPrintable(f[0]))
-                << file(f.value(1)) << file(f.value(2)) << f.value(3).toInt()
+                << file(f.value(1)) << file(f.value(2).mid(csv ? 4 : 0))
+                << (csv ? u"a.csv"_s : u"a.txt"_s) << f.value(3).toInt()
                 << found + (found.isEmpty() ? u"= "_s : u"\n= "_s) + f.value(4);
         }
         // Files the data file cannot hold. UTF-8 Café reads as Cafﾃｩ in code
         // page 932, which the device can type.
-        QTest::newRow("encoding guessed") << QByteArray("STRING Caf\xC3\xA9") << QByteArray() << 0
-                                          << u"m.mac:1 W guess\n= once"_s;
-        QTest::newRow("NUL bytes")
-            << QByteArray("UP\0\r\n", 5) << QByteArray() << 0 << u"m.mac E not-text\n= none"_s;
+        const QString txt = u"a.txt"_s;
+        QTest::newRow("encoding guessed") << QByteArray("STRING Caf\xC3\xA9") << QByteArray() << txt
+                                          << 0 << u"m.mac:1 W guess\n= once"_s;
+        QTest::newRow("NUL bytes") << QByteArray("UP\0\r\n", 5) << QByteArray() << txt << 0
+                                   << u"m.mac E not-text\n= none"_s;
         QTest::newRow("UTF-32 address file")
-            << text(u"UP"_s) << QByteArray("\xFF\xFE\0\0U\0\0\0", 8) << 0
+            << text(u"UP"_s) << QByteArray("\xFF\xFE\0\0U\0\0\0", 8) << txt << 0
             << u"a.txt E not-text\n= none"_s;
-        QTest::newRow("line too long") << text(u"UP\n"_s + QString(MaxLineLength + 1, u'x'))
-                                       << QByteArray() << 0 << u"m.mac:2 E too-long\n= none"_s;
+        QTest::newRow("line too long")
+            << text(u"UP\n"_s + QString(MaxLineLength + 1, u'x')) << QByteArray() << txt << 0
+            << u"m.mac:2 E too-long\n= none"_s;
+        // A quote left open holds the rest of the file, up to the longest line.
+        QTest::newRow("quoted field too long")
+            << text(u"GETSTR"_s) << text(u"a\n\"b\n"_s + QString(MaxLineLength, u'x')) << u"a.csv"_s
+            << 0 << u"a.csv:2 E unclosed\n= none"_s;
     }
     void findings()
     {
         QFETCH(QByteArray, macro);
         QFETCH(QByteArray, addr);
+        QFETCH(QString, name);
         QFETCH(int, counter);
         QFETCH(QString, expected);
-        const CheckReport report = checkFiles(u"m.mac"_s, write(macro, addr), counter);
+        const CheckReport report = checkFiles(u"m.mac"_s, write(macro, addr, name), counter);
         QCOMPARE(findings(report), expected);
         QCOMPARE(report.hasErrors(), expected.contains(u" E "_s));
     }
@@ -154,6 +167,9 @@ private Q_SLOTS:
         QTest::newRow("from the counter on")
             << list << lines << 1000 << u"list 0 1.800 2000 4187.267"_s;
         // The first pass waits 0 after UP; the passes after it wait 2.
+        // Only the field typed counts: 2f for "ab", none for the tab and "xyz".
+        QTest::newRow("a field") << u"GETSTR\nSENDSTR 2\nREPEAT"_s << u"xyz\tab\nxyz\tab"_s << 0
+                                 << u"list 0 0.000 2 0.587"_s;
         QTest::newRow("base wait carried into the next pass")
             << u"UP\nBASEWAIT 2\nREPEAT"_s << QString() << 0 << u"stopped 1 4.000 0 0.000"_s;
     }

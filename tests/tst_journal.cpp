@@ -22,7 +22,7 @@ private Q_SLOTS:
         QCOMPARE(u"%1 %2 %3 %4 %5"_s.arg(e->addrFile, e->port)
                      .arg(e->counterAtStart)
                      .arg(e->passesDelivered())
-                     .arg(e->addressLines),
+                     .arg(e->addressEntries),
                  dir_.filePath(u"a.txt /dev/pts/9 3 1 7"_s));
         QCOMPARE(run.finish().kind, RunReport::None);
         QVERIFY(!openJournalOf(u"m.mac"_s, u"a.txt"_s) && readJournal(e->path)->done);
@@ -38,6 +38,7 @@ private Q_SLOTS:
     void damagedJournalsAreSkipped_data()
     {
         QTest::addColumn<QByteArray>("text");
+        // Written before entries were counted: "addressLines", the same number.
         const QByteArray good = R"({"format":"tapwright-journal","version":1,"macro":"/m",)"
                                 R"("counterAtStart":1,"counter":2,"addressLines":4,)"
                                 R"("updated":"2026-01-02T03:04:05"})";

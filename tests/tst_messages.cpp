@@ -19,7 +19,8 @@ const QHash<QString, int> Kinds{
     {u"WriteFailed"_s, LinkError::WriteFailed}, {u"FromAddresses"_s, Estimate::FromAddresses},
     {u"OnePass"_s, Estimate::OnePass}, {u"EncodingGuessed"_s, RunReport::EncodingGuessed},
     {u"MoreFindings"_s, CheckItem::MoreFindings}, {u"KeyCount"_s, RunReport::KeyCount},
-    {u"RepeatCount"_s, RunReport::RepeatCount}, {u"StringSpace"_s, RunReport::StringSpace}};
+    {u"RepeatCount"_s, RunReport::RepeatCount}, {u"StringSpace"_s, RunReport::StringSpace},
+    {u"MissingField"_s, RunReport::MissingField}, {u"TabsInEntry"_s, CheckItem::TabsInEntry}};
 // clang-format on
 
 RunReport runReport(const Fields &f)
@@ -28,6 +29,7 @@ RunReport runReport(const Fields &f)
     r.kind = RunReport::Kind(Kinds.value(f[u"kind"_s]));
     r.file = f[u"file"_s], r.line = f[u"line"_s].toLongLong(), r.command = f[u"command"_s];
     r.value = f[u"value"_s], r.lineText = f[u"text"_s], r.reason = f[u"reason"_s];
+    r.field = f[u"field"_s].toLongLong();
     r.encoding = f[u"encoding"_s] == "cp932"_L1 ? TextEncoding::Cp932 : TextEncoding::Utf8;
     return r;
 }

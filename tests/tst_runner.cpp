@@ -1,3 +1,4 @@
+#include "device/virtuallink.h"
 #include "link/seriallink.h"
 #include "macro/checker.h"
 #include "macro/journal.h"
@@ -69,11 +70,13 @@ struct World : Link, RunnerHost, WaitClock
     static QString data(const RunReport &r)
     {
         static const char *const kinds[] = {
-            "",          "no-macro",     "bad-counter",  "overflow",   "port",    "macro-open",
-            "addr-open", "macro-read",   "addr-read",    "missing",    "bad",     "link",
-            "past-end",  "not-text",     "too-long",     "unsendable", "unknown", "guess",
-            "key-count", "repeat-count", "string-space", "journal"};
-        QStringList fields{QLatin1String(kinds[r.kind]),
+            "",           "no-macro",  "bad-counter",  "overflow",     "port",
+            "macro-open", "addr-open", "macro-read",   "addr-read",    "missing",
+            "bad",        "link",      "past-end",     "not-text",     "too-long",
+            "bad-field",  "unclosed",  "unsendable",   "unknown",      "missing-field",
+            "guess",      "key-count", "repeat-count", "string-space", "journal"};
+        QStringList fields{QLatin1String(kinds[r.kind]) +
+                               (r.field > 0 ? u"@%1"_s.arg(r.field) : QString()),
                            u"%1:%2"_s.arg(QFileInfo(r.file).fileName()).arg(r.line), r.command,
                            r.kind == RunReport::EncodingGuessed ? r.lineText : r.value};
         fields.removeAll(QString());
@@ -307,6 +310,60 @@ private Q_SLOTS:
         QVERIFY(w.log.contains(u"address 東ｱ　"_s));
     }
 
+    void fieldsOfAnEntry_data()
+    {
+        QTest::addColumn<QString>("name"); // of the address file
+        QTest::addColumn<QByteArray>("addresses");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QByteArray>("macro");
+        // What the host heard: addresses (the first clears the label),
+        // warnings and reports (!), counters.
+        QTest::addColumn<QString>("expected");
+        const QByteArray fields = "GETSTR\r\nSENDSTR 2\r\nSENDSTR 01\r\nREPEAT\r\n";
+        QTest::newRow("tabs") << u"a.txt"_s << "a\tb\r\nc\r\n"_ba << u"0"_s << fields
+                              << u"|b|a|1|!missing-field@2 a.txt:2 1||c|2"_s;
+        // Quotes hold commas, doubled quotes and line breaks, which cannot be
+        // entered; the entry spanning two lines counts once.
+        const QByteArray csv = "\"x,1\",\"y\"\"\"\r\n\"p\r\nq\",r\r\nlast\r\n";
+        QTest::newRow("CSV") << u"a.CSV"_s << csv << u"0"_s << fields
+                             << u"|y\"|x,1|1|r|!unsendable@1 a.CSV:2 \n|p\nq|2|!missing-field@2 "
+                                "a.CSV:4 1||last|3"_s;
+        QTest::newRow("CSV from the counter")
+            << u"a.csv"_s << csv << u"2"_s << fields << u"|!missing-field@2 a.csv:4 1||last|3"_s;
+        // A plain SENDSTR types the entry as it stands in the file.
+        QTest::newRow("CSV whole")
+            << u"a.csv"_s << csv << u"1"_s << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba
+            << u"|!unsendable a.csv:2 \n|\"p\nq\",r|2|last|3"_s;
+        // Unchecked, the run stops where it finds these.
+        QTest::newRow("unclosed quote")
+            << u"a.csv"_s << "a\r\n\"b\r\nc,\"\"\r\n"_ba << u"0"_s
+            << "GETSTR\r\nSENDSTR\r\nREPEAT\r\n"_ba << u"|a|1|!unclosed a.csv:2"_s;
+        QTest::newRow("no field number")
+            << u"a.txt"_s << "a\r\n"_ba << u"0"_s << "GETSTR\r\nSENDSTR 0\r\n"_ba
+            << u"|!bad-field m.mac:2 SENDSTR 0"_s;
+    }
+    void fieldsOfAnEntry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, addresses);
+        QFETCH(QString, counter);
+        QFETCH(QByteArray, macro);
+        QFETCH(QString, expected);
+        World w(macro.constData(), counter);
+        w.addr = writeFile(w.dir.filePath(name), addresses);
+        w.runner.setCheckFirst(false);
+        w.runner.run();
+        QStringList heard;
+        for (const QString &e : std::as_const(w.log)) {
+            const QString what = e.section(u' ', 0, 0), rest = e.section(u' ', 1);
+            if ((what == "address"_L1 && rest != endMark()) || what == "counter"_L1)
+                heard << rest;
+            else if (what == "warn"_L1 || what == "report"_L1)
+                heard << u'!' + rest;
+        }
+        QCOMPARE(heard.join(u'|'), expected);
+    }
+
     void onALineFramesGoNoFasterThanItCarriesThem_data()
     {
         // What happens at 0.5 s into "STRING abcdefgh", REPEAT, on a line of
@@ -426,7 +483,7 @@ private Q_SLOTS:
         QVERIFY(journal);
         w.stopWhen = nullptr;
         w.counter = QString::number(journal->counter);
-        w.runner.setAddressSkip(journal->addressLines);
+        w.runner.setAddressSkip(journal->addressEntries);
         QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
         // The device got every pass once, but for the one the stop cut.
         QCOMPARE(first, Codes(entries.codes.begin(), entries.codes.begin() + stopAt));
@@ -714,6 +771,138 @@ private Q_SLOTS:
         QVERIFY2(again >= 0 && again < 3 * 8 && once, got.toHex(' '));
     }
 #endif
+
+    void theDeviceGetsTheFields_data()
+    {
+        QTest::addColumn<QString>("name"); // of the address file
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArray>("macro");
+        QTest::addColumn<bool>("pty"); // on a paced pty, else on the virtual device
+        QTest::addColumn<QString>("expected");
+        // A comma, doubled quotes, a line break in quotes, an empty field, and a
+        // short last line without its line end.
+        const QByteArray csv = "\xEF\xBB\xBF\"Ito, J\",いとう,090\r\n\"a \"\"b\"\"\",ｾｲ,03\r\n"
+                               "\"x\ny\",ﾌﾀﾂ,\r\nShort,ﾐｼﾞｶｲ";
+        const QByteArray fields =
+            "GETSTR\r\nSENDSTR 1\r\nDOWN\r\nSENDSTR 2\r\nDOWN\r\nSENDSTR 3\r\nENTER\r\nREPEAT\r\n";
+        // The device cannot enter a line break: the field comes without it.
+        const QString typed = u"Ito, J[DOWN]いとう[DOWN]090[ENTER]a \"b\"[DOWN]ｾｲ[DOWN]03[ENTER]"
+                              "xy[DOWN]ﾌﾀﾂ[DOWN][ENTER]Short[DOWN]ﾐｼﾞｶｲ[DOWN][ENTER]"_s;
+        QTest::newRow("csv, UTF-8") << u"a.CSV"_s << csv << fields << false << typed;
+#ifdef Q_OS_UNIX
+        QTest::newRow("csv, code page 932, paced pty") // the same text
+            << u"a.csv"_s
+            << "\"Ito, J\",\x82\xA2\x82\xC6\x82\xA4,090\r\n\"a \"\"b\"\"\",\xBE\xB2,03\r\n"
+               "\"x\ny\",\xCC\xC0\xC2,\r\nShort,\xD0\xBC\xDE\xB6\xB2"_ba
+            << fields << true << typed;
+#endif
+        QTest::newRow("csv, whole entries")
+            << u"a.csv"_s << csv << "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n"_ba << false
+            << u"\"Ito, J\",いとう,090[ENTER]\"a \"\"b\"\"\",ｾｲ,03[ENTER]\"xy\",ﾌﾀﾂ,[ENTER]"
+               "Short,ﾐｼﾞｶｲ[ENTER]"_s;
+        // Quotes and commas are text in a tab-separated file.
+        QTest::newRow("tabs")
+            << u"a.txt"_s << "\xEF\xBB\xBF\"Ito, J\"\tいとう\t090\r\n\tｾｲ\t03\r\nShort\tﾐｼﾞｶｲ"_ba
+            << fields << false
+            << u"\"Ito, J\"[DOWN]いとう[DOWN]090[ENTER][DOWN]ｾｲ[DOWN]03[ENTER]"
+               "Short[DOWN]ﾐｼﾞｶｲ[DOWN][ENTER]"_s;
+    }
+    void theDeviceGetsTheFields()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArray, macro);
+        [[maybe_unused]] QFETCH(bool, pty); // no row is on a pty where there are none
+        QFETCH(QString, expected);
+        World host(macro.constData());
+        host.addr = writeFile(host.dir.filePath(name), list);
+        QByteArray got;
+        VirtualLink device;
+        device.setPaced(false);
+        connect(&device, &VirtualLink::lineBytes,
+                [&got](const QByteArray &bytes) { got += bytes; });
+        Link *link = &device;
+        std::function<QByteArray()> received = [&got] { return got; };
+#ifdef Q_OS_UNIX
+        PtyPair line;
+        DeviceStandIn standIn(line);
+        SerialLink serial;
+        if (pty)
+            link = &serial, host.port = line.path(),
+            received = [&standIn] { return standIn.settle(); };
+#endif
+        MacroRunner runner(host, *link);
+        QCOMPARE(runner.run(), RunEnd::AddressListDone);
+        QCOMPARE(entered(received()), expected);
+    }
+
+    void aResumedListGetsEveryEntryOnce_data()
+    {
+        QTest::addColumn<QString>("name"); // of the address file
+        QTest::addColumn<bool>("journal"); // goes on from the journal, else from the counter
+        QTest::addColumn<int>("stopAt");   // the frames the device has; 0: at random
+        // In the sixth entry, the second that spans two lines, after its first character.
+        QTest::newRow("csv, counter, in a two-line entry") << u"a.csv"_s << false << 27;
+        QTest::newRow("csv, journal, in a two-line entry") << u"a.csv"_s << true << 27;
+        QTest::newRow("csv, counter, at random") << u"a.csv"_s << false << 0;
+        QTest::newRow("csv, journal, at random") << u"a.csv"_s << true << 0;
+        QTest::newRow("tabs, journal, at random") << u"a.txt"_s << true << 0;
+    }
+    void aResumedListGetsEveryEntryOnce()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, journal);
+        QFETCH(int, stopAt);
+        // Twenty entries; in a csv every fourth from the second spans two lines.
+        const bool csv = name.endsWith(u".csv"_s);
+        QByteArray list;
+        QStringList entries; // what the device enters for each
+        for (char c = 'a'; c < 'a' + 20; ++c) {
+            const bool two = (c - 'a') % 4 == 1;
+            const QByteArray l(1, c);
+            list += (two ? (csv ? '"' + l + "\r\n" + l + '"' : l + l) : l) + (csv ? "," : "\t") +
+                    l + "1\r\n";
+            entries << QString::fromLatin1((two ? l + l : l) + "[DOWN]" + l + "1[ENTER]");
+        }
+        stopAt = stopAt ? stopAt : 1 + QRandomGenerator::global()->bounded(104); // of 105 frames
+        qDebug("stops at frame %d", stopAt);
+        World w("BASEWAIT 0.2\r\nGETSTR\r\nSENDSTR 1\r\nDOWN\r\nSENDSTR 2\r\nENTER\r\nREPEAT\r\n");
+        w.addr = writeFile(w.dir.filePath(name), list);
+        journalsIn(w.dir.path());
+        w.frameNs = frameNs();
+        w.runner.setJournal(journal);
+        w.stopWhen = [&] { return int(w.codes.size()) >= stopAt; };
+        QCOMPARE(w.runner.run(), RunEnd::Stopped);
+        if (journal) {
+            const std::optional<JournalEntry> entry = openJournalOf(w.macro, w.addr);
+            QVERIFY(entry);
+            w.counter = QString::number(entry->counter);
+            w.runner.setAddressSkip(entry->addressEntries);
+        }
+        w.stopWhen = nullptr;
+        QCOMPARE(w.runner.run(), RunEnd::AddressListDone);
+        QCOMPARE(w.counter, u"20"_s); // entries, not lines
+        // Every entry once, but for the one cut: what of it had come, then all of it.
+        const QString got = entered(framesOf(w.codes));
+        const QString whole = entries.join(QString());
+        const qsizetype again = got.size() - whole.size();
+        bool once = false;
+        for (qsizetype i = 0, at = 0; i < entries.size(); at += entries[i++].size())
+            once = once ||
+                   (again < entries[i].size() && got == whole.left(at + again) + whole.mid(at));
+        QVERIFY2(again >= 0 && once, qPrintable(got));
+    }
+
+private:
+    /// What the device enters for the bytes it got: characters, and keys as "[ENTER]".
+    static QString entered(const QByteArray &bytes)
+    {
+        FrameDecoder decoder;
+        QString text;
+        for (const DevicePiece &piece : decoder.feed(bytes) + decoder.flush())
+            text += piece.text;
+        return text;
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRunner)

@@ -134,11 +134,6 @@
         <translation>%1:%2: 行が長すぎます (%3 文字を超えています)。</translation>
     </message>
     <message>
-        <source>%1: the pass counter %2 is past the end of the address file (%3 lines); nothing was typed</source>
-        <translation>カウンタ %2 はアドレスファイル &quot;%1&quot; の行数 (%3 行) を超えています。
-何も入力していません。</translation>
-    </message>
-    <message>
         <source>%1:%2: warning: cannot enter %3, skipped</source>
         <translation>%1:%2: 入力できない文字 %3 を飛ばしました。</translation>
     </message>
@@ -180,15 +175,15 @@
     </message>
     <message>
         <source>there is no REPEAT in the macro, so it runs once and uses only the first of the %1 from the counter on</source>
-        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%1のうち最初の 1 行だけを使います。</translation>
+        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%1のうち最初の 1 つだけを使います。</translation>
     </message>
     <message>
         <source>there is no REPEAT in the macro, so it runs once and uses only the first %1 of the %2 from the counter on</source>
-        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%2のうち最初の %1 行だけを使います。</translation>
+        <translation>マクロに REPEAT がないため 1 回だけ実行され、カウンタから後の%2のうち最初の %1 つだけを使います。</translation>
     </message>
     <message>
         <source>the address list runs out part-way through a pass: the last pass gets only %1 of its %2 (%3 from the counter on)</source>
-        <translation>アドレスがパスの途中で尽きます。最後のパスは%2のうち %1 行だけです (カウンタから後 %3)。</translation>
+        <translation>アドレスがパスの途中で尽きます。最後のパスは%2のうち %1 つだけです (カウンタから後 %3)。</translation>
     </message>
     <message>
         <source>no address line is left from the counter on; the run ends at the first GETSTR</source>
@@ -417,6 +412,59 @@
         <source>warning: cannot write the run&apos;s journal &quot;%1&quot;: %2; the run goes on, but cannot be resumed from it after a crash</source>
         <translation>警告: 実行記録 &quot;%1&quot; を書き込めません: %2。実行は続けますが、異常終了のあとこの記録から再開することはできません</translation>
     </message>
+    <message>
+        <source>%1 entry</source>
+        <translation>%1 件</translation>
+    </message>
+    <message>
+        <source>%1 entries</source>
+        <translation>%1 件</translation>
+    </message>
+    <message>
+        <source>%1 field</source>
+        <translation>%1 個</translation>
+    </message>
+    <message>
+        <source>%1 fields</source>
+        <translation>%1 個</translation>
+    </message>
+    <message>
+        <source>SENDSTR takes the number of a field, a whole number from 1 up, got &quot;%1&quot;</source>
+        <translation>SENDSTR にはフィールドの番号 (1 以上の整数) が必要です。&quot;%1&quot; は番号ではありません。</translation>
+    </message>
+    <message>
+        <source>the quote that opens a field on this line is never closed</source>
+        <translation>この行でフィールドを始める引用符 (&quot;) が閉じられていません。</translation>
+    </message>
+    <message>
+        <source>%1: the pass counter %2 is past the end of the address file (%3); nothing was typed</source>
+        <translation>カウンタ %2 はアドレスファイル &quot;%1&quot; の長さ (%3) を超えています。
+何も入力していません。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: the entry has %3, no field %4: SENDSTR %4 typed nothing</source>
+        <translation>%1:%2: このエントリのフィールドは %3で、フィールド %4 はありません。SENDSTR %4 では何も入力していません。</translation>
+    </message>
+    <message>
+        <source>%1:%2: warning: field %3: cannot enter %4, skipped</source>
+        <translation>%1:%2: フィールド %3 の入力できない文字 %4 を飛ばしました。</translation>
+    </message>
+    <message>
+        <source>no entry is left from the counter on; the run ends at the first GETSTR</source>
+        <translation>カウンタから後にエントリがありません。最初の GETSTR で実行が終わります。</translation>
+    </message>
+    <message>
+        <source>the line holds tabs, which cannot be entered, and SENDSTR on line %1 of the macro types whole lines; SENDSTR 1 types the first field, SENDSTR 2 the second, and so on</source>
+        <translation>この行には入力できないタブがあり、マクロの %1 行目の SENDSTR は行全体を入力します。SENDSTR 1 で 1 番目のフィールド、SENDSTR 2 で 2 番目のフィールドを入力できます。</translation>
+    </message>
+    <message>
+        <source>the entry has %1, no field %2: SENDSTR %2 types nothing for it</source>
+        <translation>このエントリのフィールドは %1で、フィールド %2 はありません。SENDSTR %2 では何も入力されません。</translation>
+    </message>
+    <message>
+        <source>field %1: %2</source>
+        <translation>フィールド %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
@@ -426,18 +474,6 @@ need it, and there is no default (see
 PORT below)</source>
         <translation>送信先のポート。key、type、run に必要で、
 既定値はありません (下の PORT を参照)</translation>
-    </message>
-    <message>
-        <source>the address file: one address a line,
-taken by GETSTR</source>
-        <translation>アドレスファイル: 1 行に 1 件のアドレスを
-GETSTR が読みます</translation>
-    </message>
-    <message>
-        <source>the pass counter to start from (default
-0): as many address lines are skipped</source>
-        <translation>開始時のカウンタ (既定値 0): その数だけ
-アドレスの行を飛ばします</translation>
     </message>
     <message>
         <source>drop the pacing on any port, for a device
@@ -709,14 +745,6 @@ it comes to</source>
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
     </message>
     <message>
-        <source>go on from the journal of the macro and
-address file: the passes the device got
-and the address lines they took</source>
-        <translation>マクロファイルとアドレスファイルの実行記録
-から続けます: 端末に届いたパスと、それが
-使ったアドレス行</translation>
-    </message>
-    <message>
         <source>keep no journal of the run</source>
         <translation>実行記録を残しません</translation>
     </message>
@@ -801,6 +829,28 @@ FILE の次の行を読みます。Ctrl-C で停止し、続きの
 なくなったポートは戻るのを待ち、戻ったら r で
 再開します。最下行の状態行に、回数、アドレス、
 経過時間と残り時間を表示します</translation>
+    </message>
+    <message>
+        <source>the address file: one entry a line, its
+fields between tabs, or a .csv file;
+GETSTR takes the next entry</source>
+        <translation>アドレスファイル: 1 行に 1 件、フィールドは
+タブ区切り (.csv ならカンマ区切り);
+GETSTR が 1 件ずつ読みます</translation>
+    </message>
+    <message>
+        <source>the pass counter to start from (default
+0): as many address entries are skipped</source>
+        <translation>開始時のカウンタ (既定値 0): その数だけ
+アドレスを飛ばします</translation>
+    </message>
+    <message>
+        <source>go on from the journal of the macro and
+address file: the passes the device got
+and the address entries they took</source>
+        <translation>マクロファイルとアドレスファイルの実行記録
+から続けます: 端末に届いたパスと、それが
+使ったアドレス</translation>
     </message>
 </context>
 <context>

@@ -200,13 +200,13 @@ void frmMain::cmdSend_Click()
 {
     if (resume_ && resume_->counter == txtCounter->text() && resume_->macro == fileKey(MacroFile) &&
         resume_->addr == fileKey(AddrFile))
-        runner_.setAddressSkip(resume_->addressLines);
+        runner_.setAddressSkip(resume_->addressEntries);
     endNotice_.started(parsePassCounter(txtCounter->text()).value_or(0));
     const RunEnd end = runner_.run();
     endNotice_.ended(this, end, parsePassCounter(txtCounter->text()).value_or(0));
     if (end == RunEnd::Stopped || end == RunEnd::Failed)
         resume_ = Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile),
-                         runner_.addressLinesTaken()};
+                         runner_.addressEntriesTaken()};
     else if (end != RunEnd::NotStarted)
         resume_.reset();
 }
@@ -225,8 +225,8 @@ void frmMain::offerJournal()
     const QString none = tr("(none)");
     const QString macro = QDir::toNativeSeparators(journal.macroFile);
     const QString addr = QDir::toNativeSeparators(journal.addrFile);
-    const std::optional<QString> next =
-        addr.isEmpty() ? std::nullopt : addressAfter(addr, journal.addressLines);
+    const std::optional<AddressEntry> next =
+        addr.isEmpty() ? std::nullopt : addressAfter(addr, journal.addressEntries);
     const QString text =
         tr("A run did not end:\n\nMacro file: %1\nAddress file: %2\nPasses the device got: %3 "
            "(pass counter %4)\nNext address: %5\nLast update: %6\n\nGo on from there? Nothing "
@@ -234,7 +234,7 @@ void frmMain::offerJournal()
             .arg(visibleText(macro), addr.isEmpty() ? none : visibleText(addr))
             .arg(journal.passesDelivered())
             .arg(journal.counter)
-            .arg(next ? visibleText(*next) : none,
+            .arg(next ? visibleText(nameOf(next->text, fieldFormatOf(addr))) : none,
                  journal.updated.toString(QStringLiteral("yyyy-MM-dd HH:mm")), cmdSend->text());
     if (!seams().ask(this, text, tr("Go on"), tr("Close the journal"))) {
         journal.done = true;
@@ -246,7 +246,7 @@ void frmMain::offerJournal()
     cmbCommPort->setEditText(journal.port);
     txtCounter->setText(QString::number(journal.counter));
     resume_ =
-        Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile), journal.addressLines};
+        Resume{txtCounter->text(), fileKey(MacroFile), fileKey(AddrFile), journal.addressEntries};
 }
 
 void frmMain::cmdStop_Click()
@@ -421,6 +421,8 @@ void frmMain::setProgress(const RunProgress &p)
     text += p.remainingNs >= 0
                 ? tr("  about %1 to go").arg(describeDuration(double(p.remainingNs) / 1e9))
                 : tr("  — to go");
+    if (!p.entryName.isEmpty())
+        text += QStringLiteral("  ") + visibleText(p.entryName);
     lblProgress->setText(text);
 }
 

@@ -163,7 +163,7 @@ private:
     struct Resume
     {
         QString counter, macro, addr;
-        qint64 addressLines = 0;
+        qint64 addressEntries = 0;
     };
     std::optional<Resume> resume_;
     /// Warnings of the current run.
