@@ -469,7 +469,7 @@ private Q_SLOTS:
         QTemporaryDir journals;
         journalsIn(journals.path());
         QByteArray letters;
-        RecordingSink entries; // what the whole list types, pass after pass
+        RecordingSink entries;                // what the whole list types, pass after pass
         for (char c = 'a'; c < 'a' + 20; ++c) // a letter, then ENTER
             letters += c + "\r\n"_ba, SendStr(entries, QString(QLatin1Char(c))),
                 entries.SendKey(6, 2, 3);
@@ -498,7 +498,8 @@ private Q_SLOTS:
         QCOMPARE(w.runner.run(), RunEnd::NotStarted); // refused: a bad counter
         w.counter = u"1"_s;
         QCOMPARE(w.runner.run(), RunEnd::EndOfMacro);
-        QVERIFY2(w.log.contains(u"address b"_s), qPrintable(w.log.join(u'|'))); // the counter's skip
+        QVERIFY2(w.log.contains(u"address b"_s),
+                 qPrintable(w.log.join(u'|'))); // the counter's skip
     }
 
     void timeToGoCountsDown_data()
@@ -800,6 +801,27 @@ private Q_SLOTS:
             << u"a.csv"_s << csv << "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n"_ba << false
             << u"\"Ito, J\",いとう,090[ENTER]\"a \"\"b\"\"\",ｾｲ,03[ENTER]\"xy\",ﾌﾀﾂ,[ENTER]"
                "Short,ﾐｼﾞｶｲ[ENTER]"_s;
+        // The examples, both forms of one address book, for one macro: the
+        // fields as a person reads them.
+        QString book;
+        for (const char *entry :
+             {"やまだ たろう|ﾔﾏﾀﾞ ﾀﾛｳ|03-1234-5678", "すずき はなこ|ｽｽﾞｷ ﾊﾅｺ|090-2345-6789",
+              "Smith, John|ｽﾐｽ ｼﾞｮﾝ|045-123-4567", "たなか けんじ|ﾀﾅｶ ｹﾝｼﾞ|06-6123-4567",
+              "さとう みどり|ｻﾄｳ ﾐﾄﾞﾘ|080-3456-7890", "ABC ｼｮｳｼﾞ|ｴｰﾋﾞｰｼｰ ｼｮｳｼﾞ|011-222-3333",
+              "いとう あきら|ｲﾄｳ ｱｷﾗ|092-111-2222"})
+            book += u"[SUNMENU][1]%1[&ENTER]"_s.arg(
+                QString::fromUtf8(entry).replace(u'|', u"[DOWN]"_s));
+        const auto example = [](const char *name) {
+            QFile file(QLatin1String(TAPWRIGHT_TEST_DATA "/../../examples/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QTest::newRow("examples, tabs") << u"address-book.txt"_s << example("address-book.txt")
+                                        << example("address-book-fields.mac") << false << book;
+#ifdef Q_OS_UNIX
+        QTest::newRow("examples, csv, paced pty")
+            << u"address-book.csv"_s << example("address-book.csv")
+            << example("address-book-fields.mac") << true << book;
+#endif
         // Quotes and commas are text in a tab-separated file.
         QTest::newRow("tabs")
             << u"a.txt"_s << "\xEF\xBB\xBF\"Ito, J\"\tいとう\t090\r\n\tｾｲ\t03\r\nShort\tﾐｼﾞｶｲ"_ba
