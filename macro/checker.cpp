@@ -304,8 +304,10 @@ private:
     {
         qint64 field = 0;
         if (const RunReport report = readField(s, macroPath_, &field);
-            report.kind != RunReport::None)
+            report.kind != RunReport::None) {
             runError(report);
+            return typed_.size() + 1; // types nothing, and no whole entries
+        }
         if (field == 0 && wholeLine_ == 0)
             wholeLine_ = s.line;
         const auto at = std::find(typed_.cbegin(), typed_.cend(), field);
