@@ -98,13 +98,11 @@ RunReport readField(const MacroStep &step, const QString &file, qint64 *field)
     }
     // Digits only: no sign, no point, no white space. A number past any
     // entry's fields is still one: the field is missing.
-    bool fits = false;
-    qint64 n = isCount(text) ? text.toLongLong(&fits) : 0;
-    if (isCount(text) && !fits)
-        n = std::numeric_limits<qint64>::max();
-    if (n < 1)
+    bool fits = true; // digits too many for a number still count
+    const qint64 n = isCount(text) ? text.toLongLong(&fits) : 0;
+    if (fits && n < 1)
         return stepReport(RunReport::BadField, step, file);
-    *field = n;
+    *field = fits ? n : std::numeric_limits<qint64>::max();
     return RunReport();
 }
 
