@@ -70,11 +70,10 @@ QString nameOf(const QString &entry, FieldFormat format)
     return fieldsOf(entry, format).constFirst();
 }
 
-std::optional<QString> fieldOf(const QString &entry, FieldFormat format, qint64 n)
+std::optional<QString> fieldOf(const QString &entry, const QStringList &fields, qint64 n)
 {
     if (n <= 0)
         return entry;
-    const QStringList fields = fieldsOf(entry, format);
     if (n > fields.size())
         return std::nullopt;
     return fields.at(n - 1);

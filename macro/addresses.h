@@ -39,9 +39,10 @@ QStringList fieldsOf(const QString &entry, FieldFormat format);
 /// field.
 QString nameOf(const QString &entry, FieldFormat format);
 
-/// What SENDSTR `n` types of an entry: field n (1-based), or the whole entry
-/// for 0; nothing when the entry has fewer fields.
-std::optional<QString> fieldOf(const QString &entry, FieldFormat format, qint64 n);
+/// What SENDSTR `n` types of `entry`, which fieldsOf() cut into `fields`:
+/// field n (1-based), or the whole entry for 0; nothing when the entry has
+/// fewer fields.
+std::optional<QString> fieldOf(const QString &entry, const QStringList &fields, qint64 n);
 
 /// Reads an address file one entry at a time, never ahead: a line, or for a
 /// CSV file a record, which goes on over the next lines while a quote is

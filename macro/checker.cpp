@@ -325,16 +325,21 @@ private:
         // later would type it.
         if (typed_.empty())
             warnUnsendable(addrPath_, entry.line, entry.text);
+        // Cut once, and only for a macro that types fields.
+        const QStringList fields =
+            std::any_of(typed_.cbegin(), typed_.cend(), [](qint64 field) { return field > 0; })
+                ? fieldsOf(entry.text, format)
+                : QStringList();
         EntryFrames frames;
         for (const qint64 field : typed_) {
-            const std::optional<QString> text = fieldOf(entry.text, format, field);
+            const std::optional<QString> text = fieldOf(entry.text, fields, field);
             frames.push_back(text ? framesOfText(*text) : 0);
             if (text) {
                 warnUnsendable(addrPath_, entry.line, *text, field);
             } else if (!missing_.contains(field)) {
                 missing_.insert(field);
                 add(CheckItem::Run, CheckItem::Warning, addrPath_, entry.line).report =
-                    missingField(addrPath_, entry.line, field, fieldsOf(entry.text, format).size());
+                    missingField(addrPath_, entry.line, field, fields.size());
             }
         }
         if (wholeLine_ > 0 && !tabsTold_ && format == FieldFormat::Tabs &&

@@ -41,6 +41,7 @@ struct MacroRunner::RunState
     QString addrPath; ///< empty: no address list
     FieldFormat format = FieldFormat::Tabs;
     AddressEntry entry;     ///< the current address; line 0 before the first GETSTR
+    QStringList fields;     ///< its fields
     qint64 addressSkip = 0; ///< the entries skipped before the first GETSTR
     /// Each macro line warns once a run, not once a pass.
     QSet<QPair<QString, qint64>> warned;
@@ -539,7 +540,8 @@ std::optional<RunEnd> MacroRunner::takeAddress()
 void MacroRunner::setEntry(const AddressEntry &entry)
 {
     state_->entry = entry;
-    state_->progress.entryName = entry.line > 0 ? nameOf(entry.text, state_->format) : QString();
+    state_->fields = fieldsOf(entry.text, state_->format);
+    state_->progress.entryName = entry.line > 0 ? state_->fields.constFirst() : QString();
 }
 
 std::optional<RunEnd> MacroRunner::sendAddress(const MacroStep &s)
@@ -548,11 +550,10 @@ std::optional<RunEnd> MacroRunner::sendAddress(const MacroStep &s)
     if (RunReport report = readField(s, macroPath_, &field); report.kind != RunReport::None)
         return fail(report);
     const AddressEntry &entry = state_->entry;
-    const std::optional<QString> text = fieldOf(entry.text, state_->format, field);
+    const std::optional<QString> text = fieldOf(entry.text, state_->fields, field);
     // Before the first GETSTR there is no entry to warn about.
     if (entry.line > 0 && !text)
-        host_.warn(missingField(state_->addrPath, entry.line, field,
-                                fieldsOf(entry.text, state_->format).size()));
+        host_.warn(missingField(state_->addrPath, entry.line, field, state_->fields.size()));
     else if (entry.line > 0)
         warnUnsendable(state_->addrPath, entry.line, *text, field);
     const QString typed = text.value_or(QString());
