@@ -90,6 +90,7 @@ private Q_SLOTS:
         w->sendLog().now = [] { return QTime(9, 8, 7, 6); };
         // "1" is this machine's console: init() replaces it before any test runs.
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
+        QVERIFY(w->statusBar()->currentMessage().contains(u" virtual "_s));
         QCOMPARE(state(), u"[] [] [0] send - closed"_s);
         // The two buttons are told apart by their captions alone.
         QCOMPARE(w->cmdSend->text() + u'|' + w->cmdStop->text(), u"実行|停止"_s);
@@ -104,6 +105,14 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { delete w; }
+
+    void tryHintGoesForGood()
+    {
+        // init() chose another port; back on "1", the hint has had its one showing.
+        QCOMPARE(w->statusBar()->currentMessage(), QString());
+        w->cmbCommPort->setEditText(u"1"_s);
+        QCOMPARE(w->statusBar()->currentMessage(), QString());
+    }
 
     void fileChoices_data()
     {

@@ -1034,5 +1034,9 @@ Go on from there? Nothing is sent until you press %7.</source>
         <source>Close the journal</source>
         <translation>記録を閉じる</translation>
     </message>
+    <message>
+        <source>No device needed to try: choose the port %1 to send to the device in a window.</source>
+        <translation>装置がなくても試せます: ポートに %1 を選ぶと、画面の中の装置に送ります。</translation>
+    </message>
 </context>
 </TS>

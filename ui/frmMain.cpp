@@ -187,6 +187,22 @@ void frmMain::Form_Load()
     cmbCommPort->setCurrentIndex(-1);
     cmbCommPort->setEditText(QStringLiteral("1"));
     cmbCommPort->fillList();
+    // "1" is seldom where a first try's device is: say once that there need be none.
+    tryHint_ = tr("No device needed to try: choose the port %1 to send to the device in a "
+                  "window.")
+                   .arg(VirtualLink::portName());
+    statusBar()->showMessage(tryHint_);
+    connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmMain::dropTryHint);
+}
+
+void frmMain::dropTryHint()
+{
+    if (tryHint_.isNull())
+        return;
+    if (statusBar()->currentMessage() == tryHint_)
+        statusBar()->clearMessage();
+    tryHint_.clear();
+    disconnect(cmbCommPort, &QComboBox::editTextChanged, this, &frmMain::dropTryHint);
 }
 
 frmDevice *frmMain::deviceWindow()
@@ -447,6 +463,8 @@ void frmMain::setRunning(bool running)
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);
+    if (running)
+        dropTryHint();
     lblRunState->setText(running ? tr("running") : QString());
     lblProgress->clear();
     if (!running)

@@ -168,6 +168,9 @@ private:
     std::optional<Resume> resume_;
     /// Warnings of the current run.
     int warnings_ = 0;
+    /// The status bar's word on trying without a device, until it has gone.
+    QString tryHint_;
+    void dropTryHint();
     bool unloading_ = false;
 };
 
