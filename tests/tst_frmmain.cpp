@@ -363,6 +363,43 @@ private Q_SLOTS:
                  notice.isEmpty() ? notice : u"notice: "_s + notice);
     }
 
+    void longPathsKeepTheName_data()
+    {
+        QTest::addColumn<double>("lines"); // the path's width in the label's widths
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("one line") << 0.5 << false;
+        QTest::newRow("wrapped") << 1.6 << false;
+        QTest::newRow("elided") << 4.0 << true;
+    }
+    void longPathsKeepTheName()
+    {
+        QFETCH(double, lines);
+        QFETCH(bool, elided);
+        PathLabel *label = w->lblAddrFile;
+        const QFontMetrics metrics = label->fontMetrics();
+        const int width = label->contentsRect().width();
+        const QString name = QDir::toNativeSeparators(u"/住所録 2026.txt"_s);
+        QString path = u"/データ"_s;
+        while (metrics.horizontalAdvance(path + name) < lines * width)
+            path += u"/フォルダ"_s;
+        answers_ = {path + name};
+        w->mnuFileAddr->trigger();
+        path = QDir::toNativeSeparators(path);
+        const QStringList shown = label->shownLines();
+        QCOMPARE(label->text() + u'|' + shownToolTip(label), w->AddrFile + u'|' + path + name);
+        QVERIFY(shown.size() <= 2);
+        for (const QString &line : shown)
+            QVERIFY2(metrics.horizontalAdvance(line) <= width, qPrintable(line));
+        if (!elided) {
+            QCOMPARE(shown.join(QString()), path + name);
+            return;
+        }
+        // The start of the path, then the name whole after "…".
+        QVERIFY2(path.startsWith(shown[0]) && shown[1].startsWith(u"…"_s) &&
+                     shown[1].endsWith(name) && path.endsWith(shown[1].chopped(name.size()).mid(1)),
+                 qPrintable(shown.join(u'|')));
+    }
+
     void addressShownAsText()
     {
         const int width = w->lblAddr->width();

@@ -100,11 +100,11 @@ frmMain::frmMain() : runner_(*this, link_)
 
     frmMacroFile = new QGroupBox(QStringLiteral("マクロファイル"), client);
     placeTwips(frmMacroFile, 120, 720, 5055, 735);
-    lblMacroFile = label(frmMacroFile, QString());
+    lblMacroFile = new PathLabel(frmMacroFile);
     placeTwips(lblMacroFile, 120, 240, 4815, 375);
     frmAddrFile = new QGroupBox(QStringLiteral("アドレスファイル"), client);
     placeTwips(frmAddrFile, 120, 1560, 5055, 735);
-    lblAddrFile = label(frmAddrFile, QString());
+    lblAddrFile = new PathLabel(frmAddrFile);
     placeTwips(lblAddrFile, 120, 240, 4815, 375);
     lblStatus = label(client, QString());
     placeTwips(lblStatus, 120, 2520, 3255, 255);
@@ -298,15 +298,13 @@ void frmMain::mnuFileAddr_Click()
 void frmMain::showMacroFile(const QString &path)
 {
     MacroFile = path;
-    lblMacroFile->setText(visibleText(path));
-    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
+    lblMacroFile->setPath(path);
 }
 
 void frmMain::showAddrFile(const QString &path)
 {
     AddrFile = path;
-    lblAddrFile->setText(visibleText(path));
-    lblAddrFile->setToolTip(plainToolTip(visibleText(path)));
+    lblAddrFile->setPath(path);
 }
 
 void frmMain::mnuFileExit_Click()

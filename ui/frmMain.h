@@ -5,6 +5,7 @@
 #include "ui/endnotice.h"
 #include "ui/frmLog.h"
 #include "ui/loadedform.h"
+#include "ui/pathlabel.h"
 #include "ui/portbox.h"
 
 #include <QMainWindow>
@@ -52,9 +53,10 @@ public:
     QLabel *lblPort;
     PortBox *cmbCommPort;
     QGroupBox *frmMacroFile;
-    QLabel *lblMacroFile;
+    /// The whole path is its text; long, it is drawn in the middle elided.
+    PathLabel *lblMacroFile;
     QGroupBox *frmAddrFile;
-    QLabel *lblAddrFile;
+    PathLabel *lblAddrFile;
     QLabel *lblStatus;
     QPushButton *cmdSend;
     QPushButton *cmdStop;
