@@ -400,6 +400,41 @@ private Q_SLOTS:
                  qPrintable(shown.join(u'|')));
     }
 
+    void keysRunAndStop()
+    {
+        w->show();
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->MacroFile = writeFile(dir_.filePath(u"m.mac"_s), "SLEEP 30");
+        const auto items = [this] {
+            return u"start %1 stop %2"_s.arg(w->mnuRunStart->isEnabled())
+                .arg(w->mnuRunStop->isEnabled());
+        };
+        QTimer guard; // a Shift+F5 that did nothing would leave the run to it
+        connect(&guard, &QTimer::timeout, w, [this] { w->runner().abandon(); });
+        guard.start(5000);
+        QTimer::singleShot(0, w, [&] {
+            events_ << items() << w->lblRunState->text();
+            QTest::keyClick(w, Qt::Key_F5, Qt::ShiftModifier);
+        });
+        QTest::keyClick(w, Qt::Key_F5); // returns once the run is over
+        QVERIFY(guard.isActive());
+        events_ << items() << w->cmdSend->shortcut().toString() + w->cmdStop->shortcut().toString();
+        QCOMPARE(events_.join(u'|'), u"start 0 stop 1|実行中|start 1 stop 0|"_s);
+        w->hide();
+    }
+
+    void typingWindowComesBack()
+    {
+        for (int time = 0; time < 2; ++time) {
+            w->mnuViewTyping->trigger(); // with the keypad it sends through
+            QVERIFY(frmInput::instance()->isVisible() && frmKeyboard::instance()->isVisible());
+            frmInput::instance()->close(); // which hides the keypad
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        closeKeypadWindows();
+    }
+
     void addressShownAsText()
     {
         const int width = w->lblAddr->width();

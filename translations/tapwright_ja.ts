@@ -1035,6 +1035,18 @@ Go on from there? Nothing is sent until you press %7.</source>
         <translation>記録を閉じる</translation>
     </message>
     <message>
+        <source>&amp;Typing window</source>
+        <translation>文字入力ウィンドウ(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>実行(&amp;S)</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>停止(&amp;T)</translation>
+    </message>
+    <message>
         <source>No device needed to try: choose the port %1 to send to the device in a window.</source>
         <translation>装置がなくても試せます: ポートに %1 を選ぶと、画面の中の装置に送ります。</translation>
     </message>

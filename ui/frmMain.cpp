@@ -7,6 +7,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmCheck.h"
 #include "ui/frmDevice.h"
+#include "ui/frmInput.h"
 #include "ui/frmKeyboard.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
@@ -128,7 +129,17 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
     mnuViewLog = mnuView->addAction(tr("Send &log"));
+    mnuViewTyping = mnuView->addAction(tr("&Typing window"));
     mnuRun = menuBar()->addMenu(tr("&Run"));
+    // The buttons keep no shortcut of their own: the keys are these items'.
+    mnuRunStart = mnuRun->addAction(tr("&Start"));
+    mnuRunStart->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuRunStop = mnuRun->addAction(tr("S&top"));
+    mnuRunStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    mnuRunStop->setEnabled(false);
+    addAction(mnuRunStart);
+    addAction(mnuRunStop);
+    mnuRun->addSeparator();
     mnuRunCheck = mnuRun->addAction(tr("&Check..."));
     mnuRun->addSeparator();
     mnuRunPause = mnuRun->addAction(tr("&Pause"));
@@ -149,6 +160,10 @@ frmMain::frmMain() : runner_(*this, link_)
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuKeyboard, &QAction::triggered, this, &frmMain::mnuKeyboard_Click);
     connect(mnuViewLog, &QAction::triggered, this, &frmMain::mnuViewLog_Click);
+    connect(mnuViewTyping, &QAction::triggered, this, &frmMain::mnuViewTyping_Click);
+    // Through the buttons: a disabled one does nothing, whatever asks.
+    connect(mnuRunStart, &QAction::triggered, cmdSend, &QPushButton::click);
+    connect(mnuRunStop, &QAction::triggered, cmdStop, &QPushButton::click);
     connect(mnuRunCheck, &QAction::triggered, this, &frmMain::mnuRunCheck_Click);
     connect(mnuRunPause, &QAction::triggered, this, &frmMain::mnuRunPause_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
@@ -346,6 +361,17 @@ void frmMain::mnuViewLog_Click()
     log->activateWindow();
 }
 
+void frmMain::mnuViewTyping_Click()
+{
+    // The typing window sends through the keypad, and closing either hides
+    // the other: they come back together.
+    frmKeyboard::instance()->show();
+    frmInput *typing = frmInput::instance();
+    typing->show();
+    typing->raise();
+    typing->activateWindow();
+}
+
 void frmMain::mnuRunCheck_Click()
 {
     // The same refusals as a run's, before anything is read.
@@ -458,6 +484,8 @@ void frmMain::setRunning(bool running)
     if (going->hasFocus())
         coming->setFocus(Qt::OtherFocusReason);
     going->setEnabled(false);
+    mnuRunStart->setEnabled(cmdSend->isEnabled());
+    mnuRunStop->setEnabled(cmdStop->isEnabled());
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);

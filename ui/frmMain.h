@@ -79,7 +79,13 @@ public:
     QMenu *mnuView;
     QAction *mnuKeyboard;
     QAction *mnuViewLog;
+    /// Shows the typing window again, and the keypad it sends through.
+    QAction *mnuViewTyping;
     QMenu *mnuRun;
+    /// F5: what 実行 does, enabled as it is.
+    QAction *mnuRunStart;
+    /// Shift+F5: what 停止 does, enabled as it is.
+    QAction *mnuRunStop;
     /// Checks the chosen files without sending; enabled while idle.
     QAction *mnuRunCheck;
     /// Checked while the run is paused; enabled only during a run.
@@ -112,6 +118,7 @@ public Q_SLOTS:
     void mnuFileExit_Click();
     void mnuKeyboard_Click();
     void mnuViewLog_Click();
+    void mnuViewTyping_Click();
     void mnuRunCheck_Click();
     void mnuRunPause_Click(bool checked);
     void mnuHelpContents_Click();
