@@ -435,6 +435,37 @@ private Q_SLOTS:
         closeKeypadWindows();
     }
 
+    void dropChoosesTheFile_data()
+    {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<bool>("taken");
+        const QUrl file = QUrl::fromLocalFile(u"/data/住所録.txt"_s);
+        QTest::newRow("one file") << QList<QUrl>{file} << true;
+        QTest::newRow("two files") << QList<QUrl>{file, file} << false;
+        QTest::newRow("not local") << QList<QUrl>{QUrl(u"https://example.com/a.txt"_s)} << false;
+        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(dir_.path())} << false;
+    }
+    void dropChoosesTheFile()
+    {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(bool, taken);
+        for (QGroupBox *frame : {w->frmMacroFile, w->frmAddrFile}) {
+            QString &chosen = frame == w->frmMacroFile ? w->MacroFile : w->AddrFile;
+            chosen = u"before"_s;
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(frame, &enter);
+            QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(frame, &drop);
+            const QString path = taken ? QDir::toNativeSeparators(urls[0].toLocalFile()) : u"before"_s;
+            QCOMPARE(enter.isAccepted(), taken);
+            QCOMPARE(chosen, path);
+            QCOMPARE(frame->findChild<PathLabel *>()->text(), taken ? path : QString());
+            frame->findChild<PathLabel *>()->setPath(QString());
+        }
+    }
+
     void addressShownAsText()
     {
         const int width = w->lblAddr->width();

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -116,6 +118,12 @@ frmMain::frmMain() : runner_(*this, link_)
     placeTwips(cmdStop, 4440, 2400, 735, 375);
     for (QPushButton *b : {cmdSend, cmdStop})
         b->setAutoDefault(false);
+
+    // A file dropped on a frame is chosen as its menu item would choose it.
+    for (QGroupBox *frame : {frmMacroFile, frmAddrFile}) {
+        frame->setAcceptDrops(true);
+        frame->installEventFilter(this);
+    }
 
     setTabOrder(cmbCommPort, cmdSend);
     setTabOrder(cmdSend, txtCounter);
@@ -320,6 +328,33 @@ void frmMain::showAddrFile(const QString &path)
 {
     AddrFile = path;
     lblAddrFile->setPath(path);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool dropping = event->type() == QEvent::DragEnter ||
+                          event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
+    if (!dropping || (watched != frmMacroFile && watched != frmAddrFile))
+        return QMainWindow::eventFilter(watched, event);
+    auto *drop = static_cast<QDropEvent *>(event);
+    // One local file, and nothing else: the cursor says so before the drop.
+    const QList<QUrl> urls = drop->mimeData()->urls();
+    const QString path = urls.size() == 1 && urls[0].isLocalFile()
+                             ? QDir::toNativeSeparators(urls[0].toLocalFile())
+                             : QString();
+    if (path.isEmpty() || QFileInfo(path).isDir()) {
+        event->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        lastChosenFile_ = path; // the dialog opens on it next, as on a file it chose
+        if (watched == frmMacroFile)
+            showMacroFile(path);
+        else
+            showAddrFile(path);
+    }
+    return true;
 }
 
 void frmMain::mnuFileExit_Click()

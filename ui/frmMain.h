@@ -126,6 +126,8 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    /// Takes a file dropped on the macro file's or the address file's frame.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class LoadedForm<frmMain, QMainWindow>;
