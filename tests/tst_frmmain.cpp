@@ -458,7 +458,8 @@ private Q_SLOTS:
             QApplication::sendEvent(frame, &enter);
             QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &data, Qt::LeftButton, {});
             QApplication::sendEvent(frame, &drop);
-            const QString path = taken ? QDir::toNativeSeparators(urls[0].toLocalFile()) : u"before"_s;
+            const QString path =
+                taken ? QDir::toNativeSeparators(urls[0].toLocalFile()) : u"before"_s;
             QCOMPARE(enter.isAccepted(), taken);
             QCOMPARE(chosen, path);
             QCOMPARE(frame->findChild<PathLabel *>()->text(), taken ? path : QString());

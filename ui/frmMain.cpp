@@ -16,9 +16,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -332,8 +332,8 @@ void frmMain::showAddrFile(const QString &path)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool dropping = event->type() == QEvent::DragEnter ||
-                          event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
+    const bool dropping = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                          event->type() == QEvent::Drop;
     if (!dropping || (watched != frmMacroFile && watched != frmAddrFile))
         return QMainWindow::eventFilter(watched, event);
     auto *drop = static_cast<QDropEvent *>(event);

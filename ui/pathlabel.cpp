@@ -34,8 +34,7 @@ qsizetype fitting(const QFontMetrics &metrics, QStringView text, qsizetype from,
 /// Where the longest end of `text` that fits in `width` after `lead` starts:
 /// at a folder separator when one allows it, so that the file name stands
 /// whole; within the name only when the name alone is too wide.
-qsizetype tailStart(const QFontMetrics &metrics, QStringView text, const QString &lead,
-                    int width)
+qsizetype tailStart(const QFontMetrics &metrics, QStringView text, const QString &lead, int width)
 {
     auto fits = [&](qsizetype at) {
         return metrics.horizontalAdvance(lead + text.mid(at).toString()) <= width;
