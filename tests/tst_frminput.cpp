@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "text/textsender.h"
 
 using Keys = QList<QKeyCombination>;
 
@@ -111,6 +112,42 @@ private Q_SLOTS:
         QCOMPARE(input_->Text1->text(), box);
         QCOMPARE(input_->lblStatus->text(), status);
         QVERIFY(messages_.isEmpty());
+    }
+
+    void closingDropsTypedTextAtOnce_data()
+    {
+        QTest::addColumn<bool>("closeWindow"); // or disconnect
+        QTest::newRow("disconnect") << false;
+        QTest::newRow("close") << true;
+    }
+    void closingDropsTypedTextAtOnce()
+    {
+        QFETCH(bool, closeWindow);
+        const QString text = u"abcdefghijklmnopqrstぱぴぷぺぽ"_s; // ぱ is two frames
+        RecordingSink whole;
+        std::vector<qsizetype> ends; // where each character's frames end
+        for (const QChar c : text) {
+            tapwright::SendStr(whole, QString(c));
+            ends.push_back(qsizetype(whole.codes.size()) * 8);
+        }
+        input_->Text1->setText(text);
+        QTest::keyClick(input_->Text1, Qt::Key_Return);
+        if (closeWindow) {
+            keypad_->close();
+        } else {
+            keypad_->Command1[ConnectButtonIndex]->click();
+            QCOMPARE(keypad_->Command1[ConnectButtonIndex]->text(), u"切断"_s);
+            keypad_->Command1[17]->click(); // disconnected: not sent
+        }
+        QVERIFY(!keypad_->MSComm1().isOpen());
+        // Whole frames, a few at most; the rest is named in characters.
+        const QByteArray got = line_.readAvailable();
+        QVERIFY2(got.size() <= 3 * 8 && framesOf(whole.codes).startsWith(got), got.toHex(' '));
+        const auto left = std::count_if(ends.begin(), ends.end(),
+                                        [&](qsizetype end) { return end > got.size(); });
+        QCOMPARE(input_->lblStatus->text(),
+                 u"切断しました: 残りの %1 文字は送っていません。"_s.arg(left));
+        closeKeypadWindows();
     }
 
     void followsTheKeypadsFirstPlacement()

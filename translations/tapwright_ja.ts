@@ -918,6 +918,10 @@ no program is found that shows this kind of document.</source>
         <source>Virtual device (keypad) — %1</source>
         <translation>仮想デバイス (キーボード) — %1</translation>
     </message>
+    <message>
+        <source>Disconnected: the remaining %1 characters were not sent.</source>
+        <translation>切断しました: 残りの %1 文字は送っていません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::ui::frmLog</name>
