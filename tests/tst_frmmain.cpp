@@ -1,5 +1,6 @@
 #include "guitest.h"
 #include "macro/journal.h"
+#include "text/textsender.h"
 #include "ui/frmCheck.h"
 
 /// Runs the macro and returns from the test if the run failed a check.
@@ -239,6 +240,39 @@ private Q_SLOTS:
                              u"1,4,6 1,4,7 1,4,8 1,4,9 1,4,10 1,4,11 1,4,12 1,4,13 1,4,14"_s)));
         QCOMPARE(w->lblRunState->text(), QString());
         QVERIFY(!w->mnuRunPause->isEnabled() && !w->runner().isPaused());
+    }
+
+    void pausedAddressShowsWhatTheDeviceHas()
+    {
+        const QString address = u"A&<B>ぱぴぷぺぽ"_s; // ぱ is two frames
+        w->AddrFile =
+            writeFile(dir_.filePath(u"a.txt"_s), "\xef\xbb\xbf" + address.toUtf8() + "\r\n");
+        QString shown;
+        qsizetype bytes = 0; // on the line while paused
+        QTimer step;         // paused once four frames are out, until the line is long quiet
+        connect(&step, &QTimer::timeout, this, [&] {
+            takeSent();
+            if (sentDuringRun_.size() >= 4 * 8 && !w->mnuRunPause->isChecked() && shown.isNull()) {
+                w->mnuRunPause->trigger();
+                QTimer::singleShot(1000, w, [&] {
+                    takeSent();
+                    bytes = sentDuringRun_.size();
+                    shown = w->lblAddr->text() + u'|' + shownToolTip(w->lblAddr);
+                    w->mnuRunPause->trigger();
+                });
+            }
+        });
+        step.start(5);
+        RUN("GETSTR\r\nSENDSTR\r\n", u"0"_s, 10000);
+        RecordingSink frames;
+        qsizetype got = 0; // characters whose frames all reached the line before the pause
+        while (got < address.size() && (tapwright::SendStr(frames, address.mid(got, 1)),
+                                        frames.codes.size() * 8) <= size_t(bytes))
+            ++got;
+        QCOMPARE(shown, address.left(got).toHtmlEscaped() + u"<span style=\"color:#808080\">"_s +
+                            address.mid(got).toHtmlEscaped() + u"</span>|"_s + address);
+        QCOMPARE(w->lblAddr->textFormat(), Qt::PlainText); // once the run goes on
+        sent();
     }
 
     void progress()

@@ -30,6 +30,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace tapwright::ui {
 
@@ -56,14 +57,37 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent *event) override
     {
+        // Rich text (an address in two colours) is short-lived: as QLabel draws it.
+        if (textFormat() == Qt::RichText)
+            return QLabel::paintEvent(event);
         QPainter painter(this);
         const QRect room = contentsRect();
         painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
     }
 };
+
+/// How many characters at the start of `text` the device has whole once
+/// `frames` of the frames typing it are on the line; a character may take
+/// two frames.
+qsizetype charactersEntered(const QString &text, qint64 frames)
+{
+    struct Counter : KeySink
+    {
+        qint64 frames = 0;
+        void SendKey(int, int, int) override { ++frames; }
+    } counter;
+    // SendStr goes one code unit at a time: so does the count.
+    qsizetype at = 0;
+    for (; at < text.size(); ++at) {
+        SendStr(counter, QStringView(text).mid(at, 1));
+        if (counter.frames > frames)
+            break;
+    }
+    return at;
+}
 
 } // namespace
 
@@ -481,6 +505,7 @@ void frmMain::setStatus(const QString &text)
 
 void frmMain::frameSent(const KeyCode &code)
 {
+    ++addressFrames_;
     sendLog_.addFrame(code);
 }
 
@@ -503,9 +528,30 @@ void frmMain::setProgress(const RunProgress &p)
 
 void frmMain::setAddress(const QString &text)
 {
-    const QString shown = visibleText(text);
-    lblAddr->setText(shown);
+    address_ = text;
+    addressFrames_ = 0;
+    showAddress();
+}
+
+void frmMain::showAddress()
+{
+    const QString shown = visibleText(address_);
     lblAddr->setToolTip(plainToolTip(shown));
+    // Paused in the middle of it: what the device has, and the rest in grey.
+    // Frames handed over and not yet on the line are not the device's.
+    const qsizetype entered =
+        runner_.isPaused() ? charactersEntered(address_, addressFrames_ - link_.framesInFlight())
+                           : address_.size();
+    if (entered >= address_.size()) {
+        lblAddr->setTextFormat(Qt::PlainText);
+        lblAddr->setText(shown);
+        return;
+    }
+    lblAddr->setTextFormat(Qt::RichText);
+    lblAddr->setText(visibleText(address_.left(entered)).toHtmlEscaped() +
+                     QStringLiteral("<span style=\"color:#808080\">") +
+                     visibleText(address_.mid(entered)).toHtmlEscaped() +
+                     QStringLiteral("</span>"));
 }
 
 void frmMain::setRunning(bool running)
@@ -541,6 +587,14 @@ void frmMain::setRunning(bool running)
 
 void frmMain::setPaused(bool paused)
 {
+    showAddress();
+    // The frames already handed over reach the device within their line
+    // time: then the label says exactly what it has.
+    if (paused)
+        QTimer::singleShot(int(frameNs(PacedLead + 1) / 1000000), this, [this] {
+            if (runner_.isPaused())
+                showAddress();
+        });
     mnuRunPause->setChecked(paused);
     lblRunState->setText(paused ? tr("paused") : tr("running"));
     if (!paused) {

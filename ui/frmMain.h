@@ -179,6 +179,11 @@ private:
     std::optional<Resume> resume_;
     /// Warnings of the current run.
     int warnings_ = 0;
+    /// The address being typed, and the frames handed over since it began.
+    QString address_;
+    qint64 addressFrames_ = 0;
+    /// Shows the address; paused, the part the device has not got in grey.
+    void showAddress();
     /// The status bar's word on trying without a device, until it has gone.
     QString tryHint_;
     void dropTryHint();
