@@ -201,6 +201,7 @@ void frmKeyboard::SendStr(const QString &Str)
         }
     } keypad;
     keypad.window = this;
+    typed_.unsent(link_.framesSent()); // forgets the characters on the line by now
     for (qsizetype i = 0; i < Str.size(); ++i) {
         const qint64 before = typed_.handed;
         tapwright::SendStr(keypad, QStringView(Str).mid(i, 1));
