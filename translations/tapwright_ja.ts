@@ -1051,8 +1051,8 @@ Go on from there? Nothing is sent until you press %7.</source>
         <translation>停止(&amp;T)</translation>
     </message>
     <message>
-        <source>No device needed to try: choose the port %1 to send to the device in a window.</source>
-        <translation>装置がなくても試せます: ポートに %1 を選ぶと、画面の中の装置に送ります。</translation>
+        <source>To try without a device, choose the port %1.</source>
+        <translation>装置なしで試すには、ポートに %1 を選びます。</translation>
     </message>
 </context>
 </TS>

@@ -235,9 +235,8 @@ void frmMain::Form_Load()
     cmbCommPort->setEditText(QStringLiteral("1"));
     cmbCommPort->fillList();
     // "1" is seldom where a first try's device is: say once that there need be none.
-    tryHint_ = tr("No device needed to try: choose the port %1 to send to the device in a "
-                  "window.")
-                   .arg(VirtualLink::portName());
+    // Short: the bar is as wide as the fixed window.
+    tryHint_ = tr("To try without a device, choose the port %1.").arg(VirtualLink::portName());
     statusBar()->showMessage(tryHint_);
     connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmMain::dropTryHint);
 }
