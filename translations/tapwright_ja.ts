@@ -919,8 +919,8 @@ no program is found that shows this kind of document.</source>
         <translation>仮想デバイス (キーボード) — %1</translation>
     </message>
     <message>
-        <source>Disconnected: the remaining %1 characters were not sent.</source>
-        <translation>切断しました: 残りの %1 文字は送っていません。</translation>
+        <source>Disconnected: %1 characters not sent.</source>
+        <translation>切断: %1 文字は送っていません。</translation>
     </message>
 </context>
 <context>

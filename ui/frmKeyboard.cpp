@@ -240,7 +240,7 @@ void frmKeyboard::ClosePort()
     typed_ = TypedTrail();
     if (unsent > 0 && frmInput::exists()) {
         QLabel *status = frmInput::instance()->lblStatus;
-        status->setText(tr("Disconnected: the remaining %1 characters were not sent.").arg(unsent));
+        status->setText(tr("Disconnected: %1 characters not sent.").arg(unsent));
         status->setToolTip(QString());
     }
 }
