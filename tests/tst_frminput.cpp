@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "text/textsender.h"
 #include "ui/keypadsends.h"
 
 using Keys = QList<QKeyCombination>;
@@ -117,6 +118,24 @@ private Q_SLOTS:
         QVERIFY(messages_.isEmpty());
     }
 
+    void disconnectDropsTypedTextAtOnce()
+    {
+        const QString text = u"abcdefghijklmnopqrstぱぴぷぺぽ"_s; // ぱ is two frames
+        input_->Text1->setText(text);
+        QTest::keyClick(input_->Text1, Qt::Key_Return);
+        keypad_->Command1[ConnectButtonIndex]->click();
+        QCOMPARE(keypad_->Command1[ConnectButtonIndex]->text(), u"切断"_s);
+        keypad_->Command1[17]->click(); // disconnected: not sent
+        // Whole frames, a few at most, of one-frame characters; the rest named in characters.
+        const QByteArray got = line_.readAvailable();
+        RecordingSink frames;
+        tapwright::SendStr(frames, text);
+        QVERIFY2(got.size() % 8 == 0 && got.size() <= 3 * 8 && framesOf(frames.codes).startsWith(got),
+                 got.toHex(' '));
+        QCOMPARE(input_->lblStatus->text(),
+                 u"切断: %1 文字は送っていません。"_s.arg(text.size() - got.size() / 8));
+    }
+
     void followsTheKeypadsFirstPlacement()
     {
         // The window system places the keypad only after the typing window took
@@ -139,6 +158,10 @@ private Q_SLOTS:
         QPointer<frmKeyboard> keypad = keypad_;
         input_->close();
         QVERIFY(!frmInput::exists() && !keypad->isVisible() && keypad->MSComm1().isOpen());
+        frmMain::instance()->mnuViewTyping->trigger(); // brings both back
+        QVERIFY(frmInput::instance()->isVisible() && keypad->isVisible());
+        frmInput::instance()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         // The keypad closing only hides the typing window; a new keypad shows it again.
         QPointer<frmInput> input = frmInput::instance();
         input->show();

@@ -90,6 +90,26 @@ private Q_SLOTS:
         QCOMPARE(window->txtLog->toPlainText(), log().text().chopped(1));
     }
 
+    void followsPastALongLine()
+    {
+        frmLog *window = frmLog::instance();
+        window->show();
+        QScrollBar *down = window->txtLog->verticalScrollBar();
+        for (int n = 0; n < 40; ++n) // more than the window shows
+            step(u"UP"_s, {});
+        // Once the long line's horizontal bar is in, the view is a line shorter;
+        // then a log scrolled up stays where the user left it.
+        int at = -1;
+        for (const QString &status : {u"7 UP"_s, u"8 "_s + QString(500, u'x'), u"9 UP"_s, u"10"_s}) {
+            step(status, {});
+            window->refresh();
+            QCoreApplication::processEvents();
+            QCOMPARE(down->value(), at < 0 ? down->maximum() : at);
+            if (status == u"9 UP"_s)
+                down->triggerAction(QAbstractSlider::SliderPageStepSub), at = down->value();
+        }
+    }
+
     void save_data()
     {
         QTest::addColumn<QString>("answer"); // the dialog's answer, relative to the folder

@@ -1,5 +1,6 @@
 #include "guitest.h"
 #include "macro/journal.h"
+#include "text/textsender.h"
 #include "ui/frmCheck.h"
 
 /// Runs the macro and returns from the test if the run failed a check.
@@ -90,6 +91,10 @@ private Q_SLOTS:
         w->sendLog().now = [] { return QTime(9, 8, 7, 6); };
         // "1" is this machine's console: init() replaces it before any test runs.
         QCOMPARE(w->cmbCommPort->currentText(), u"1"_s);
+        QVERIFY(w->statusBar()->currentMessage().contains(u" virtual "_s));
+        w->cmbCommPort->setEditText(u"2"_s); // gone, and not back with "1"
+        w->cmbCommPort->setEditText(u"1"_s);
+        QCOMPARE(w->statusBar()->currentMessage(), QString());
         QCOMPARE(state(), u"[] [] [0] send - closed"_s);
         // The two buttons are told apart by their captions alone.
         QCOMPARE(w->cmdSend->text() + u'|' + w->cmdStop->text(), u"実行|停止"_s);
@@ -209,25 +214,38 @@ private Q_SLOTS:
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
-        // Ctrl+P once a frame is out, then Pause to go on; from a timer, as a nested
-        // wait would hold up the run's own waits. What a pause holds back is the
-        // runner's test; a Pause that did not go on would leave the run to the guard.
+        const QString address = u"A&<B>ぱぴぷぺぽ"_s;
+        w->AddrFile =
+            writeFile(dir_.filePath(u"a.txt"_s), "\xef\xbb\xbf" + address.toUtf8() + "\r\n");
+        // Ctrl+P once a frame is out, Pause once the line has long been quiet; from timers,
+        // as a nested wait would hold up the run's own waits.
         QString during;
+        qsizetype bytes = 0; // on the line while paused
         QTimer step;
         connect(&step, &QTimer::timeout, this, [&] {
             takeSent();
             if (during.isEmpty() && !sentDuringRun_.isEmpty()) {
                 QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
                 during = w->lblRunState->text() + (w->mnuRunPause->isChecked() ? u" ✓"_s : u""_s);
-                QTest::keyClick(w, Qt::Key_Pause);
+                QTimer::singleShot(1000, w, [&] {
+                    takeSent();
+                    bytes = sentDuringRun_.size();
+                    during += u'|' + w->lblAddr->text() + u'|' + shownToolTip(w->lblAddr);
+                    QTest::keyClick(w, Qt::Key_Pause);
+                });
             }
         });
         step.start(5);
-        RUN("STRING abcdefghi\r\n", u"0"_s, 10000);
+        RUN("GETSTR\r\nSENDSTR\r\n", u"0"_s, 10000);
         w->hide();
-        QCOMPARE(during, u"一時停止中 ✓"_s);
-        QCOMPARE(sent(), framesOf(codesOf(
-                             u"1,4,6 1,4,7 1,4,8 1,4,9 1,4,10 1,4,11 1,4,12 1,4,13 1,4,14"_s)));
+        // Paused, the address shows what the device has (a frame a character), the rest grey.
+        const qsizetype got = bytes / 8;
+        QCOMPARE(during, u"一時停止中 ✓|"_s + address.left(got).toHtmlEscaped() +
+                             u"<span style=\"color:#808080\">"_s +
+                             address.mid(got).toHtmlEscaped() + u"</span>|"_s + address);
+        RecordingSink frames;
+        tapwright::SendStr(frames, address);
+        QCOMPARE(sent(), framesOf(frames.codes));
         QCOMPARE(w->lblRunState->text(), QString());
         QVERIFY(!w->mnuRunPause->isEnabled() && !w->runner().isPaused());
     }
@@ -306,13 +324,22 @@ private Q_SLOTS:
         w->cmdSend->setFocus();
         QTRY_VERIFY(w->cmdSend->hasFocus());
         w->MacroFile = writeFile(dir_.filePath(u"m.mac"_s), "SLEEP 30");
-        QTimer::singleShot(0, w, [this] {
+        // Started with F5 and stopped with Shift+F5; the menu items as the buttons.
+        const auto items = [this] {
+            return u"%1 %2"_s.arg(w->mnuRunStart->isEnabled()).arg(w->mnuRunStop->isEnabled());
+        };
+        QTimer::singleShot(0, w, [&] {
             // The start button went grey under the focus: the stop button has it now.
-            events_ << (w->cmdStop->hasFocus() ? u"stop has focus"_s : u"focus elsewhere"_s);
-            w->cmdStop->click();
+            events_ << (w->cmdStop->hasFocus() ? u"stop has focus"_s : u"focus elsewhere"_s)
+                    << items();
+            QTest::keyClick(w, Qt::Key_F5, Qt::ShiftModifier);
         });
-        w->cmdSend->click();
-        QCOMPARE(events_, QStringList{u"stop has focus"_s});
+        QElapsedTimer took;
+        took.start();
+        QTest::keyClick(w, Qt::Key_F5);
+        QVERIFY(took.elapsed() < 20000); // stopped, not left to its 30 s
+        events_ << items() << w->cmdSend->shortcut().toString() + w->cmdStop->shortcut().toString();
+        QCOMPARE(events_.join(u'|'), u"stop has focus|0 1|1 0|"_s);
         QVERIFY(w->cmdSend->hasFocus());
         QCOMPARE(w->txtCounter->selectedText(), QString());
         w->hide();
@@ -352,6 +379,67 @@ private Q_SLOTS:
         RUN(macro, counter);
         QCOMPARE(events_.filter(u"notice: "_s).join(u'|'),
                  notice.isEmpty() ? notice : u"notice: "_s + notice);
+    }
+
+    void longPathsKeepTheName_data()
+    {
+        QTest::addColumn<double>("lines"); // the path's width in the label's widths
+        QTest::newRow("one line") << 0.5;
+        QTest::newRow("wrapped") << 1.6;
+        QTest::newRow("elided") << 4.0;
+    }
+    void longPathsKeepTheName()
+    {
+        QFETCH(double, lines);
+        PathLabel *label = w->lblAddrFile;
+        const QFontMetrics metrics = label->fontMetrics();
+        const int width = label->contentsRect().width();
+        const QString name = QDir::toNativeSeparators(u"/住所録 2026.txt"_s);
+        QString path = u"/データ"_s;
+        while (metrics.horizontalAdvance(path + name) < lines * width)
+            path += u"/フォルダ"_s;
+        answers_ = {path + name};
+        w->mnuFileAddr->trigger();
+        path = QDir::toNativeSeparators(path);
+        const QStringList shown = label->shownLines();
+        QCOMPARE(label->text() + u'|' + shownToolTip(label), w->AddrFile + u'|' + path + name);
+        for (const QString &line : shown)
+            QVERIFY(shown.size() <= 2 && metrics.horizontalAdvance(line) <= width);
+        // Whole where it fits; else the start of the path, and the name whole after "…".
+        QVERIFY2(lines < 2 ? shown.join(QString()) == path + name
+                           : path.startsWith(shown[0]) && shown[1].startsWith(u"…"_s) &&
+                                 shown[1].endsWith(name) &&
+                                 path.endsWith(shown[1].chopped(name.size()).mid(1)),
+                 qPrintable(shown.join(u'|')));
+    }
+
+    void dropChoosesTheFile_data()
+    {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<bool>("taken");
+        const QUrl file = QUrl::fromLocalFile(u"/data/住所録.txt"_s);
+        QTest::newRow("one file") << QList<QUrl>{file} << true;
+        QTest::newRow("two files") << QList<QUrl>{file, file} << false;
+        QTest::newRow("not local") << QList<QUrl>{QUrl(u"https://example.com/a.txt"_s)} << false;
+        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(dir_.path())} << false;
+    }
+    void dropChoosesTheFile()
+    {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(bool, taken);
+        for (QGroupBox *frame : {w->frmMacroFile, w->frmAddrFile}) {
+            QString &chosen = frame == w->frmMacroFile ? w->MacroFile : w->AddrFile;
+            chosen = frame->findChild<PathLabel *>()->text();
+            const QString path = taken ? QDir::toNativeSeparators(urls[0].toLocalFile()) : chosen;
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(frame, &enter);
+            QApplication::sendEvent(frame, &drop);
+            QCOMPARE(enter.isAccepted(), taken);
+            QCOMPARE(chosen + u'|' + frame->findChild<PathLabel *>()->text(), path + u'|' + path);
+        }
     }
 
     void addressShownAsText()

@@ -3,7 +3,7 @@
 
 Q_DECLARE_METATYPE(tapwright::PortInfo)
 
-/// The port box: "1" to "16", then the system's ports, whose whole names
+/// The port box: "1" to "16", "virtual", then the system's ports, whose whole names
 /// can be read however narrow the box is.
 class TestPortBox : public QObject
 {
@@ -67,6 +67,7 @@ private Q_SLOTS:
             QStringList expected;
             for (int n = 1; n <= 16; ++n)
                 expected << QString::number(n);
+            expected << u"virtual"_s;
             for (const PortInfo &port : ports)
                 expected << port.name;
             QCOMPARE(items(), expected);

@@ -938,6 +938,10 @@ no program is found that shows this kind of document.</source>
         <source>Virtual device (keypad) — %1</source>
         <translation>仮想デバイス (キーボード) — %1</translation>
     </message>
+    <message>
+        <source>Disconnected: %1 characters not sent.</source>
+        <translation>切断: %1 文字は送っていません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::ui::frmLog</name>
@@ -1053,6 +1057,22 @@ Go on from there? Nothing is sent until you press %7.</source>
     <message>
         <source>Close the journal</source>
         <translation>記録を閉じる</translation>
+    </message>
+    <message>
+        <source>&amp;Typing window</source>
+        <translation>文字入力ウィンドウ(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>実行(&amp;S)</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>停止(&amp;T)</translation>
+    </message>
+    <message>
+        <source>To try without a device, choose the port %1.</source>
+        <translation>装置なしで試すには、ポートに %1 を選びます。</translation>
     </message>
 </context>
 </TS>

@@ -193,7 +193,32 @@ void frmKeyboard::Command1_Click(int Index)
 
 void frmKeyboard::SendStr(const QString &Str)
 {
-    tapwright::SendStr(link_, Str);
+    // Through this window's SendKey, which counts the frames; SendStr goes
+    // one code unit at a time, so unit by unit sends the very same frames
+    // and tells where each character ends.
+    struct Keypad : KeySink
+    {
+        frmKeyboard *window;
+        void SendKey(int row, int column, int table) override
+        {
+            window->SendKey(row, column, table);
+        }
+    } keypad;
+    keypad.window = this;
+    typed_.unsent(link_.framesSent()); // forgets the characters on the line by now
+    for (qsizetype i = 0; i < Str.size(); ++i) {
+        const qint64 before = typed_.handed;
+        tapwright::SendStr(keypad, QStringView(Str).mid(i, 1));
+        if (typed_.handed != before)
+            typed_.ends.push_back(typed_.handed);
+    }
+}
+
+int frmKeyboard::TypedTrail::unsent(qint64 sent)
+{
+    while (!ends.empty() && ends.front() <= sent)
+        ends.pop_front();
+    return int(ends.size());
 }
 
 void frmKeyboard::OpenPort()
@@ -202,20 +227,35 @@ void frmKeyboard::OpenPort()
     link_.setCommPort(CommPort);
     if (link_.isOpen())
         return;
+    typed_ = TypedTrail(); // the link counts its frames afresh
     if (!link_.OpenPort())
         seams().showMessage(this, describe(link_.lastError()));
 }
 
 void frmKeyboard::ClosePort()
 {
+    // Typed text still going out is dropped whole, as a stop drops a run's:
+    // whoever disconnects wants the device left alone now, not once the
+    // text has gone. The frame on the wire finishes.
+    const int unsent = typed_.unsent(link_.framesSent());
     ++draining_;
-    link_.ClosePort(Link::CloseMode::Drain);
+    link_.ClosePort(unsent > 0 ? Link::CloseMode::Discard : Link::CloseMode::Drain);
     --draining_;
+    typed_ = TypedTrail();
+    if (unsent > 0 && frmInput::exists()) {
+        QLabel *status = frmInput::instance()->lblStatus;
+        status->setText(tr("Disconnected: %1 characters not sent.").arg(unsent));
+        status->setToolTip(QString());
+    }
 }
 
 void frmKeyboard::SendKey(int row, int column, int table)
 {
+    // Nothing clicked or typed while the port closes goes out after it.
+    if (draining_ > 0 || !link_.isOpen())
+        return;
     link_.SendKey(row, column, table);
+    ++typed_.handed;
 }
 
 } // namespace tapwright::ui

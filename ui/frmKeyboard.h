@@ -5,10 +5,11 @@
 #include "device/portlink.h"
 #include "ui/portbox.h"
 
+#include <array>
+#include <deque>
 #include <QDeadlineTimer>
 #include <QString>
 #include <QWidget>
-#include <array>
 
 class QLabel;
 class QPushButton;
@@ -59,6 +60,19 @@ private:
     void SendKey(int row, int column, int table);
 
     PortLink link_;
+    /// Turns the frames still in flight at a close into typed characters:
+    /// a character may take two frames, and keys go out between them.
+    struct TypedTrail
+    {
+        /// Frames handed to the port since it opened, in the link's order.
+        qint64 handed = 0;
+        /// For each typed character not known to be on the line, the number
+        /// of its last frame among those handed.
+        std::deque<qint64> ends;
+        /// Typed characters not wholly on the line once `sent` frames are.
+        int unsent(qint64 sent);
+    };
+    TypedTrail typed_;
     frmDevice *device_ = nullptr;
     /// How many drains of this window's port are under way.
     int draining_ = 0;

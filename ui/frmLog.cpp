@@ -58,6 +58,16 @@ frmLog::frmLog()
     layout->addWidget(cmdSave, 0, Qt::AlignRight);
     resize(twipsX(this, 9000), twipsY(this, 6000));
 
+    // A view at the newest line stays there as the range grows under it:
+    // lines come, or a long line brings in the horizontal bar and the view
+    // loses a line. One the user scrolled up stays where it is.
+    QScrollBar *scroll = txtLog->verticalScrollBar();
+    connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int maximum) {
+        if (scroll->value() == lastMaximum_)
+            scroll->setValue(maximum);
+        lastMaximum_ = maximum;
+    });
+
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(100);
     connect(&refreshTimer_, &QTimer::timeout, this, &frmLog::refresh);

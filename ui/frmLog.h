@@ -38,6 +38,8 @@ private:
     /// shown, and is then shown again when it grows.
     qint64 nextSerial_ = 0;
     bool shownOpen_ = false;
+    /// The vertical scroll bar's maximum before its range last changed.
+    int lastMaximum_ = 0;
     /// Gathers the log's changes: a run adds lines far faster than they
     /// can be read.
     QTimer refreshTimer_;

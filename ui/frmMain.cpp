@@ -7,6 +7,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmCheck.h"
 #include "ui/frmDevice.h"
+#include "ui/frmInput.h"
 #include "ui/frmKeyboard.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,9 +26,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace tapwright::ui {
 
@@ -53,14 +57,37 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent *event) override
     {
+        // Rich text (an address in two colours) is short-lived: as QLabel draws it.
+        if (textFormat() == Qt::RichText)
+            return QLabel::paintEvent(event);
         QPainter painter(this);
         const QRect room = contentsRect();
         painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
     }
 };
+
+/// How many characters at the start of `text` the device has whole once
+/// `frames` of the frames typing it are on the line; a character may take
+/// two frames.
+qsizetype charactersEntered(const QString &text, qint64 frames)
+{
+    struct Counter : KeySink
+    {
+        qint64 frames = 0;
+        void SendKey(int, int, int) override { ++frames; }
+    } counter;
+    // SendStr goes one code unit at a time: so does the count.
+    qsizetype at = 0;
+    for (; at < text.size(); ++at) {
+        SendStr(counter, QStringView(text).mid(at, 1));
+        if (counter.frames > frames)
+            break;
+    }
+    return at;
+}
 
 } // namespace
 
@@ -100,11 +127,11 @@ frmMain::frmMain() : runner_(*this, link_)
 
     frmMacroFile = new QGroupBox(QStringLiteral("マクロファイル"), client);
     placeTwips(frmMacroFile, 120, 720, 5055, 735);
-    lblMacroFile = label(frmMacroFile, QString());
+    lblMacroFile = new PathLabel(frmMacroFile);
     placeTwips(lblMacroFile, 120, 240, 4815, 375);
     frmAddrFile = new QGroupBox(QStringLiteral("アドレスファイル"), client);
     placeTwips(frmAddrFile, 120, 1560, 5055, 735);
-    lblAddrFile = label(frmAddrFile, QString());
+    lblAddrFile = new PathLabel(frmAddrFile);
     placeTwips(lblAddrFile, 120, 240, 4815, 375);
     lblStatus = label(client, QString());
     placeTwips(lblStatus, 120, 2520, 3255, 255);
@@ -115,6 +142,12 @@ frmMain::frmMain() : runner_(*this, link_)
     placeTwips(cmdStop, 4440, 2400, 735, 375);
     for (QPushButton *b : {cmdSend, cmdStop})
         b->setAutoDefault(false);
+
+    // A file dropped on a frame is chosen as its menu item would choose it.
+    for (QGroupBox *frame : {frmMacroFile, frmAddrFile}) {
+        frame->setAcceptDrops(true);
+        frame->installEventFilter(this);
+    }
 
     setTabOrder(cmbCommPort, cmdSend);
     setTabOrder(cmdSend, txtCounter);
@@ -128,7 +161,17 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuKeyboard = mnuView->addAction(QStringLiteral("キーボード(&K)"));
     mnuViewLog = mnuView->addAction(tr("Send &log"));
+    mnuViewTyping = mnuView->addAction(tr("&Typing window"));
     mnuRun = menuBar()->addMenu(tr("&Run"));
+    // The buttons keep no shortcut of their own: the keys are these items'.
+    mnuRunStart = mnuRun->addAction(tr("&Start"));
+    mnuRunStart->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuRunStop = mnuRun->addAction(tr("S&top"));
+    mnuRunStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    mnuRunStop->setEnabled(false);
+    addAction(mnuRunStart);
+    addAction(mnuRunStop);
+    mnuRun->addSeparator();
     mnuRunCheck = mnuRun->addAction(tr("&Check..."));
     mnuRun->addSeparator();
     mnuRunPause = mnuRun->addAction(tr("&Pause"));
@@ -149,6 +192,10 @@ frmMain::frmMain() : runner_(*this, link_)
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuKeyboard, &QAction::triggered, this, &frmMain::mnuKeyboard_Click);
     connect(mnuViewLog, &QAction::triggered, this, &frmMain::mnuViewLog_Click);
+    connect(mnuViewTyping, &QAction::triggered, this, &frmMain::mnuViewTyping_Click);
+    // Through the buttons: a disabled one does nothing, whatever asks.
+    connect(mnuRunStart, &QAction::triggered, cmdSend, &QPushButton::click);
+    connect(mnuRunStop, &QAction::triggered, cmdStop, &QPushButton::click);
     connect(mnuRunCheck, &QAction::triggered, this, &frmMain::mnuRunCheck_Click);
     connect(mnuRunPause, &QAction::triggered, this, &frmMain::mnuRunPause_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
@@ -187,6 +234,21 @@ void frmMain::Form_Load()
     cmbCommPort->setCurrentIndex(-1);
     cmbCommPort->setEditText(QStringLiteral("1"));
     cmbCommPort->fillList();
+    // "1" is seldom where a first try's device is: say once that there need be none.
+    // Short: the bar is as wide as the fixed window.
+    tryHint_ = tr("To try without a device, choose the port %1.").arg(VirtualLink::portName());
+    statusBar()->showMessage(tryHint_);
+    connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmMain::dropTryHint);
+}
+
+void frmMain::dropTryHint()
+{
+    if (tryHint_.isNull())
+        return;
+    if (statusBar()->currentMessage() == tryHint_)
+        statusBar()->clearMessage();
+    tryHint_.clear();
+    disconnect(cmbCommPort, &QComboBox::editTextChanged, this, &frmMain::dropTryHint);
 }
 
 frmDevice *frmMain::deviceWindow()
@@ -282,15 +344,40 @@ void frmMain::mnuFileAddr_Click()
 void frmMain::showMacroFile(const QString &path)
 {
     MacroFile = path;
-    lblMacroFile->setText(visibleText(path));
-    lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
+    lblMacroFile->setPath(path);
 }
 
 void frmMain::showAddrFile(const QString &path)
 {
     AddrFile = path;
-    lblAddrFile->setText(visibleText(path));
-    lblAddrFile->setToolTip(plainToolTip(visibleText(path)));
+    lblAddrFile->setPath(path);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool dropping = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                          event->type() == QEvent::Drop;
+    if (!dropping || (watched != frmMacroFile && watched != frmAddrFile))
+        return QMainWindow::eventFilter(watched, event);
+    auto *drop = static_cast<QDropEvent *>(event);
+    // One local file, and nothing else: the cursor says so before the drop.
+    const QList<QUrl> urls = drop->mimeData()->urls();
+    const QString path = urls.size() == 1 && urls[0].isLocalFile()
+                             ? QDir::toNativeSeparators(urls[0].toLocalFile())
+                             : QString();
+    if (path.isEmpty() || QFileInfo(path).isDir()) {
+        event->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        lastChosenFile_ = path; // the dialog opens on it next, as on a file it chose
+        if (watched == frmMacroFile)
+            showMacroFile(path);
+        else
+            showAddrFile(path);
+    }
+    return true;
 }
 
 void frmMain::mnuFileExit_Click()
@@ -330,6 +417,17 @@ void frmMain::mnuViewLog_Click()
     log->show();
     log->raise();
     log->activateWindow();
+}
+
+void frmMain::mnuViewTyping_Click()
+{
+    // The typing window sends through the keypad, and closing either hides
+    // the other: they come back together.
+    frmKeyboard::instance()->show();
+    frmInput *typing = frmInput::instance();
+    typing->show();
+    typing->raise();
+    typing->activateWindow();
 }
 
 void frmMain::mnuRunCheck_Click()
@@ -406,6 +504,7 @@ void frmMain::setStatus(const QString &text)
 
 void frmMain::frameSent(const KeyCode &code)
 {
+    ++addressFrames_;
     sendLog_.addFrame(code);
 }
 
@@ -428,9 +527,30 @@ void frmMain::setProgress(const RunProgress &p)
 
 void frmMain::setAddress(const QString &text)
 {
-    const QString shown = visibleText(text);
-    lblAddr->setText(shown);
+    address_ = text;
+    addressFrames_ = 0;
+    showAddress();
+}
+
+void frmMain::showAddress()
+{
+    const QString shown = visibleText(address_);
     lblAddr->setToolTip(plainToolTip(shown));
+    // Paused in the middle of it: what the device has, and the rest in grey.
+    // Frames handed over and not yet on the line are not the device's.
+    const qsizetype entered =
+        runner_.isPaused() ? charactersEntered(address_, addressFrames_ - link_.framesInFlight())
+                           : address_.size();
+    if (entered >= address_.size()) {
+        lblAddr->setTextFormat(Qt::PlainText);
+        lblAddr->setText(shown);
+        return;
+    }
+    lblAddr->setTextFormat(Qt::RichText);
+    lblAddr->setText(visibleText(address_.left(entered)).toHtmlEscaped() +
+                     QStringLiteral("<span style=\"color:#808080\">") +
+                     visibleText(address_.mid(entered)).toHtmlEscaped() +
+                     QStringLiteral("</span>"));
 }
 
 void frmMain::setRunning(bool running)
@@ -444,9 +564,13 @@ void frmMain::setRunning(bool running)
     if (going->hasFocus())
         coming->setFocus(Qt::OtherFocusReason);
     going->setEnabled(false);
+    mnuRunStart->setEnabled(cmdSend->isEnabled());
+    mnuRunStop->setEnabled(cmdStop->isEnabled());
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);
+    if (running)
+        dropTryHint();
     lblRunState->setText(running ? tr("running") : QString());
     lblProgress->clear();
     if (!running)
@@ -462,6 +586,14 @@ void frmMain::setRunning(bool running)
 
 void frmMain::setPaused(bool paused)
 {
+    showAddress();
+    // The frames already handed over reach the device within their line
+    // time: then the label says exactly what it has.
+    if (paused)
+        QTimer::singleShot(int(frameNs(PacedLead + 1) / 1000000), this, [this] {
+            if (runner_.isPaused())
+                showAddress();
+        });
     mnuRunPause->setChecked(paused);
     lblRunState->setText(paused ? tr("paused") : tr("running"));
     if (!paused) {

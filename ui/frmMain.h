@@ -5,6 +5,7 @@
 #include "ui/endnotice.h"
 #include "ui/frmLog.h"
 #include "ui/loadedform.h"
+#include "ui/pathlabel.h"
 #include "ui/portbox.h"
 
 #include <QMainWindow>
@@ -52,9 +53,10 @@ public:
     QLabel *lblPort;
     PortBox *cmbCommPort;
     QGroupBox *frmMacroFile;
-    QLabel *lblMacroFile;
+    /// The whole path is its text; long, it is drawn in the middle elided.
+    PathLabel *lblMacroFile;
     QGroupBox *frmAddrFile;
-    QLabel *lblAddrFile;
+    PathLabel *lblAddrFile;
     QLabel *lblStatus;
     QPushButton *cmdSend;
     QPushButton *cmdStop;
@@ -77,7 +79,13 @@ public:
     QMenu *mnuView;
     QAction *mnuKeyboard;
     QAction *mnuViewLog;
+    /// Shows the typing window again, and the keypad it sends through.
+    QAction *mnuViewTyping;
     QMenu *mnuRun;
+    /// F5: what 実行 does, enabled as it is.
+    QAction *mnuRunStart;
+    /// Shift+F5: what 停止 does, enabled as it is.
+    QAction *mnuRunStop;
     /// Checks the chosen files without sending; enabled while idle.
     QAction *mnuRunCheck;
     /// Checked while the run is paused; enabled only during a run.
@@ -110,6 +118,7 @@ public Q_SLOTS:
     void mnuFileExit_Click();
     void mnuKeyboard_Click();
     void mnuViewLog_Click();
+    void mnuViewTyping_Click();
     void mnuRunCheck_Click();
     void mnuRunPause_Click(bool checked);
     void mnuHelpContents_Click();
@@ -117,6 +126,8 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    /// Takes a file dropped on the macro file's or the address file's frame.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class LoadedForm<frmMain, QMainWindow>;
@@ -168,6 +179,14 @@ private:
     std::optional<Resume> resume_;
     /// Warnings of the current run.
     int warnings_ = 0;
+    /// The address being typed, and the frames handed over since it began.
+    QString address_;
+    qint64 addressFrames_ = 0;
+    /// Shows the address; paused, the part the device has not got in grey.
+    void showAddress();
+    /// The status bar's word on trying without a device, until it has gone.
+    QString tryHint_;
+    void dropTryHint();
     bool unloading_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/portbox.h"
 
+#include "device/virtuallink.h"
 #include "ui/common.h"
 #include "ui/seams.h"
 
@@ -12,6 +13,8 @@ namespace tapwright::ui {
 namespace {
 
 constexpr int NumberedPorts = 16;
+/// The numbers and "virtual": the items that stay whatever the system has.
+constexpr int FixedItems = NumberedPorts + 1;
 constexpr int DescriptionRole = Qt::UserRole + 1;
 
 /// Shows a port's description after its name in the open list; the name
@@ -52,12 +55,14 @@ void PortBox::fillList()
     const bool chosen = currentIndex() >= 0;
     {
         const QSignalBlocker quiet(this);
-        if (count() < NumberedPorts) {
+        if (count() < FixedItems) {
             clear();
             for (int n = 1; n <= NumberedPorts; ++n)
                 addItem(QString::number(n));
+            // The device inside the program, for trying without one.
+            addItem(VirtualLink::portName());
         }
-        while (count() > NumberedPorts)
+        while (count() > FixedItems)
             removeItem(count() - 1);
         const QList<PortInfo> ports = seams().listPorts();
         for (const PortInfo &port : ports) {
@@ -77,7 +82,7 @@ void PortBox::fillList()
 QString PortBox::description(const QString &name) const
 {
     const int at = findText(name);
-    return at >= NumberedPorts ? itemData(at, DescriptionRole).toString() : QString();
+    return at >= FixedItems ? itemData(at, DescriptionRole).toString() : QString();
 }
 
 void PortBox::showPopup()
