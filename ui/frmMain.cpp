@@ -125,7 +125,8 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFileMacro = mnuFile->addAction(QStringLiteral("マクロファイルを開く(&M)..."));
     mnuFileAddr = mnuFile->addAction(QStringLiteral("アドレスファイルを開く(&A)..."));
     mnuFileNewMacro = mnuFile->addAction(tr("&New macro"), this, &frmMain::mnuFileNewMacro_Click);
-    mnuFileEditMacro = mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
+    mnuFileEditMacro =
+        mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
     mnuFileEditMacro->setEnabled(false);
     mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
