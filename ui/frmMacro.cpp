@@ -91,12 +91,6 @@ QString encodingName(TextEncoding encoding)
     }
 }
 
-/// Placeholder words for a recorder's note, until the messages word them.
-QString noteText(const RecordedNote &note)
-{
-    return visibleText(note.text);
-}
-
 } // namespace
 
 frmMacro::frmMacro()
@@ -381,11 +375,11 @@ void frmMacro::showFindings(const CheckReport &report)
     for (QTextBlock b = txtMacro->document()->begin(); b.isValid(); b = b.next()) {
         if (const auto *data = static_cast<const NoteData *>(b.userData())) {
             for (const RecordedNote &note : data->notes) {
-                auto *row = new QListWidgetItem(QStringLiteral("%1:%2: %3")
-                                                    .arg(visibleText(name()),
-                                                         QString::number(b.blockNumber() + 1),
-                                                         noteText(note)),
-                                                lstFindings);
+                // The note counts its line from the recording's first.
+                auto *row = new QListWidgetItem(
+                    visibleText(name()) + QStringLiteral(": ") +
+                        describe(note, b.blockNumber() + 1 - note.line),
+                    lstFindings);
                 row->setData(LineRole, b.blockNumber() + 1);
             }
         }
