@@ -318,11 +318,18 @@ void frmMain::showAddrFile(const QString &path)
 
 void frmMain::mnuFileExit_Click()
 {
+    // The macro window's changes are saved or given up first; Cancel keeps both open.
+    if (frmMacro::exists() && !frmMacro::instance()->close())
+        return;
     Form_Unload();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (frmMacro::exists() && !frmMacro::instance()->close()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }
