@@ -537,6 +537,8 @@ void frmMacro::complete()
     QRect rect = txtMacro->cursorRect();
     rect.setWidth(completer->popup()->sizeHintForColumn(0) + 24);
     completer->complete(rect);
+    // Enter takes the first one without a step down to it.
+    completer->popup()->setCurrentIndex(completer->completionModel()->index(0, 0));
 }
 
 } // namespace tapwright::ui
