@@ -292,9 +292,8 @@ bool frmMacro::saveAs()
 
 bool frmMacro::saveAsFile(bool offer)
 {
-    const QString path = QDir::toNativeSeparators(
-        seams().chooseSaveFile(this, QStringLiteral("すべて (*)"),
-                               path_.isEmpty() ? name() + QStringLiteral(".txt") : path_));
+    const QString path = QDir::toNativeSeparators(seams().chooseSaveFile(
+        this, frmMain::fileFilter(), path_.isEmpty() ? name() + QStringLiteral(".txt") : path_));
     if (path.isEmpty() || !write(path))
         return false;
     frmMain *main = frmMain::instance();

@@ -284,6 +284,11 @@ void frmMain::mnuFileAddr_Click()
         showAddrFile(path);
 }
 
+QString frmMain::fileFilter()
+{
+    return QString::fromUtf16(FileFilter);
+}
+
 void frmMain::mnuFileNewMacro_Click()
 {
     frmMacro *window = frmMacro::instance();
