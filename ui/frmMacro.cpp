@@ -410,6 +410,7 @@ void frmMacro::record(bool on)
     if (on) {
         sends_.clear();
         repeat_ = false;
+        recordedGetStr_ = false;
         next_ = nextEntry(&nextFormat_);
         QTextCursor cursor = txtMacro->textCursor();
         cursor.clearSelection();
