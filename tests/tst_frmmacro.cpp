@@ -14,6 +14,7 @@ class TestFrmMacro : public QObject
     QStringList events_;
     QStringList saveAnswers_;
     bool yes_ = true;
+    int choice_ = 1; ///< save, discard, cancel
     qint64 now_ = 0;
     frmMain *main_ = nullptr;
     frmMacro *w = nullptr;
@@ -45,7 +46,7 @@ private Q_SLOTS:
             return saveAnswers_.isEmpty() ? QString() : saveAnswers_.takeFirst();
         };
         s.choose = [this](QWidget *, const QString &text, const QStringList &) {
-            return events_ << text, 1; // discard
+            return events_ << text, choice_;
         };
         s.endProcess = [] { QFAIL("the program was told to end"); };
         main_ = frmMain::instance();
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void init()
     {
         yes_ = true;
+        choice_ = 1;
         main_->AddrFile.clear();
         main_->showMacroFile(QString());
         main_->txtCounter->setText(u"0"_s);
@@ -257,6 +259,8 @@ private Q_SLOTS:
         QVERIFY2(events_.size() == 1 && events_[0].contains(u"保存できません"_s),
                  qPrintable(events_.join(u'\n')));
         QCOMPARE(fileBytes(path), QByteArray("UP\r\n"));
+        choice_ = 0; // closed, and saved: it fails again, and the window stays
+        QVERIFY(!w->close() && frmMacro::exists());
         QVERIFY(w->txtMacro->document()->isModified());
     }
 };
