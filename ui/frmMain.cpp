@@ -9,6 +9,7 @@
 #include "ui/frmDevice.h"
 #include "ui/frmInput.h"
 #include "ui/frmKeyboard.h"
+#include "ui/frmMacro.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -156,6 +157,10 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     mnuFileMacro = mnuFile->addAction(QStringLiteral("マクロファイルを開く(&M)..."));
     mnuFileAddr = mnuFile->addAction(QStringLiteral("アドレスファイルを開く(&A)..."));
+    mnuFileNewMacro = mnuFile->addAction(tr("&New macro"), this, &frmMain::mnuFileNewMacro_Click);
+    mnuFileEditMacro =
+        mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
+    mnuFileEditMacro->setEnabled(false);
     mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
@@ -341,9 +346,32 @@ void frmMain::mnuFileAddr_Click()
         showAddrFile(path);
 }
 
+QString frmMain::fileFilter()
+{
+    return QString::fromUtf16(FileFilter);
+}
+
+void frmMain::mnuFileNewMacro_Click()
+{
+    frmMacro *window = frmMacro::instance();
+    window->show();
+    window->raise();
+    if (!window->path().isEmpty())
+        window->newMacro();
+}
+
+void frmMain::mnuFileEditMacro_Click()
+{
+    frmMacro *window = frmMacro::instance();
+    window->show();
+    window->raise();
+    window->openMacro(MacroFile);
+}
+
 void frmMain::showMacroFile(const QString &path)
 {
     MacroFile = path;
+    mnuFileEditMacro->setEnabled(!path.isEmpty());
     lblMacroFile->setPath(path);
 }
 
@@ -382,11 +410,18 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 
 void frmMain::mnuFileExit_Click()
 {
+    // The macro window's changes are saved or given up first; Cancel keeps both open.
+    if (frmMacro::exists() && !frmMacro::instance()->close())
+        return;
     Form_Unload();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (frmMacro::exists() && !frmMacro::instance()->close()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }
@@ -571,6 +606,7 @@ void frmMain::setRunning(bool running)
     mnuRunCheck->setEnabled(!running);
     if (running)
         dropTryHint();
+    Q_EMIT runningChanged(running);
     lblRunState->setText(running ? tr("running") : QString());
     lblProgress->clear();
     if (!running)
