@@ -85,17 +85,19 @@ private Q_SLOTS:
     void submit_data()
     {
         QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("recording");
         QTest::addColumn<QString>("text");
         QTest::addColumn<Codes>("codes");
         QTest::addColumn<QString>("box"); // what stays in the box
         QTest::addColumn<QString>("status");
         for (const QStringList &f : dataLines(u"typing-enter.txt"_s))
-            QTest::newRow(qPrintable(f[0]))
-                << (f[1] == "yes"_L1) << f[2] << codesOf(f.mid(5).join(u' ')) << f[3] << f[4];
+            QTest::newRow(qPrintable(f[0])) << (f[1] == "yes"_L1) << (f[1] == "recording"_L1)
+                                            << f[2] << codesOf(f.mid(5).join(u' ')) << f[3] << f[4];
     }
     void submit()
     {
         QFETCH(bool, connected);
+        QFETCH(bool, recording);
         QFETCH(QString, text);
         QFETCH(Codes, codes);
         QFETCH(QString, box);
@@ -105,7 +107,9 @@ private Q_SLOTS:
         input_->lblStatus->setText(u"old"_s);
         input_->Text1->setText(text);
         QSignalSpy typed(&KeypadSends::instance(), &KeypadSends::textTyped);
+        KeypadSends::instance().setRecording(recording);
         QTest::keyClick(input_->Text1, Qt::Key_Return);
+        KeypadSends::instance().setRecording(false);
         // Recorded, connected or not; an empty Enter is the ■ key, not a text.
         QCOMPARE(typed, text.isEmpty() ? QList<QVariantList>{} : QList<QVariantList>{{text}});
         if (!connected)

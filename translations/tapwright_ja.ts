@@ -931,6 +931,10 @@ no program is found that shows this kind of document.</source>
         <source>Skipped characters the device cannot enter (%1): </source>
         <translation>入力できない文字を飛ばしました (%1 文字): </translation>
     </message>
+    <message>
+        <source>The keypad is not connected: the text was recorded, not sent.</source>
+        <translation>キーボードが接続されていません。記録しましたが、送信していません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::ui::frmKeyboard</name>

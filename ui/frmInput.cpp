@@ -146,6 +146,14 @@ void frmInput::SubmitText()
     // ■ key, which the keypad tells itself.
     if (!text.isEmpty())
         Q_EMIT KeypadSends::instance().textTyped(text);
+    if (!connected && !text.isEmpty() && KeypadSends::instance().isRecording()) {
+        // Taken into the recording: left in the box, a second Enter once
+        // connected would record it twice.
+        Text1->clear();
+        lblStatus->setText(tr("The keypad is not connected: the text was recorded, not sent."));
+        lblStatus->setToolTip(QString());
+        return;
+    }
     if (!connected) {
         // The text stays for a second try once the keypad is connected.
         lblStatus->setText(tr("The keypad is not connected; nothing was sent."));

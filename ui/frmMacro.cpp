@@ -180,7 +180,11 @@ frmMacro::frmMacro()
     resize(twipsX(this, 7200), twipsY(this, 6000));
 }
 
-frmMacro::~frmMacro() = default;
+frmMacro::~frmMacro()
+{
+    if (recording_)
+        KeypadSends::instance().setRecording(false);
+}
 
 void frmMacro::Form_Load()
 {
@@ -407,6 +411,7 @@ void frmMacro::record(bool on)
     if (on == recording_)
         return;
     recording_ = on;
+    KeypadSends::instance().setRecording(on);
     if (on) {
         sends_.clear();
         repeat_ = false;
