@@ -242,13 +242,15 @@ private Q_SLOTS:
     void saveFails_data()
     {
         QTest::addColumn<QString>("saveAs"); // empty: save over it
-        QTest::newRow("no room for the new file beside it") << QString();
-        QTest::newRow("a folder that is a file") << u"kept.mac/new.mac"_s;
+        QTest::addColumn<bool>("kept");      // the box says the file is as it was
+        QTest::newRow("no room for the new file beside it") << QString() << true;
+        QTest::newRow("a folder that is a file") << u"kept.mac/new.mac"_s << false;
     }
     /// The old file stays whole, and a box says what failed.
     void saveFails()
     {
         QFETCH(QString, saveAs);
+        QFETCH(bool, kept);
         // Room for the name, none for the name of the file written beside it.
         const QString path = writeFile(dir_.filePath(QString(250, u'm') + u".mac"_s), "UP\r\n");
         writeFile(dir_.filePath(u"kept.mac"_s), "UP\r\n");
@@ -256,7 +258,8 @@ private Q_SLOTS:
         QTextCursor(w->txtMacro->document()).insertText(u"DOWN\n"_s);
         saveAnswers_ = QStringList{dir_.filePath(saveAs)};
         QVERIFY(!(saveAs.isEmpty() ? w->save() : w->saveAs()));
-        QVERIFY2(events_.size() == 1 && events_[0].contains(u"保存できません"_s),
+        QVERIFY2(events_.size() == 1 && events_[0].contains(u"保存できません"_s) &&
+                     events_[0].contains(u"元のまま"_s) == kept,
                  qPrintable(events_.join(u'\n')));
         QCOMPARE(fileBytes(path), QByteArray("UP\r\n"));
         choice_ = 0; // closed, and saved: it fails again, and the window stays

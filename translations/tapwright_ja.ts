@@ -1070,6 +1070,10 @@ no program is found that shows this kind of document.</source>
         <source>Add REPEAT</source>
         <translation>REPEAT を置く</translation>
     </message>
+    <message>
+        <source>%1 could not be saved: %2.</source>
+        <translation>%1 を保存できません: %2。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright::ui::frmMain</name>

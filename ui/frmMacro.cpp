@@ -261,6 +261,8 @@ void frmMacro::closeEvent(QCloseEvent *event)
 
 bool frmMacro::write(const QString &path)
 {
+    // Nothing was there to keep when a new name failed.
+    const bool existed = QFileInfo::exists(path);
     const TextWriteError error = writeTextFile(path, txtMacro->toPlainText(), format_);
     switch (error.kind) {
     case TextWriteError::None:
@@ -272,7 +274,8 @@ bool frmMacro::write(const QString &path)
                                            encodingName(format_.encoding)));
         return false;
     case TextWriteError::SaveFailed:
-        seams().showMessage(this, tr("%1 could not be saved: %2. The file is as it was.")
+        seams().showMessage(this, (existed ? tr("%1 could not be saved: %2. The file is as it was.")
+                                           : tr("%1 could not be saved: %2."))
                                       .arg(visibleText(path), visibleText(error.reason)));
         return false;
     }
