@@ -167,6 +167,32 @@ private Q_SLOTS:
         QCOMPARE(w->txtMacro->textCursor().blockNumber() + 1, line);
     }
 
+    void completion_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("a command") << u"SEN"_s << u"SENDSTR"_s;
+        QTest::newRow("a key, any case") << u"hen"_s << u"HENKAN"_s;
+        QTest::newRow("the next entry's fields") << u"SENDSTR "_s << u"1 2 3"_s;
+        QTest::newRow("no argument to complete") << u"SLEEP "_s << QString();
+    }
+    void completion()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, offered);
+        // Counter 1: the second entry, which has three fields.
+        main_->AddrFile = writeFile(dir_.filePath(u"fields.txt"_s), "a\tb\nc\td\te\n");
+        main_->txtCounter->setText(u"1"_s);
+        w->show();
+        QTest::keyClicks(w->txtMacro, typed);
+        QStringList got;
+        for (int i = 0;
+             w->completer->popup()->isVisible() && i < w->completer->completionModel()->rowCount();
+             ++i)
+            got << w->completer->completionModel()->index(i, 0).data().toString();
+        QCOMPARE(got.join(u' '), offered);
+    }
+
     void colours()
     {
         using H = MacroHighlighter;
