@@ -107,15 +107,6 @@ QString withReason(const LinkError &e, const char *without, const char *with)
     return Messages::tr(with).arg(port, shown(e.reason));
 }
 
-/// A pass counter written with full-width digits, which only half-width
-/// ones can stand for.
-/// The name of a reading of a file.
-QString encodingName(TextEncoding encoding)
-{
-    return encoding == TextEncoding::Utf8 ? Messages::tr("UTF-8")
-                                          : Messages::tr("code page 932");
-}
-
 /// Why a file's reading was a guess: the other reading, and the first line
 /// it would read otherwise.
 QString encodingGuess(const RunReport &r)
@@ -124,7 +115,7 @@ QString encodingGuess(const RunReport &r)
         r.encoding == TextEncoding::Utf8 ? TextEncoding::Cp932 : TextEncoding::Utf8;
     return Messages::tr("read as %1, a guess: the file is also valid %2, in which this line reads "
                         "\"%3\"; saving it as UTF-8 with a byte order mark settles it")
-        .arg(encodingName(r.encoding), encodingName(other), shown(r.lineText));
+        .arg(describe(r.encoding), describe(other), shown(r.lineText));
 }
 
 bool hasWideDigits(const QString &text)
@@ -649,6 +640,23 @@ QString describeCharacter(QStringView c)
     if (invisible)
         return hex;
     return QStringLiteral("'%1' (%2)").arg(c.toString(), hex);
+}
+
+QString describe(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Cp932:
+        return Messages::tr("code page 932");
+    case TextEncoding::Utf8:
+        return Messages::tr("UTF-8");
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return Messages::tr("UTF-16");
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return Messages::tr("UTF-32");
+    }
+    return QString();
 }
 
 } // namespace tapwright

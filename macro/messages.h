@@ -18,6 +18,7 @@ struct CheckItem;
 struct Estimate;
 struct CheckReport;
 struct RecordedNote;
+enum class TextEncoding;
 
 /// The translation context of the messages.
 class Messages
@@ -72,5 +73,8 @@ QString describeDuration(double seconds);
 /// words, other control characters and white space by their code alone,
 /// U+0020, since they would not show.
 QString describeCharacter(QStringView c);
+
+/// The name of a reading of a file: "code page 932", "UTF-8", "UTF-16".
+QString describe(TextEncoding encoding);
 
 } // namespace tapwright

@@ -485,6 +485,14 @@
         <source>line %1: %2</source>
         <translation>%1 行目: %2</translation>
     </message>
+    <message>
+        <source>UTF-16</source>
+        <translation>UTF-16</translation>
+    </message>
+    <message>
+        <source>UTF-32</source>
+        <translation>UTF-32</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
@@ -974,10 +982,6 @@ no program is found that shows this kind of document.</source>
 </context>
 <context>
     <name>tapwright::ui::frmMacro</name>
-    <message>
-        <source>code page 932</source>
-        <translation>コードページ 932</translation>
-    </message>
     <message>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>

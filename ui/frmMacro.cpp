@@ -79,18 +79,6 @@ protected:
     }
 };
 
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Cp932:
-        return frmMacro::tr("code page 932");
-    case TextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    default:
-        return QStringLiteral("UTF-16");
-    }
-}
-
 } // namespace
 
 frmMacro::frmMacro()
@@ -271,7 +259,7 @@ bool frmMacro::write(const QString &path)
         seams().showMessage(this, tr("%1 was not saved: line %2 holds %3, which %4 cannot hold.")
                                       .arg(visibleText(path), QString::number(error.line),
                                            describeCharacter(error.character),
-                                           encodingName(format_.encoding)));
+                                           describe(format_.encoding)));
         return false;
     case TextWriteError::SaveFailed:
         seams().showMessage(this, (existed ? tr("%1 could not be saved: %2. The file is as it was.")
