@@ -8,6 +8,7 @@
 #include "text/textsender.h"
 
 #include <QHash>
+#include <optional>
 #include <QSet>
 
 #include <algorithm>
@@ -101,8 +102,10 @@ void walkPass(const std::vector<Step> &steps, Timeline &run, EntryFrames &curren
 class Checker
 {
 public:
-    Checker(const QString &macro, const QString &addr, qint64 skip, const CheckProgress &progress)
-        : macroPath_(macro), addrPath_(addr), skip_(skip), progress_(progress)
+    Checker(const QString &macro, const std::optional<QString> &macroText, const QString &addr,
+            qint64 skip, const CheckProgress &progress)
+        : macroPath_(macro), macroText_(macroText), addrPath_(addr), skip_(skip),
+          progress_(progress)
     {
     }
 
@@ -241,7 +244,7 @@ private:
     void readMacro()
     {
         MacroReader reader;
-        if (!reader.open(macroPath_)) {
+        if (!(macroText_ ? reader.openText(*macroText_) : reader.open(macroPath_))) {
             runError(fileReport(RunReport::MacroOpenFailed, macroPath_, reader.lines()));
             return;
         }
@@ -441,6 +444,8 @@ private:
     }
 
     const QString macroPath_;
+    /// The macro's text when it is not read from macroPath_.
+    const std::optional<QString> macroText_;
     const QString addrPath_;
     const qint64 skip_; ///< the address lines before the run's first
     const CheckProgress &progress_;
@@ -554,7 +559,14 @@ QString nearestName(QStringView word)
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
                        const CheckProgress &progress, qint64 addressSkip)
 {
-    return Checker(macro, addr, addressSkip >= 0 ? addressSkip : counter, progress).run();
+    return Checker(macro, std::nullopt, addr, addressSkip >= 0 ? addressSkip : counter, progress)
+        .run();
+}
+
+CheckReport checkText(const QString &name, const QString &text, const QString &addr,
+                      qint32 counter, const CheckProgress &progress)
+{
+    return Checker(name, text, addr, counter, progress).run();
 }
 
 } // namespace tapwright

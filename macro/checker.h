@@ -152,4 +152,9 @@ using CheckProgress = std::function<bool(qint64 lines)>;
 CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter,
                        const CheckProgress &progress = {}, qint64 addressSkip = -1);
 
+/// Checks a macro that is not in a file, `text` (its lines separated by LF),
+/// as checkFiles() checks a file; its findings name it `name`.
+CheckReport checkText(const QString &name, const QString &text, const QString &addr,
+                      qint32 counter, const CheckProgress &progress = {});
+
 } // namespace tapwright

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -26,6 +28,28 @@ public:
     void decode(QByteArrayView bytes, QString &out);
     /// At end of file: a lone first byte of a pair becomes U+FFFD.
     void finish(QString &out);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+/// Encodes code page 932 one character at a time: the counterpart of
+/// Cp932Decoder for the characters the code page has. A character it lacks is
+/// refused, never replaced by a look-alike.
+class Cp932Encoder
+{
+public:
+    Cp932Encoder();
+    ~Cp932Encoder();
+    Cp932Encoder(const Cp932Encoder &) = delete;
+    Cp932Encoder &operator=(const Cp932Encoder &) = delete;
+
+    /// False if this system cannot encode code page 932.
+    bool isValid() const;
+    /// The bytes of `character`, one character (a surrogate pair is one), or
+    /// nothing when the code page has no bytes for it.
+    std::optional<QByteArray> encode(QStringView character);
 
 private:
     struct Private;

@@ -2,6 +2,7 @@
 #include "macro/cp932.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <cstring>
 
@@ -82,6 +83,41 @@ void Cp932Decoder::finish(QString &out)
     const char nul = '\0';
     decode(QByteArrayView(&nul, 1), out);
     out.chop(1);
+}
+
+struct Cp932Encoder::Private
+{
+    QStringEncoder encoder{"windows-31j"};
+};
+
+Cp932Encoder::Cp932Encoder() : d(std::make_unique<Private>()) {}
+
+Cp932Encoder::~Cp932Encoder() = default;
+
+bool Cp932Encoder::isValid() const
+{
+    return d->encoder.isValid();
+}
+
+std::optional<QByteArray> Cp932Encoder::encode(QStringView character)
+{
+    // Bytes 0x00-0x7F are themselves; ICU would move three control bytes as
+    // its decoder does (see decode()).
+    if (character.size() == 1 && character[0].unicode() < 0x80)
+        return QByteArray(1, char(character[0].unicode()));
+    QByteArray bytes = d->encoder.encode(character);
+    // ICU writes its substitute for a character it lacks, and a look-alike
+    // for some (U+00A5 as 0x5C): only bytes that decode back to the character
+    // are its own.
+    Cp932Decoder check;
+    QString back;
+    check.decode(bytes, back);
+    check.finish(back);
+    if (d->encoder.hasError() || bytes.isEmpty() || back != character) {
+        d->encoder.resetState();
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 } // namespace tapwright

@@ -149,4 +149,42 @@ void Cp932Decoder::finish(QString &out)
     d->pendingLead = -1;
 }
 
+struct Cp932Encoder::Private
+{
+};
+
+Cp932Encoder::Cp932Encoder() : d(std::make_unique<Private>()) {}
+
+Cp932Encoder::~Cp932Encoder() = default;
+
+bool Cp932Encoder::isValid() const
+{
+    return IsValidCodePage(CodePage);
+}
+
+std::optional<QByteArray> Cp932Encoder::encode(QStringView character)
+{
+    if (character.isEmpty())
+        return std::nullopt;
+    const auto *wide = reinterpret_cast<const wchar_t *>(character.utf16());
+    const int length = int(character.size());
+    // No best fit: a character the code page lacks is not written as a
+    // look-alike (U+00A5 as a backslash); the default character marks it.
+    BOOL usedDefault = FALSE;
+    char bytes[8];
+    const int size = WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes,
+                                         int(sizeof bytes), nullptr, &usedDefault);
+    if (size <= 0 || usedDefault)
+        return std::nullopt;
+    // Bytes this program's decoder reads as nothing (0x80, 0xA0, FD-FF) are
+    // no character of the code page here either.
+    Cp932Decoder check;
+    QString back;
+    check.decode(QByteArrayView(bytes, size), back);
+    check.finish(back);
+    if (back != character)
+        return std::nullopt;
+    return QByteArray(bytes, size);
+}
+
 } // namespace tapwright

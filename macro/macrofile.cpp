@@ -18,6 +18,12 @@ bool MacroReader::open(const QString &path)
     return reader_.open(path);
 }
 
+bool MacroReader::openText(const QString &text)
+{
+    // With a BOM the reader takes UTF-8 without guessing.
+    return reader_.openBytes(QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8());
+}
+
 void MacroReader::close()
 {
     reader_.close();

@@ -33,6 +33,9 @@ class MacroReader
 {
 public:
     bool open(const QString &path);
+    /// Reads `text`, a macro that is not in a file (an editor's), its lines
+    /// separated by LF, as open() reads a file.
+    bool openText(const QString &text);
     void close();
     /// The next step, or nothing at end of file or on a read error
     /// (errorString() is set then).

@@ -3,6 +3,7 @@
 #include "macro/cp932.h"
 #include "text/chartable.h"
 
+#include <QBuffer>
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
@@ -287,6 +288,9 @@ struct TextLineReader::Private
     QString lineAt(qint64 offset, TextEncoding encoding);
 
     QFile file;
+    QBuffer memory;
+    /// The file, or the text in memory: what the lines are read from.
+    QIODevice *io = &file;
     TextEncoding encoding = TextEncoding::Cp932;
     std::optional<EncodingGuess> guess;
     std::optional<BlockDecoder> decoder;
@@ -319,15 +323,15 @@ bool TextLineReader::Private::scan()
     // whole file is searched; large blocks and memchr keep that quick even for
     // tens of megabytes, and the readings are only decoded while both may be
     // valid.
-    const qint64 resume = file.pos();
-    if (!file.seek(0))
-        return fail(TextReadError::ReadFailed, file.errorString());
+    const qint64 resume = io->pos();
+    if (!io->seek(0))
+        return fail(TextReadError::ReadFailed, io->errorString());
     ReadingsScan readings;
     QByteArray block(ScanBlockSize, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = file.read(block.data(), ScanBlockSize);
+        const qint64 got = io->read(block.data(), ScanBlockSize);
         if (got < 0)
-            return fail(TextReadError::ReadFailed, file.errorString());
+            return fail(TextReadError::ReadFailed, io->errorString());
         if (got == 0)
             break;
         if (std::memchr(block.constData(), 0, size_t(got)))
@@ -343,19 +347,19 @@ bool TextLineReader::Private::scan()
         guess =
             EncodingGuess{other, readings.firstLine(), lineAt(readings.firstLineStart(), other)};
     }
-    if (!file.seek(resume))
-        return fail(TextReadError::ReadFailed, file.errorString());
+    if (!io->seek(resume))
+        return fail(TextReadError::ReadFailed, io->errorString());
     return true;
 }
 
 QString TextLineReader::Private::lineAt(qint64 offset, TextEncoding encoding)
 {
     QByteArray bytes;
-    if (!file.seek(offset))
+    if (!io->seek(offset))
         return QString();
     // Up to the line's end; a line too long for a message is cut.
     while (bytes.size() < BlockSize) {
-        const QByteArray more = file.read(BlockSize);
+        const QByteArray more = io->read(BlockSize);
         if (more.isEmpty())
             break;
         bytes += more;
@@ -379,9 +383,9 @@ bool TextLineReader::Private::fill()
     text.resize(0); // keeps the capacity, so blocks reuse one buffer
     pos = 0;
     while (!exhausted && !failed) {
-        const qint64 got = file.read(block.data() + carried, BlockSize);
+        const qint64 got = io->read(block.data() + carried, BlockSize);
         if (got < 0)
-            return fail(TextReadError::ReadFailed, file.errorString());
+            return fail(TextReadError::ReadFailed, io->errorString());
         if (got == 0) {
             exhausted = true;
             decoder->finish(QByteArrayView(block.constData(), carried), text);
@@ -478,13 +482,30 @@ bool TextLineReader::open(const QString &path)
     d->file.setFileName(path);
     if (!d->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return refuse(TextReadError::OpenFailed, d->file.errorString());
+    return start();
+}
 
+bool TextLineReader::openBytes(const QByteArray &bytes)
+{
+    d = std::make_unique<Private>();
+    d->memory.setData(bytes);
+    d->memory.open(QIODevice::ReadOnly);
+    d->io = &d->memory;
+    return start();
+}
+
+bool TextLineReader::start()
+{
+    auto refuse = [this](TextReadError kind, const QString &message) {
+        d->io->close();
+        return d->fail(kind, message);
+    };
     d->block.resize(CarryRoom + BlockSize);
     qint64 size = 0;
     while (size < BlockSize) {
-        const qint64 got = d->file.read(d->block.data() + size, BlockSize - size);
+        const qint64 got = d->io->read(d->block.data() + size, BlockSize - size);
         if (got < 0)
-            return refuse(TextReadError::ReadFailed, d->file.errorString());
+            return refuse(TextReadError::ReadFailed, d->io->errorString());
         if (got == 0)
             break;
         size += got;
@@ -501,7 +522,7 @@ bool TextLineReader::open(const QString &path)
     } else if (!d->scan()) {
         // A BOM says what the file is. Without one, NUL bytes mean it is not
         // text, or UTF-16 that has lost its BOM: neither can be read as lines.
-        d->file.close();
+        d->io->close();
         return false;
     }
     d->decoder.emplace(d->encoding);
@@ -525,7 +546,7 @@ void TextLineReader::close()
 
 bool TextLineReader::isOpen() const
 {
-    return d->file.isOpen();
+    return d->io->isOpen();
 }
 
 std::optional<QString> TextLineReader::readLine()

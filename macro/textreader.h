@@ -67,6 +67,8 @@ public:
     /// save it as code page 932, UTF-8 or UTF-16"). Never opens anything but a
     /// regular file, so it cannot block on a FIFO.
     bool open(const QString &path);
+    /// Reads `bytes` as open() reads a file's: a text that is not in a file.
+    bool openBytes(const QByteArray &bytes);
     void close();
     bool isOpen() const;
 
@@ -94,6 +96,9 @@ public:
     QString errorString() const;
 
 private:
+    /// Picks the encoding of what open() or openBytes() opened.
+    bool start();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

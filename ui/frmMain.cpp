@@ -8,6 +8,7 @@
 #include "ui/frmCheck.h"
 #include "ui/frmDevice.h"
 #include "ui/frmKeyboard.h"
+#include "ui/frmMacro.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -123,6 +124,9 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     mnuFileMacro = mnuFile->addAction(QStringLiteral("マクロファイルを開く(&M)..."));
     mnuFileAddr = mnuFile->addAction(QStringLiteral("アドレスファイルを開く(&A)..."));
+    mnuFileNewMacro = mnuFile->addAction(tr("&New macro"), this, &frmMain::mnuFileNewMacro_Click);
+    mnuFileEditMacro = mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
+    mnuFileEditMacro->setEnabled(false);
     mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
@@ -279,9 +283,27 @@ void frmMain::mnuFileAddr_Click()
         showAddrFile(path);
 }
 
+void frmMain::mnuFileNewMacro_Click()
+{
+    frmMacro *window = frmMacro::instance();
+    window->show();
+    window->raise();
+    if (!window->path().isEmpty())
+        window->newMacro();
+}
+
+void frmMain::mnuFileEditMacro_Click()
+{
+    frmMacro *window = frmMacro::instance();
+    window->show();
+    window->raise();
+    window->openMacro(MacroFile);
+}
+
 void frmMain::showMacroFile(const QString &path)
 {
     MacroFile = path;
+    mnuFileEditMacro->setEnabled(!path.isEmpty());
     lblMacroFile->setText(visibleText(path));
     lblMacroFile->setToolTip(plainToolTip(visibleText(path)));
 }
@@ -447,6 +469,7 @@ void frmMain::setRunning(bool running)
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);
+    Q_EMIT runningChanged(running);
     lblRunState->setText(running ? tr("running") : QString());
     lblProgress->clear();
     if (!running)

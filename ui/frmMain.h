@@ -73,6 +73,9 @@ public:
     QMenu *mnuFile;
     QAction *mnuFileMacro;
     QAction *mnuFileAddr;
+    /// Open the macro window on a new macro, or on the chosen macro file.
+    QAction *mnuFileNewMacro;
+    QAction *mnuFileEditMacro;
     QAction *mnuFileExit;
     QMenu *mnuView;
     QAction *mnuKeyboard;
@@ -107,6 +110,10 @@ public Q_SLOTS:
     void cmdStop_Click();
     void mnuFileMacro_Click();
     void mnuFileAddr_Click();
+    void mnuFileNewMacro_Click();
+    void mnuFileEditMacro_Click();
+    /// Makes `path` the macro file and shows it.
+    void showMacroFile(const QString &path);
     void mnuFileExit_Click();
     void mnuKeyboard_Click();
     void mnuViewLog_Click();
@@ -114,6 +121,10 @@ public Q_SLOTS:
     void mnuRunPause_Click(bool checked);
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
+
+Q_SIGNALS:
+    /// A run started or ended.
+    void runningChanged(bool running);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -125,7 +136,6 @@ private:
     void Form_Unload();
     /// Runs the open-file dialog; returns the chosen path or an empty string.
     QString chooseFile();
-    void showMacroFile(const QString &path);
     void showAddrFile(const QString &path);
 
     // RunnerHost

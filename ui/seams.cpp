@@ -58,6 +58,19 @@ Seams &seams()
             tray->show();
             tray->showMessage(window->windowTitle(), notice);
         },
+        [](QWidget *parent, const QString &text, const QStringList &buttons) {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Tapwright"), text,
+                            QMessageBox::NoButton, parent);
+            box.setTextFormat(Qt::PlainText);
+            QList<QAbstractButton *> added;
+            for (const QString &caption : buttons)
+                added << box.addButton(caption, QMessageBox::ActionRole);
+            box.setDefaultButton(qobject_cast<QPushButton *>(added.value(0)));
+            box.setEscapeButton(added.value(added.size() - 1));
+            box.exec();
+            const int clicked = int(added.indexOf(box.clickedButton()));
+            return clicked < 0 ? int(added.size()) - 1 : clicked;
+        },
     };
     return real;
 }

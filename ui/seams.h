@@ -41,6 +41,9 @@ struct Seams
     /// Calls the user to the end of a long run: `window` asks the desktop for
     /// attention, a beep, and `notice` from the tray where the desktop has one.
     std::function<void(QWidget *window, const QString &notice)> announceEnd;
+    /// A modal question with a button for each of `buttons`, the first the
+    /// default: the index of the one clicked, the last when the box is closed.
+    std::function<int(QWidget *parent, const QString &text, const QStringList &buttons)> choose;
 };
 
 /// The seams in use; the real ones unless a test replaced them.
