@@ -4,6 +4,7 @@
 #include "macro/addresses.h"
 #include "macro/checker.h"
 #include "macro/macrofile.h"
+#include "macro/recorder.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 
@@ -518,6 +519,32 @@ QString describe(const CheckItem &item)
         where += QLatin1Char(':') + QString::number(r.line);
     return (item.isError() ? Messages::tr("%1: error: %2") : Messages::tr("%1: warning: %2"))
         .arg(where, findingText(item));
+}
+
+QString describe(const RecordedNote &note, qint64 firstLine)
+{
+    const QString text = shown(note.text);
+    QString words;
+    switch (note.kind) {
+    case RecordedNote::SpaceDropped:
+        words = Messages::tr("the space in \"%1\" was not recorded: STRING cannot hold a space, "
+                             "so the device gets the parts without it")
+                    .arg(text);
+        break;
+    case RecordedNote::FromAddress:
+        words = note.field == 0
+                    ? Messages::tr("\"%1\" is the next entry: recorded as SENDSTR, so each pass "
+                                   "types its own entry")
+                          .arg(text)
+                    : Messages::tr("\"%1\" is field %2 of the next entry: recorded as SENDSTR %2, "
+                                   "so each pass types that field of its own entry")
+                          .arg(text, QString::number(note.field));
+        break;
+    case RecordedNote::NoKeyName:
+        words = Messages::tr("the key %1 was not recorded: no macro name presses it").arg(text);
+        break;
+    }
+    return Messages::tr("line %1: %2").arg(QString::number(firstLine + note.line), words);
 }
 
 QString describeDuration(double seconds)

@@ -17,6 +17,7 @@ struct RunReport;
 struct CheckItem;
 struct Estimate;
 struct CheckReport;
+struct RecordedNote;
 
 /// The translation context of the messages.
 class Messages
@@ -58,6 +59,10 @@ QString describe(const Estimate &estimate);
 QString verdict(const CheckReport &report);
 /// Why a run did not start: the check before it found errors.
 QString refusedByCheck(const CheckReport &report);
+
+/// What the user is told about a recorded line, "line 5: ...", the line
+/// counted from `firstLine`, the number of the recording's first line.
+QString describe(const RecordedNote &note, qint64 firstLine = 1);
 
 /// A duration as the estimate words it: "0.7 s", "3 min 5 s", "1 h 12 min",
 /// "2 d 3 h" (rounded to the last unit shown).

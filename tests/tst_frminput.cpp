@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "ui/keypadsends.h"
 
 using Keys = QList<QKeyCombination>;
 
@@ -102,7 +103,10 @@ private Q_SLOTS:
             clickConnect();
         input_->lblStatus->setText(u"old"_s);
         input_->Text1->setText(text);
+        QSignalSpy typed(&KeypadSends::instance(), &KeypadSends::textTyped);
         QTest::keyClick(input_->Text1, Qt::Key_Return);
+        // Recorded, connected or not; an empty Enter is the ■ key, not a text.
+        QCOMPARE(typed, text.isEmpty() ? QList<QVariantList>{} : QList<QVariantList>{{text}});
         if (!connected)
             clickConnect();
         keypad_->Command1_Click(0); // f1, last, so that anything sent before shows up

@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "ui/keypadsends.h"
 
 class TestFrmKeyboard : public QObject
 {
@@ -57,6 +58,7 @@ private Q_SLOTS:
     {
         QCOMPARE(keypad()->cmbCommPort->currentText(), line_.path()); // the main window's
         QVERIFY(disconnected());
+        QSignalSpy pressed(&KeypadSends::instance(), &KeypadSends::keyPressed);
         keypad()->Command1[17]->click(); // disconnected: dropped, not kept
         TestLine other;
         clickConnect(other.path()); // the box as it is at the click counts
@@ -68,6 +70,9 @@ private Q_SLOTS:
         QVERIFY(disconnected());
         QCOMPARE(other.readNow().toHex(' '), framesOf({{3, 1, 1}}).toHex(' '));
         QVERIFY(messages_.isEmpty() && line_.readAvailable().isEmpty());
+        // Recorded, connected or not; the connect button and the outside
+        // indices are no keys.
+        QCOMPARE(pressed, (QList<QVariantList>{{17}, {17}}));
     }
 
     /// Connected to "virtual", the keypad's own device window shows the keys

@@ -465,6 +465,26 @@
         <source>field %1: %2</source>
         <translation>フィールド %1: %2</translation>
     </message>
+    <message>
+        <source>the space in &quot;%1&quot; was not recorded: STRING cannot hold a space, so the device gets the parts without it</source>
+        <translation>&quot;%1&quot; の空白は記録されていません。STRING は空白を含められないため、デバイスには空白を除いた部分が送られます。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is the next entry: recorded as SENDSTR, so each pass types its own entry</source>
+        <translation>&quot;%1&quot; は次のエントリ全体です。SENDSTR として記録したので、各パスでそのパスのエントリを入力します。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is field %2 of the next entry: recorded as SENDSTR %2, so each pass types that field of its own entry</source>
+        <translation>&quot;%1&quot; は次のエントリのフィールド %2 です。SENDSTR %2 として記録したので、各パスでそのパスのエントリのフィールド %2 を入力します。</translation>
+    </message>
+    <message>
+        <source>the key %1 was not recorded: no macro name presses it</source>
+        <translation>キー %1 は記録されていません。このキーを押すマクロ名がありません。</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>%1 行目: %2</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>

@@ -5,6 +5,7 @@
 #include "ui/common.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMain.h"
+#include "ui/keypadsends.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -141,6 +142,10 @@ void frmInput::SubmitText()
 {
     const bool connected = frmKeyboard::exists() && frmKeyboard::instance()->MSComm1().isOpen();
     const QString text = Text1->text();
+    // Recorded whether the keypad is connected or not; an empty Enter is the
+    // ■ key, which the keypad tells itself.
+    if (!text.isEmpty())
+        Q_EMIT KeypadSends::instance().textTyped(text);
     if (!connected) {
         // The text stays for a second try once the keypad is connected.
         lblStatus->setText(tr("The keypad is not connected; nothing was sent."));

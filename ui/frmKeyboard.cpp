@@ -6,6 +6,7 @@
 #include "ui/frmDevice.h"
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
+#include "ui/keypadsends.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -183,8 +184,11 @@ void frmKeyboard::Command1_Click(int Index)
         }
         return;
     }
-    if (const std::optional<KeyCode> code = buttonCode(Index))
+    if (const std::optional<KeyCode> code = buttonCode(Index)) {
         SendKey(code->row, code->column, code->table);
+        // Recorded whether the port is open or not.
+        Q_EMIT KeypadSends::instance().keyPressed(Index);
+    }
 }
 
 void frmKeyboard::SendStr(const QString &Str)
