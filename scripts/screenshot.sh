@@ -287,7 +287,8 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 # The run it was making would be offered again.
 rm -rf "$work/data"
-"$bin" &
+# Started in the scratch folder, where a file dialog would save by default.
+(cd "$work" && exec "$bin") &
 app=$!
 pids+=("$app")
 wait_windows 1
@@ -306,7 +307,7 @@ shoot_macro() {
     shoot "$1" "$2"
 }
 menu_item f e
-macro=$(wait_named '*マクロ')
+macro=$(wait_named '* - マクロ')
 xdotool windowmove --sync "$macro" 24 24
 # The check runs once the typing pauses; a click on the first finding would
 # move the cursor, so the picture shows the list as it first comes.
@@ -320,7 +321,7 @@ xdotool windowactivate --sync "$macro"
 sleep 0.3
 xdotool key --clearmodifiers alt+F4
 for _ in $(seq 50); do
-    [ -z "$(window_named '*マクロ')" ] && break
+    [ -z "$(window_named '* - マクロ')" ] && break
     sleep 0.1
 done
 # The address book of the manual's example: a reading and a number.
@@ -328,7 +329,7 @@ printf '%s\r\n' 'ﾔﾏﾀﾞ ﾀﾛｳ,03-1234-5678' 'ｽｽﾞｷ ﾊﾅｺ,04
     iconv -f UTF-8 -t CP932 >"$demo/住所録.csv"
 choose a "$demo/住所録.csv"
 menu_item f n
-macro=$(wait_named '*マクロ')
+macro=$(wait_named '* - マクロ')
 before=$(windows | wc -l)
 menu_item v k
 wait_windows $((before + 2))
@@ -340,12 +341,13 @@ done < <(windows)
 xdotool windowmove --sync "$macro" 24 24
 xdotool windowmove --sync "$keypad" 700 24
 xdotool windowmove --sync "$input" 24 560
-# 記録 is in the macro window's ファイル(&F) menu, Re&cord.
+# 記録 is the item above the last (閉じる) in the macro window's ファイル
+# menu, which opens on its first item.
 xdotool windowactivate --sync "$macro"
 sleep 0.3
 xdotool key --clearmodifiers alt+f
 sleep 0.3
-xdotool key --clearmodifiers c
+xdotool key --clearmodifiers Up Up Return
 sleep 0.5
 xdotool windowactivate --sync "$input"
 sleep 0.3
