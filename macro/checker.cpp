@@ -7,8 +7,8 @@
 #include "text/chartable.h"
 #include "text/textsender.h"
 
-#include <QHash>
 #include <optional>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -563,8 +563,8 @@ CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter
         .run();
 }
 
-CheckReport checkText(const QString &name, const QString &text, const QString &addr,
-                      qint32 counter, const CheckProgress &progress)
+CheckReport checkText(const QString &name, const QString &text, const QString &addr, qint32 counter,
+                      const CheckProgress &progress)
 {
     return Checker(name, text, addr, counter, progress).run();
 }

@@ -154,7 +154,7 @@ CheckReport checkFiles(const QString &macro, const QString &addr, qint32 counter
 
 /// Checks a macro that is not in a file, `text` (its lines separated by LF),
 /// as checkFiles() checks a file; its findings name it `name`.
-CheckReport checkText(const QString &name, const QString &text, const QString &addr,
-                      qint32 counter, const CheckProgress &progress = {});
+CheckReport checkText(const QString &name, const QString &text, const QString &addr, qint32 counter,
+                      const CheckProgress &progress = {});
 
 } // namespace tapwright

@@ -106,9 +106,9 @@ std::optional<QByteArray> Cp932Encoder::encode(QStringView character)
     if (character.size() == 1 && character[0].unicode() < 0x80)
         return QByteArray(1, char(character[0].unicode()));
     QByteArray bytes = d->encoder.encode(character);
-    // ICU writes its substitute for a character it lacks, and a look-alike
-    // for some (U+00A5 as 0x5C): only bytes that decode back to the character
-    // are its own.
+    // ICU writes its substitute (FC FC) for a character it lacks, and says so;
+    // the bytes are read back as well, so that only bytes that decode to the
+    // character itself are ever written.
     Cp932Decoder check;
     QString back;
     check.decode(bytes, back);

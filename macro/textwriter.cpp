@@ -67,7 +67,8 @@ std::optional<TextFile> readTextFile(const QString &path, QString *error)
             break;
         }
         if (c == u'\r') {
-            const bool lf = at + unit < end && unitAt(bytes, at + unit, file.format.encoding) == u'\n';
+            const bool lf =
+                at + unit < end && unitAt(bytes, at + unit, file.format.encoding) == u'\n';
             file.format.lineEnd = lf ? QStringLiteral("\r\n") : QStringLiteral("\r");
             break;
         }
@@ -139,8 +140,7 @@ TextWriteError writeTextFile(const QString &path, const QString &text, const Tex
     // straight into it, even where the folder allows no new file.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
         error.kind = TextWriteError::SaveFailed;
         error.reason = file.errorString();
     }

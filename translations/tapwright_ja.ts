@@ -965,6 +965,105 @@ no program is found that shows this kind of document.</source>
     </message>
 </context>
 <context>
+    <name>tapwright::ui::frmMacro</name>
+    <message>
+        <source>code page 932</source>
+        <translation>コードページ 932</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Save &amp;as...</source>
+        <translation>名前を付けて保存(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>実行(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Re&amp;cord</source>
+        <translation>記録(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>閉じる(&amp;C)</translation>
+    </message>
+    <message>
+        <source>No waits</source>
+        <translation>待ちなし</translation>
+    </message>
+    <message>
+        <source>How the pauses of a recording are written</source>
+        <translation>記録した間の待ちの書き方</translation>
+    </message>
+    <message>
+        <source>Macro</source>
+        <translation>マクロ</translation>
+    </message>
+    <message>
+        <source>New macro</source>
+        <translation>新しいマクロ</translation>
+    </message>
+    <message>
+        <source>%1 could not be read: %2</source>
+        <translation>%1 を読めません: %2</translation>
+    </message>
+    <message>
+        <source>%1 has changes that are not saved.</source>
+        <translation>%1 には保存していない変更があります。</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>破棄</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>%1 was not saved: line %2 holds %3, which %4 cannot hold.</source>
+        <translation>%1 は保存していません: %2 行目の %3 は %4 では書けません。</translation>
+    </message>
+    <message>
+        <source>%1 could not be saved: %2. The file is as it was.</source>
+        <translation>%1 を保存できません: %2。ファイルは元のままです。</translation>
+    </message>
+    <message>
+        <source>Make %1 the macro file of the main window?</source>
+        <translation>%1 をメイン ウィンドウのマクロファイルにしますか?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>はい</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>いいえ</translation>
+    </message>
+    <message>
+        <source>Stop re&amp;cording</source>
+        <translation>記録停止(&amp;C)</translation>
+    </message>
+    <message>
+        <source>End the pass with REPEAT, so that the macro goes on with the next entry of the address file?</source>
+        <translation>パスの終わりに REPEAT を置いて、アドレスファイルの次のエントリへ進むようにしますか?</translation>
+    </message>
+    <message>
+        <source>Add REPEAT</source>
+        <translation>REPEAT を置く</translation>
+    </message>
+</context>
+<context>
     <name>tapwright::ui::frmMain</name>
     <message>
         <source>Send &amp;log</source>
@@ -1053,6 +1152,14 @@ Go on from there? Nothing is sent until you press %7.</source>
     <message>
         <source>Close the journal</source>
         <translation>記録を閉じる</translation>
+    </message>
+    <message>
+        <source>&amp;New macro</source>
+        <translation>新しいマクロ(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Edit macro</source>
+        <translation>マクロを編集(&amp;E)</translation>
     </message>
 </context>
 </TS>

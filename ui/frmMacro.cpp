@@ -91,12 +91,6 @@ QString encodingName(TextEncoding encoding)
     }
 }
 
-/// Placeholder words for a recorder's note, until the messages word them.
-QString noteText(const RecordedNote &note)
-{
-    return visibleText(note.text);
-}
-
 } // namespace
 
 frmMacro::frmMacro()
@@ -144,7 +138,7 @@ frmMacro::frmMacro()
     for (const KeyName &key : keyNameTable())
         words_ << key.name;
     words_ << QStringLiteral("BASEWAIT") << QStringLiteral("SLEEP") << QStringLiteral("REPEAT")
-          << QStringLiteral("GETSTR") << QStringLiteral("SENDSTR") << QStringLiteral("STRING");
+           << QStringLiteral("GETSTR") << QStringLiteral("SENDSTR") << QStringLiteral("STRING");
     completer = new QCompleter(this);
     completer->setModel(new QStringListModel(words_, completer));
     completer->setCaseSensitivity(Qt::CaseInsensitive);
@@ -177,9 +171,8 @@ frmMacro::frmMacro()
     connect(&sends, &KeypadSends::keyPressed, this, &frmMacro::keySent);
     connect(&sends, &KeypadSends::textTyped, this, &frmMacro::textSent);
     frmMain *main = frmMain::instance();
-    connect(main, &frmMain::runningChanged, mnuRun, [this](bool running) {
-        mnuRun->setEnabled(!running);
-    });
+    connect(main, &frmMain::runningChanged, mnuRun,
+            [this](bool running) { mnuRun->setEnabled(!running); });
     mnuRun->setEnabled(!main->MacroExe());
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
@@ -233,8 +226,8 @@ bool frmMacro::openMacro(const QString &path)
     QString error;
     const std::optional<TextFile> file = readTextFile(path, &error);
     if (!file) {
-        seams().showMessage(this, tr("%1 could not be read: %2")
-                                      .arg(visibleText(path), visibleText(error)));
+        seams().showMessage(
+            this, tr("%1 could not be read: %2").arg(visibleText(path), visibleText(error)));
         return false;
     }
     present(path, file->text, file->format);
@@ -300,7 +293,7 @@ bool frmMacro::saveAs()
 bool frmMacro::saveAsFile(bool offer)
 {
     const QString path = QDir::toNativeSeparators(seams().chooseSaveFile(
-        this, QStringLiteral("すべて (*)"), path_.isEmpty() ? name() + QStringLiteral(".txt") : path_));
+        this, frmMain::fileFilter(), path_.isEmpty() ? name() + QStringLiteral(".txt") : path_));
     if (path.isEmpty() || !write(path))
         return false;
     frmMain *main = frmMain::instance();
@@ -310,10 +303,9 @@ bool frmMacro::saveAsFile(bool offer)
     txtMacro->document()->setModified(false);
     updateTitle();
     if (offer && main->MacroFile != path &&
-        (follows || seams().ask(this,
-                                tr("Make %1 the macro file of the main window?")
-                                    .arg(visibleText(path)),
-                                tr("Yes"), tr("No"))))
+        (follows ||
+         seams().ask(this, tr("Make %1 the macro file of the main window?").arg(visibleText(path)),
+                     tr("Yes"), tr("No"))))
         main->showMacroFile(path);
     return true;
 }
@@ -382,10 +374,10 @@ void frmMacro::showFindings(const CheckReport &report)
     for (QTextBlock b = txtMacro->document()->begin(); b.isValid(); b = b.next()) {
         if (const auto *data = static_cast<const NoteData *>(b.userData())) {
             for (const RecordedNote &note : data->notes) {
+                // The note counts its line from the recording's first.
                 auto *row = new QListWidgetItem(
-                    QStringLiteral("%1:%2: %3")
-                        .arg(visibleText(name()), QString::number(b.blockNumber() + 1),
-                             noteText(note)),
+                    visibleText(name()) + QStringLiteral(": ") +
+                        describe(note, b.blockNumber() + 1 - note.line),
                     lstFindings);
                 row->setData(LineRole, b.blockNumber() + 1);
             }
@@ -418,6 +410,7 @@ void frmMacro::record(bool on)
     if (on) {
         sends_.clear();
         repeat_ = false;
+        recordedGetStr_ = false;
         next_ = nextEntry(&nextFormat_);
         QTextCursor cursor = txtMacro->textCursor();
         cursor.clearSelection();
@@ -480,9 +473,8 @@ void frmMacro::regenerate()
 {
     if (block_.isNull())
         return;
-    const RecordedMacro macro =
-        recordedLines(sends_, RecordedWaits(cmbWaits->currentData().toInt()), next_, nextFormat_,
-                      repeat_);
+    const RecordedMacro macro = recordedLines(
+        sends_, RecordedWaits(cmbWaits->currentData().toInt()), next_, nextFormat_, repeat_);
     recordedGetStr_ = macro.lines.contains(QStringLiteral("GETSTR"));
     QTextDocument *document = txtMacro->document();
     const int start = block_.selectionStart();
@@ -490,9 +482,9 @@ void frmMacro::regenerate()
          b.isValid() && b.position() < block_.selectionEnd(); b = b.next())
         b.setUserData(nullptr);
     block_.beginEditBlock();
-    block_.insertText(macro.lines.isEmpty() ? QString()
-                                            : macro.lines.join(QLatin1Char('\n')) +
-                                                  QLatin1Char('\n'));
+    block_.insertText(macro.lines.isEmpty()
+                          ? QString()
+                          : macro.lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     block_.endEditBlock();
     const int end = block_.position();
     block_.setPosition(start);
@@ -545,6 +537,8 @@ void frmMacro::complete()
     QRect rect = txtMacro->cursorRect();
     rect.setWidth(completer->popup()->sizeHintForColumn(0) + 24);
     completer->complete(rect);
+    // Enter takes the first one without a step down to it.
+    completer->popup()->setCurrentIndex(completer->completionModel()->index(0, 0));
 }
 
 } // namespace tapwright::ui

@@ -125,7 +125,8 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuFileMacro = mnuFile->addAction(QStringLiteral("マクロファイルを開く(&M)..."));
     mnuFileAddr = mnuFile->addAction(QStringLiteral("アドレスファイルを開く(&A)..."));
     mnuFileNewMacro = mnuFile->addAction(tr("&New macro"), this, &frmMain::mnuFileNewMacro_Click);
-    mnuFileEditMacro = mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
+    mnuFileEditMacro =
+        mnuFile->addAction(tr("&Edit macro"), this, &frmMain::mnuFileEditMacro_Click);
     mnuFileEditMacro->setEnabled(false);
     mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
@@ -283,6 +284,11 @@ void frmMain::mnuFileAddr_Click()
         showAddrFile(path);
 }
 
+QString frmMain::fileFilter()
+{
+    return QString::fromUtf16(FileFilter);
+}
+
 void frmMain::mnuFileNewMacro_Click()
 {
     frmMacro *window = frmMacro::instance();
@@ -317,11 +323,18 @@ void frmMain::showAddrFile(const QString &path)
 
 void frmMain::mnuFileExit_Click()
 {
+    // The macro window's changes are saved or given up first; Cancel keeps both open.
+    if (frmMacro::exists() && !frmMacro::instance()->close())
+        return;
     Form_Unload();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (frmMacro::exists() && !frmMacro::instance()->close()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -112,6 +112,8 @@ public Q_SLOTS:
     void mnuFileAddr_Click();
     void mnuFileNewMacro_Click();
     void mnuFileEditMacro_Click();
+    /// The file dialogs' filter.
+    static QString fileFilter();
     /// Makes `path` the macro file and shows it.
     void showMacroFile(const QString &path);
     void mnuFileExit_Click();
