@@ -301,7 +301,7 @@ choose a "$demo/phone.csv"
 # Resizes the macro window $1 to the manual's size, raises it and writes it
 # to $2.
 shoot_macro() {
-    xdotool windowsize --sync "$1" 640 480
+    xdotool windowsize --sync "$1" 800 470
     xdotool windowactivate --sync "$1"
     sleep 1.5
     shoot "$1" "$2"
@@ -326,8 +326,8 @@ for _ in $(seq 50); do
 done
 # The address book of the manual's example: a reading and a number.
 printf '%s\r\n' 'ﾔﾏﾀﾞ ﾀﾛｳ,03-1234-5678' 'ｽｽﾞｷ ﾊﾅｺ,045-123-4567' 'ﾀﾅｶ ｹﾝｼﾞ,06-6123-4567' |
-    iconv -f UTF-8 -t CP932 >"$demo/住所録.csv"
-choose a "$demo/住所録.csv"
+    iconv -f UTF-8 -t CP932 >"$demo/names.csv"
+choose a "$demo/names.csv"
 menu_item f n
 macro=$(wait_named '* - マクロ')
 before=$(windows | wc -l)
