@@ -999,8 +999,8 @@ no program is found that shows this kind of document.</source>
         <translation>実行(&amp;R)</translation>
     </message>
     <message>
-        <source>Re&amp;cord</source>
-        <translation>記録(&amp;C)</translation>
+        <source>Recor&amp;d</source>
+        <translation>記録(&amp;D)</translation>
     </message>
     <message>
         <source>&amp;Close</source>
@@ -1063,8 +1063,8 @@ no program is found that shows this kind of document.</source>
         <translation>いいえ</translation>
     </message>
     <message>
-        <source>Stop re&amp;cording</source>
-        <translation>記録停止(&amp;C)</translation>
+        <source>Stop recor&amp;ding</source>
+        <translation>記録停止(&amp;D)</translation>
     </message>
     <message>
         <source>End the pass with REPEAT, so that the macro goes on with the next entry of the address file?</source>

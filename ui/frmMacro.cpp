@@ -107,7 +107,7 @@ frmMacro::frmMacro()
     mnuSaveAs->setShortcut(QKeySequence::SaveAs);
     file->addSeparator();
     mnuRun = file->addAction(tr("&Run"), this, &frmMacro::run);
-    mnuRecord = file->addAction(tr("Re&cord"));
+    mnuRecord = file->addAction(tr("Recor&d"));
     mnuRecord->setCheckable(true);
     connect(mnuRecord, &QAction::toggled, this, &frmMacro::record);
     file->addSeparator();
@@ -398,7 +398,7 @@ void frmMacro::record(bool on)
         mnuRecord->setChecked(on); // comes back here
         return;
     }
-    mnuRecord->setText(on ? tr("Stop re&cording") : tr("Re&cord"));
+    mnuRecord->setText(on ? tr("Stop recor&ding") : tr("Recor&d"));
     if (on == recording_)
         return;
     recording_ = on;
