@@ -83,7 +83,12 @@ frmInput::frmInput()
     lblStatus->setTextFormat(Qt::PlainText);
     lblStatus->setWordWrap(true);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    const int statusHeight = lblStatus->fontMetrics().lineSpacing() * StatusLines;
+    // Measured on Japanese text: its glyphs may come from a fallback font
+    // whose lines are taller than the label's own font says.
+    QLabel probe;
+    probe.setFont(lblStatus->font());
+    probe.setText(QStringList(StatusLines, QStringLiteral("あ")).join(QLatin1Char('\n')));
+    const int statusHeight = probe.sizeHint().height();
     lblStatus->setGeometry(twipsX(this, 120), twipsY(this, 495), twipsX(this, 2895), statusHeight);
     setFixedSize(twipsX(this, 3120), twipsY(this, 495) + statusHeight + twipsY(this, 60));
 }
