@@ -284,21 +284,16 @@ public:
         portGone = true;
         lines->flush();
         printErr(QStringLiteral("tapwright-cli: ") + describe(error) + QLatin1Char('\n') +
-                 QCoreApplication::translate("tapwright-cli",
-                                             "port %1 is gone; waiting for it to come back "
-                                             "(Ctrl-C ends the run)")
-                     .arg(visibleText(error.port)) +
+                 tapwright::portGone(
+                     error, QCoreApplication::translate("tapwright-cli", "Ctrl-C ends the run")) +
                  QLatin1Char('\n'));
     }
     void portBack() override
     {
         portGone = false;
         lines->flush();
-        printErr(QCoreApplication::translate(
-                     "tapwright-cli",
-                     "port %1 is back: bring the handheld back to where a pass "
-                     "starts, clearing the half-typed entry, then press r to go on")
-                     .arg(visibleText(port)) +
+        printErr(tapwright::portBack(
+                     port, QCoreApplication::translate("tapwright-cli", "press r to go on")) +
                  QLatin1Char('\n'));
     }
     void setPaused(bool paused) override

@@ -659,4 +659,18 @@ QString describe(TextEncoding encoding)
     return QString();
 }
 
+QString portGone(const LinkError &error, const QString &howToEnd)
+{
+    const QString text =
+        Messages::tr("port %1 is gone; waiting for it to come back").arg(shown(error.port));
+    return howToEnd.isEmpty() ? text : text + QStringLiteral(" (") + howToEnd + u')';
+}
+
+QString portBack(const QString &port, const QString &howToGoOn)
+{
+    return Messages::tr("port %1 is back: bring the handheld back to where a pass starts, "
+                        "clearing the half-typed entry, then %2")
+        .arg(shown(port), howToGoOn);
+}
+
 } // namespace tapwright

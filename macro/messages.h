@@ -74,6 +74,13 @@ QString describeDuration(double seconds);
 /// U+0020, since they would not show.
 QString describeCharacter(QStringView c);
 
+/// The port of a run failed and the run waits for it to come back;
+/// `howToEnd`, if given, says how to end the run meanwhile.
+QString portGone(const LinkError &error, const QString &howToEnd = QString());
+/// The port of a waiting run is back: what to do with the handheld before
+/// `howToGoOn` (the key or the button that goes on).
+QString portBack(const QString &port, const QString &howToGoOn);
+
 /// The name of a reading of a file: "code page 932", "UTF-8", "UTF-16".
 QString describe(TextEncoding encoding);
 

@@ -493,6 +493,14 @@
         <source>UTF-32</source>
         <translation>UTF-32</translation>
     </message>
+    <message>
+        <source>port %1 is gone; waiting for it to come back</source>
+        <translation>ポート %1 がなくなりました。戻るのを待っています</translation>
+    </message>
+    <message>
+        <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then %2</source>
+        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、%2</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
@@ -765,14 +773,6 @@ it comes to</source>
 最初の誤った行で止まります</translation>
     </message>
     <message>
-        <source>port %1 is gone; waiting for it to come back (Ctrl-C ends the run)</source>
-        <translation>ポート %1 がなくなりました。戻るのを待っています (Ctrl-C で実行を終わります)</translation>
-    </message>
-    <message>
-        <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then press r to go on</source>
-        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、r で再開してください</translation>
-    </message>
-    <message>
         <source>keep no journal of the run</source>
         <translation>実行記録を残しません</translation>
     </message>
@@ -879,6 +879,14 @@ and the address entries they took</source>
         <translation>マクロファイルとアドレスファイルの実行記録
 から続けます: 端末に届いたパスと、それが
 使ったアドレス</translation>
+    </message>
+    <message>
+        <source>Ctrl-C ends the run</source>
+        <translation>Ctrl-C で実行を終わります</translation>
+    </message>
+    <message>
+        <source>press r to go on</source>
+        <translation>r で再開してください</translation>
     </message>
 </context>
 <context>
@@ -1130,14 +1138,6 @@ no program is found that shows this kind of document.</source>
         <translation>警告 %1 件</translation>
     </message>
     <message>
-        <source>Port %1 is gone; waiting for it to come back</source>
-        <translation>ポート %1 がなくなりました。戻るのを待っています</translation>
-    </message>
-    <message>
-        <source>Port %1 is back. Bring the handheld back to where a pass starts, clearing the half-typed entry, then go on with Pause.</source>
-        <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、「一時停止」で再開してください。</translation>
-    </message>
-    <message>
         <source>(none)</source>
         <translation>(なし)</translation>
     </message>
@@ -1192,6 +1192,10 @@ Go on from there? Nothing is sent until you press %7.</source>
     <message>
         <source>To try without a device, choose the port %1.</source>
         <translation>装置なしで試すには、ポートに %1 を選びます。</translation>
+    </message>
+    <message>
+        <source>go on with Pause</source>
+        <translation>「一時停止」で再開してください</translation>
     </message>
 </context>
 </TS>

@@ -662,14 +662,12 @@ void frmMain::tellAboutPort(const QString &text)
 void frmMain::portLost(const LinkError &error)
 {
     sendLog_.addMessage(SendLog::Error, describe(error));
-    tellAboutPort(tr("Port %1 is gone; waiting for it to come back").arg(visibleText(error.port)));
+    tellAboutPort(portGone(error));
 }
 
 void frmMain::portBack()
 {
-    tellAboutPort(tr("Port %1 is back. Bring the handheld back to where a pass starts, "
-                     "clearing the half-typed entry, then go on with Pause.")
-                      .arg(visibleText(link_.commPort())));
+    tellAboutPort(tapwright::portBack(link_.commPort(), tr("go on with Pause")));
 }
 
 void frmMain::warn(const RunReport &warning)
