@@ -2,6 +2,7 @@
 
 #include "macro/messages.h"
 
+#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 #include <QRect>
@@ -25,6 +26,16 @@ void setClientTwips(QWidget *window, int width, int height);
 /// like HTML for rich text, and a file's "<b>" or "<img>" must not turn into
 /// either.
 QString plainToolTip(const QString &text);
+
+/// The colour of an error's text, and of a warning's, in every window.
+inline QColor errorColour()
+{
+    return QColor(0xc0, 0x00, 0x00);
+}
+inline QColor warningColour()
+{
+    return QColor(0xb3, 0x59, 0x00);
+}
 
 /// The program's icon, drawn at start: a small handheld terminal with a key
 /// being pressed.

@@ -85,7 +85,7 @@ void frmCheck::showReport(const CheckReport &report)
         cursor.insertText(text, format);
     };
     for (const CheckItem &item : report.items)
-        add(describe(item), item.isError() ? QColor(0xc0, 0x00, 0x00) : QColor(0xb3, 0x59, 0x00));
+        add(describe(item), item.isError() ? errorColour() : warningColour());
     add(describe(report.estimate), QColor());
     add(verdict(report), QColor());
 }

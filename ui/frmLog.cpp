@@ -27,10 +27,10 @@ QTextCharFormat formatOf(SendLog::Kind kind)
         format.setForeground(QColor(0x20, 0x4a, 0x87));
         break;
     case SendLog::Warning:
-        format.setForeground(QColor(0xb3, 0x59, 0x00));
+        format.setForeground(warningColour());
         break;
     case SendLog::Error:
-        format.setForeground(QColor(0xc0, 0x00, 0x00));
+        format.setForeground(errorColour());
         break;
     }
     return format;

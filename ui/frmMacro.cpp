@@ -357,7 +357,7 @@ void frmMacro::showFindings(const CheckReport &report)
     QHash<qint64, MacroHighlighter::Finding> lines;
     for (const CheckItem &item : report.items) {
         auto *row = new QListWidgetItem(describe(item), lstFindings);
-        row->setForeground(item.isError() ? QColor(0xc0, 0x00, 0x00) : QColor(0xb3, 0x59, 0x00));
+        row->setForeground(item.isError() ? errorColour() : warningColour());
         if (item.report.file != name() || item.report.line <= 0)
             continue;
         row->setData(LineRole, item.report.line);
