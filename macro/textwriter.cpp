@@ -32,8 +32,21 @@ char16_t unitAt(const QByteArray &bytes, qsizetype at, TextEncoding encoding)
 
 std::optional<TextFile> readTextFile(const QString &path, QString *error)
 {
+    // The path's checks are the reader's (a FIFO is never opened); then the
+    // bytes are read once, and the lines and the line ends both come from them.
     TextLineReader reader;
     if (!reader.open(path)) {
+        *error = reader.errorString();
+        return std::nullopt;
+    }
+    reader.close();
+    QFile raw(path);
+    if (!raw.open(QIODevice::ReadOnly)) {
+        *error = raw.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = raw.readAll();
+    if (!reader.openBytes(bytes)) {
         *error = reader.errorString();
         return std::nullopt;
     }
@@ -49,12 +62,6 @@ std::optional<TextFile> readTextFile(const QString &path, QString *error)
     file.text = lines.join(QLatin1Char('\n'));
 
     // The line ends are read from the bytes: the reader takes them all alike.
-    QFile raw(path);
-    if (!raw.open(QIODevice::ReadOnly)) {
-        *error = raw.errorString();
-        return std::nullopt;
-    }
-    const QByteArray bytes = raw.readAll();
     const bool utf16 = file.format.encoding == TextEncoding::Utf16LE ||
                        file.format.encoding == TextEncoding::Utf16BE;
     const qsizetype unit = utf16 ? 2 : 1;
