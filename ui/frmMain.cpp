@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "macro/checker.h"
 #include "macro/journal.h"
 #include "text/textsender.h"
 #include "ui/common.h"
@@ -75,16 +76,10 @@ protected:
 /// two frames.
 qsizetype charactersEntered(const QString &text, qint64 frames)
 {
-    struct Counter : KeySink
-    {
-        qint64 frames = 0;
-        void SendKey(int, int, int) override { ++frames; }
-    } counter;
-    // SendStr goes one code unit at a time: so does the count.
     qsizetype at = 0;
-    for (; at < text.size(); ++at) {
-        SendStr(counter, QStringView(text).mid(at, 1));
-        if (counter.frames > frames)
+    for (qint64 sent = 0; at < text.size(); ++at) {
+        sent += framesOfText(QStringView(text).mid(at, 1));
+        if (sent > frames)
             break;
     }
     return at;
