@@ -47,6 +47,21 @@ QString journalPath(const QString &macroFile, const QString &addrFile)
            QString::fromLatin1(hash.result().toHex().left(24)) + QStringLiteral(".json");
 }
 
+QString journalPath(const QString &macroFile, const QString &addrFile, const QString &port)
+{
+    // Stub: named by the port as well, with the split runs.
+    Q_UNUSED(port);
+    return journalPath(macroFile, addrFile);
+}
+
+QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile)
+{
+    // Stub: filled in with the split runs.
+    Q_UNUSED(macroFile);
+    Q_UNUSED(addrFile);
+    return {};
+}
+
 std::optional<JournalEntry> readJournal(const QString &path)
 {
     QFile file(path);

@@ -27,6 +27,10 @@ struct JournalEntry
     QDateTime started;
     QDateTime updated;
     bool done = false; ///< the run ended with its macro or its list
+    /// One port's journal of a split run over several ports: the numbers of
+    /// the entries this port delivered, in place of addressEntries.
+    bool split = false;
+    QList<qint64> deliveredEntries;
 
     qint64 passesDelivered() const { return counter - counterAtStart; }
 };
@@ -39,6 +43,14 @@ QString journalFolder();
 /// The journal file of a macro file and an address file (empty for none),
 /// named by a hash of their absolute paths.
 QString journalPath(const QString &macroFile, const QString &addrFile);
+
+/// The journal file of one port's run, in a run over several ports: named
+/// by the port as well.
+QString journalPath(const QString &macroFile, const QString &addrFile, const QString &port);
+
+/// The open journals of the runs of a macro file and an address file over
+/// several ports, one per port, in no set order.
+QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile);
 
 /// Reads a journal; nothing for a file that is damaged or not a journal.
 std::optional<JournalEntry> readJournal(const QString &path);

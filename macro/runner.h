@@ -16,6 +16,7 @@ namespace tapwright {
 struct CheckReport;
 struct Estimate;
 class RunJournal;
+class SharedEntries;
 
 /// Why a run could not start or could not go on, or what it skipped; worded
 /// by describe() (macro/messages.h).
@@ -155,6 +156,10 @@ public:
     /// The port opened again; the run stays paused until it is resumed, and
     /// then starts the cut pass again from its first line.
     virtual void portBack() {}
+    /// A split run: no entry of the shared list is free, but other ports
+    /// hold some that may come back, and the run waits for them (true); or it
+    /// goes on (false).
+    virtual void waitingForEntry(bool waiting) { Q_UNUSED(waiting); }
 };
 
 /// The end mark shown in the address label when a run ends.
@@ -204,6 +209,15 @@ public:
     /// Keeps a journal of each run (off until turned on): where the device
     /// has come to, to go on from after a crash.
     void setJournal(bool on) { journalOn_ = on; }
+    /// A run over several ports keeps a journal for each port, named by the
+    /// port too. Off: the one journal of the macro and address file.
+    void setJournalPerPort(bool on) { journalPerPort_ = on; }
+    /// A split run: GETSTR claims its entries from `entries`, the list the
+    /// runs of several ports share, instead of reading the address file
+    /// itself; a pass that is cut gives its entries back, and a pass that
+    /// counts delivers them. nullptr: the run's own list. Not owned; set
+    /// before run().
+    void setSharedEntries(SharedEntries *entries) { shared_ = entries; }
     /// The next run skips this many address entries instead of the counter's,
     /// one a pass: the entries a journal counted. Only the next run, whether
     /// it starts or is refused.
@@ -290,6 +304,8 @@ private:
     QString macroPath_;
     std::unique_ptr<RunState> state_;
     bool journalOn_ = false;
+    bool journalPerPort_ = false;
+    SharedEntries *shared_ = nullptr;
     qint64 addressSkip_ = -1;
     std::unique_ptr<RunJournal> journal_;
 };
