@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <QList>
+#include <QPair>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,9 @@ struct MultiRunSettings
     /// Someone is there to bring a handheld back and resume: a port that
     /// fails is waited for, and its run does not end.
     bool canWaitForPort = false;
+    /// Ports this program uses elsewhere (the main window's run, the
+    /// keypad), each with who uses it: refused by name.
+    QList<QPair<QString, QString>> portsInUse;
 };
 
 /// One port's run as it ended.
