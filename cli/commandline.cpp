@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <utility>
 
 namespace tapwright::cli {
 
@@ -24,6 +25,7 @@ enum Option
     NoCheckOption,
     ResumeOption,
     NoJournalOption,
+    SplitOption,
     HelpOption,
     OptionCount,
 };
@@ -36,7 +38,8 @@ std::array<QCommandLineOption, OptionCount> allOptions()
                            QCoreApplication::translate("tapwright-cli",
                                                        "the port to send to; key, type and run\n"
                                                        "need it, and there is no default (see\n"
-                                                       "PORT below)"),
+                                                       "PORT below); run takes it again for\n"
+                                                       "each further port"),
                            QStringLiteral("PORT")),
         QCommandLineOption(QStringLiteral("addr"),
                            QCoreApplication::translate("tapwright-cli",
@@ -66,6 +69,12 @@ std::array<QCommandLineOption, OptionCount> allOptions()
         QCommandLineOption(
             QStringLiteral("no-journal"),
             QCoreApplication::translate("tapwright-cli", "keep no journal of the run")),
+        QCommandLineOption(QStringLiteral("split"),
+                           QCoreApplication::translate("tapwright-cli",
+                                                       "run over several ports: each address\n"
+                                                       "entry goes to one device only, whichever\n"
+                                                       "is ready first (without it, every device\n"
+                                                       "gets the whole list)")),
         QCommandLineOption(
             QStringList{QStringLiteral("h"), QStringLiteral("help")},
             QCoreApplication::translate("tapwright-cli", "show this text, also after any command")),
@@ -115,7 +124,7 @@ const CommandSpec Commands[] = {
     {Command::Run,
      "run",
      {PortOption, AddrOption, CounterOption, FastOption, NoCheckOption, ResumeOption,
-      NoJournalOption},
+      NoJournalOption, SplitOption},
      {},
      true,
      "MACRO",
@@ -225,7 +234,8 @@ QString optionName(const QString &arg)
 }
 
 /// The options that take no value.
-constexpr Option Flags[] = {FastOption, NoCheckOption, ResumeOption, NoJournalOption, HelpOption};
+constexpr Option Flags[] = {FastOption,      NoCheckOption, ResumeOption,
+                            NoJournalOption, SplitOption,   HelpOption};
 
 /// What the parser refused, in the tool's words, naming the argument as the
 /// user gave it.
@@ -307,11 +317,20 @@ CommandLine parseCommandLine(const QStringList &args)
                                .arg(QLatin1String(spec->word));
             return line;
         }
-        line.port = parser.value(options[PortOption]);
+        line.ports = parser.values(options[PortOption]);
+        line.port = line.ports.front();
         // "--port=" and "--port ''": a value that went missing in a script.
-        if (line.port.trimmed().isEmpty()) {
-            line.problem = QCoreApplication::translate("tapwright-cli", "%1 needs a value")
-                               .arg(QStringLiteral("--port"));
+        for (const QString &port : std::as_const(line.ports)) {
+            if (port.trimmed().isEmpty()) {
+                line.problem = QCoreApplication::translate("tapwright-cli", "%1 needs a value")
+                                   .arg(QStringLiteral("--port"));
+                return line;
+            }
+        }
+        if (line.ports.size() > 1 && spec->command != Command::Run) {
+            line.problem = QCoreApplication::translate(
+                               "tapwright-cli", "%1 takes one --port; only run takes several")
+                               .arg(QLatin1String(spec->word));
             return line;
         }
     }
@@ -342,6 +361,18 @@ CommandLine parseCommandLine(const QStringList &args)
     line.noCheck = takes(NoCheckOption) && parser.isSet(options[NoCheckOption]);
     line.resume = takes(ResumeOption) && parser.isSet(options[ResumeOption]);
     line.journal = !(takes(NoJournalOption) && parser.isSet(options[NoJournalOption]));
+    line.split = takes(SplitOption) && parser.isSet(options[SplitOption]);
+    if (line.split && line.ports.size() < 2) {
+        line.problem = QCoreApplication::translate(
+            "tapwright-cli",
+            "--split shares the address list between ports: give two or more --port");
+        return line;
+    }
+    if (line.split && line.addr.isEmpty()) {
+        line.problem = QCoreApplication::translate(
+            "tapwright-cli", "--split shares the entries of an address file: give --addr FILE");
+        return line;
+    }
     if (line.resume && parser.isSet(options[CounterOption])) {
         line.problem = QCoreApplication::translate(
             "tapwright-cli", "--resume takes the pass counter from the journal: drop --counter");
@@ -367,6 +398,9 @@ QString helpText()
             synopsis << (option == PortOption && command.needsPort
                              ? spelling
                              : QLatin1Char('[') + spelling + QLatin1Char(']'));
+            // run goes over as many ports as it is given.
+            if (option == PortOption && command.command == Command::Run)
+                synopsis << QLatin1Char('[') + spelling + QStringLiteral("]...");
         }
         if (*command.arguments)
             synopsis << QLatin1String(command.arguments);

@@ -23,8 +23,14 @@ struct CommandLine
     Command command = Command::Help;
     /// `--help` or `-h` was given: nothing else counts.
     bool help = false;
-    /// Set, and not blank, for the commands that need it.
+    /// Set, and not blank, for the commands that need it: the first of
+    /// `ports`.
     QString port;
+    /// run: every --port, in the order given; two or more make a run over
+    /// several ports.
+    QStringList ports;
+    /// run over several ports: each address entry goes to one device only.
+    bool split = false;
     QString addr;
     qint32 counter = 0;
     bool fast = false;

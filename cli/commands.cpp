@@ -12,13 +12,16 @@
 #include "macro/checker.h"
 #include "macro/journal.h"
 #include "macro/messages.h"
+#include "macro/multirun.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 
+#include <algorithm>
 #include <optional>
 
 namespace tapwright::cli {
@@ -188,8 +191,9 @@ private:
 
 /// The status line of a run, at most `columns` wide: "pass 2 of 3 · 1 min 5 s
 /// · about 1 h 12 min to go · NAME", with "paused" after the pass while it
-/// is; the entry's name is what is cut when the line is too long.
-QString statusText(const ProgressClock &clock, int columns)
+/// is, and `head` before it ("COM3 · running", a port of several); the
+/// entry's name is what is cut when the line is too long.
+QString statusText(const ProgressClock &clock, int columns, const QString &head = QString())
 {
     const RunProgress &p = clock.progress();
     const QString dot = QStringLiteral(" \u00b7 ");
@@ -200,6 +204,8 @@ QString statusText(const ProgressClock &clock, int columns)
                    .arg(std::min(p.counter + 1, std::max<qint64>(p.finalCounter, 1)))
                    .arg(p.finalCounter);
     }
+    if (!head.isEmpty())
+        text = head + dot + text;
     if (p.paused)
         text += dot + QCoreApplication::translate("tapwright-cli", "paused");
     // Cut to tenths, not rounded: the time shown has always gone by.
@@ -325,6 +331,21 @@ QString nextAddressLine(const JournalEntry &journal)
         visibleText(nameOf(next->text, fieldFormatOf(journal.addrFile))));
 }
 
+/// What a run goes on from: "resuming from the journal: passes delivered 3,
+/// pass counter 5, next address line 13 (NAME)".
+QString resumedFrom(const JournalEntry &journal)
+{
+    QString from = QCoreApplication::translate(
+                       "tapwright-cli", "resuming from the journal: passes delivered %1, pass "
+                                        "counter %2")
+                       .arg(journal.passesDelivered())
+                       .arg(journal.counter);
+    if (!journal.addrFile.isEmpty())
+        from += QCoreApplication::translate("tapwright-cli", ", next address line %1")
+                    .arg(nextAddressLine(journal));
+    return from;
+}
+
 /// For run --resume: the open journal of the run's files, which gives the
 /// counter and the address lines to skip; says what the run goes on from.
 std::optional<JournalEntry> journalToResume(const CommandLine &options)
@@ -343,20 +364,47 @@ std::optional<JournalEntry> journalToResume(const CommandLine &options)
                           .arg(visibleText(macro), visibleText(options.addr)));
         return std::nullopt;
     }
-    QString from = QCoreApplication::translate(
-                       "tapwright-cli", "resuming from the journal: passes delivered %1, pass "
-                                        "counter %2")
-                       .arg(journal->passesDelivered())
-                       .arg(journal->counter);
-    if (!journal->addrFile.isEmpty())
-        from += QCoreApplication::translate("tapwright-cli", ", next address line %1")
-                    .arg(nextAddressLine(*journal));
-    printErr(QStringLiteral("tapwright-cli: ") + from + QLatin1Char('\n'));
+    printErr(QStringLiteral("tapwright-cli: ") + resumedFrom(*journal) + QLatin1Char('\n'));
     return journal;
 }
 
+/// How a run ended, with the pass counter to go on from: "stopped; pass
+/// counter 4".
+QString endLine(RunEnd end, const QString &counter)
+{
+    QString how;
+    switch (end) {
+    case RunEnd::EndOfMacro:
+        how = QCoreApplication::translate("tapwright-cli", "end of the macro file");
+        break;
+    case RunEnd::AddressListDone:
+        how = QCoreApplication::translate("tapwright-cli",
+                                          "end of the address file: the list is done");
+        break;
+    case RunEnd::Stopped:
+        how = QCoreApplication::translate("tapwright-cli", "stopped");
+        break;
+    case RunEnd::NotStarted:
+        return QCoreApplication::translate("tapwright-cli", "did not start");
+    default:
+        how = QCoreApplication::translate("tapwright-cli", "the run ended on an error");
+        break;
+    }
+    return QCoreApplication::translate("tapwright-cli", "%1; pass counter %2").arg(how, counter);
+}
+
+/// Whether a run that ended so ended well: it was not cut by a failure.
+bool endedWell(RunEnd end)
+{
+    return end == RunEnd::EndOfMacro || end == RunEnd::AddressListDone || end == RunEnd::Stopped;
+}
+
+int multiRunCommand(const CommandLine &options);
+
 int runCommand(const CommandLine &options)
 {
+    if (options.ports.size() > 1)
+        return multiRunCommand(options);
     // Made first, gone last: the lines print through it even as they go.
     StatusLine status;
     CommandLink port(options);
@@ -441,29 +489,264 @@ int runCommand(const CommandLine &options)
     status.finish();
     if (end == RunEnd::NotStarted)
         return ExitFailure; // it said why
-    QString how;
-    switch (end) {
-    case RunEnd::EndOfMacro:
-        how = QCoreApplication::translate("tapwright-cli", "end of the macro file");
-        break;
-    case RunEnd::AddressListDone:
-        how = QCoreApplication::translate("tapwright-cli",
-                                          "end of the address file: the list is done");
-        break;
-    case RunEnd::Stopped:
-        how = QCoreApplication::translate("tapwright-cli", "stopped");
-        break;
-    default:
-        how = QCoreApplication::translate("tapwright-cli", "the run ended on an error");
-        break;
-    }
-    printOut(
-        QCoreApplication::translate("tapwright-cli", "%1; pass counter %2").arg(how, host.counter) +
-        QLatin1Char('\n'));
+    printOut(endLine(end, host.counter) + QLatin1Char('\n'));
     // Whoever started a long run may have gone to do something else.
     if (took.elapsed() > LongRunMs)
         ringBell();
     return host.failed ? ExitFailure : ExitOk;
+}
+
+/// What a port's status line says of its state.
+QString stateText(PortState state)
+{
+    switch (state) {
+    case PortState::Waiting:
+        return QCoreApplication::translate("tapwright-cli", "waiting");
+    case PortState::Running:
+        return QCoreApplication::translate("tapwright-cli", "running");
+    case PortState::Paused:
+        return QCoreApplication::translate("tapwright-cli", "paused");
+    case PortState::PortGone:
+        return QCoreApplication::translate("tapwright-cli", "port gone");
+    case PortState::Done:
+        return QCoreApplication::translate("tapwright-cli", "done");
+    case PortState::Failed:
+        return QCoreApplication::translate("tapwright-cli", "failed");
+    }
+    return QString();
+}
+
+/// The names of the ports as their lines show them: the port, and "virtual
+/// 2" for the second of several virtual devices.
+QStringList portLabels(const QStringList &ports)
+{
+    QStringList labels;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        const qsizetype same = ports.count(ports[i]);
+        const qsizetype nth = ports.mid(0, i + 1).count(ports[i]);
+        labels << (same > 1 ? QStringLiteral("%1 %2").arg(visibleText(ports[i])).arg(nth)
+                            : visibleText(ports[i]));
+    }
+    return labels;
+}
+
+/// A run over several ports: each port's run in a thread of MultiRun's, its
+/// lines prefixed with the port ("[COM3] counter 2"), or on a terminal one
+/// status line a port; at the end one line a port and a total.
+int multiRunCommand(const CommandLine &options)
+{
+    // Made first, gone last: the lines print through it even as they go.
+    StatusLine status;
+    const QString macro = options.arguments.front();
+    const QStringList labels = portLabels(options.ports);
+    const auto tagged = [&labels](int port, const QString &text) {
+        return QStringLiteral("[%1] ").arg(labels.value(port)) + text + QLatin1Char('\n');
+    };
+    if (options.resume) {
+        const QList<JournalEntry> journals = openPortJournalsOf(macro, options.addr);
+        if (journals.isEmpty()) {
+            return failure(QCoreApplication::translate("tapwright-cli",
+                                                       "no journal of a run of \"%1\" over several "
+                                                       "ports is open: nothing to resume")
+                               .arg(visibleText(macro)));
+        }
+        for (const JournalEntry &journal : journals) {
+            const qsizetype port = options.ports.indexOf(journal.port);
+            if (port >= 0)
+                printErr(tagged(int(port), resumedFrom(journal)));
+        }
+    }
+
+    MultiRun run;
+    const int count = int(options.ports.size());
+    std::vector<ProgressClock> clocks(count);
+    std::vector<std::unique_ptr<DeviceLines>> lines;
+    for (int port = 0; port < count; ++port) {
+        lines.push_back(
+            std::make_unique<DeviceLines>(QStringLiteral("[%1] device: ").arg(labels[port])));
+        QObject::connect(&run, &MultiRun::deviceReceived, lines.back().get(),
+                         [&lines, port](int from, const DevicePieces &pieces) {
+                             if (from == port)
+                                 lines[port]->add(pieces);
+                         });
+    }
+    const auto flushLines = [&lines] {
+        for (const auto &device : lines)
+            device->flush();
+    };
+    // On a terminal the status lines show what the steps would say.
+    const bool lineByLine = !status.isActive();
+    const auto say = [&](int port, const QString &text) {
+        if (lineByLine)
+            printOut(tagged(port, text));
+    };
+    QObject::connect(&run, &MultiRun::statusChanged, say);
+    QObject::connect(&run, &MultiRun::counterChanged, [&](int port, const QString &text) {
+        say(port, QCoreApplication::translate("tapwright-cli", "counter %1").arg(text));
+    });
+    QObject::connect(&run, &MultiRun::addressChanged, [&](int port, const QString &text) {
+        if (!text.isEmpty())
+            say(port, QCoreApplication::translate("tapwright-cli", "address: %1").arg(text));
+    });
+    QObject::connect(&run, &MultiRun::checkFailed, [](const CheckReport &check) {
+        printErr(checkText(check) + QStringLiteral("tapwright-cli: ") + refusedByCheck(check) +
+                 QLatin1Char('\n'));
+    });
+    QObject::connect(&run, &MultiRun::warned, [&](int port, const RunReport &warning) {
+        flushLines();
+        printErr(tagged(port, describe(warning)));
+    });
+    QObject::connect(&run, &MultiRun::reported, [&](int port, const RunReport &report) {
+        flushLines();
+        printErr(QStringLiteral("tapwright-cli: ") + tagged(port, describe(report)));
+    });
+    // The ports whose cable came back since they were lost: r goes on with them.
+    std::vector<bool> cameBack(count, false);
+    QObject::connect(&run, &MultiRun::portLost, [&](int port, const LinkError &error) {
+        cameBack[port] = false;
+        flushLines();
+        printErr(
+            QStringLiteral("tapwright-cli: ") + tagged(port, describe(error)) +
+            tagged(port, tapwright::portGone(error, QCoreApplication::translate(
+                                                        "tapwright-cli", "Ctrl-C ends the run"))));
+    });
+    QObject::connect(&run, &MultiRun::portBack, [&](int port) {
+        cameBack[port] = true;
+        flushLines();
+        printErr(tagged(port, tapwright::portBack(options.ports[port],
+                                                  QCoreApplication::translate(
+                                                      "tapwright-cli", "press r to go on"))));
+    });
+    QObject::connect(&run, &MultiRun::progressed,
+                     [&](int port, const RunProgress &progress) { clocks[port].set(progress); });
+    QObject::connect(&run, &MultiRun::stateChanged, [&](int port, PortState state) {
+        clocks[port].setPaused(state == PortState::Paused || state == PortState::PortGone);
+    });
+    if (status.isActive()) {
+        status.start([&](int columns) {
+            QStringList text;
+            for (int port = 0; port < count; ++port) {
+                text << statusText(clocks[port], columns,
+                                   labels[port] + QStringLiteral(" \u00b7 ") +
+                                       stateText(run.state(port)));
+            }
+            return text.join(QLatin1Char('\n'));
+        });
+    }
+    QEventLoop loop;
+    QObject::connect(&run, &MultiRun::finished, &loop, &QEventLoop::quit);
+
+    StopSignals interrupts([&](int times) {
+        flushLines();
+        if (times == 1) {
+            printErr(QStringLiteral("tapwright-cli: ") +
+                     QCoreApplication::translate(
+                         "tapwright-cli", "stopping; the frames on the line still go out (press "
+                                          "Ctrl-C again to drop the rest)") +
+                     QLatin1Char('\n'));
+            run.stopAll();
+        } else {
+            run.dropAll();
+        }
+    });
+    const ClosedStdoutWatch closedStdout([&interrupts] {
+        printErr(QStringLiteral("tapwright-cli: ") +
+                 QCoreApplication::translate("tapwright-cli",
+                                             "the standard output is closed; what it would show "
+                                             "goes to stderr") +
+                 QLatin1Char('\n'));
+        interrupts.stopOnce();
+    });
+    bool paused = false;
+    const auto pauseAll = [&](bool on) {
+        paused = on;
+        run.setPausedAll(on);
+        printOut(on ? QCoreApplication::translate("tapwright-cli",
+                                                  "paused (press p or space to go on)") +
+                          QLatin1Char('\n')
+                    : QCoreApplication::translate("tapwright-cli", "resumed") + QLatin1Char('\n'));
+    };
+    TerminalKeys keys([&](char key) {
+        if (key == 'p' || key == 'P' || key == ' ') {
+            pauseAll(!paused);
+        } else if (key == 'r' || key == 'R') {
+            for (int port = 0; port < count; ++port) {
+                if (cameBack[port])
+                    run.setPaused(port, false);
+                cameBack[port] = false;
+            }
+        }
+    });
+    bool suspendedPause = false;
+    if (keys.isTerminal()) {
+        interrupts.catchJobControl(
+            [&] {
+                suspendedPause = !paused;
+                run.setPausedAll(true);
+                keys.release();
+                status.hide();
+            },
+            [&] {
+                keys.takeOver();
+                if (suspendedPause)
+                    run.setPausedAll(false);
+                suspendedPause = false;
+            });
+    }
+
+    MultiRunSettings settings;
+    settings.macroFile = macro;
+    settings.addrFile = options.addr;
+    settings.ports = options.ports;
+    settings.counterText = QString::number(options.counter);
+    settings.split = options.split;
+    settings.checkFirst = !options.noCheck;
+    settings.journal = options.journal;
+    settings.resume = options.resume;
+    settings.paced = !options.fast;
+    settings.canWaitForPort = keys.isTerminal();
+    QElapsedTimer took;
+    took.start();
+    const RunReport started = run.start(settings);
+    if (started.kind != RunReport::None) {
+        status.finish();
+        return failure(describe(started));
+    }
+    loop.exec();
+    flushLines();
+    status.finish();
+
+    const QList<PortEnd> ends = run.ends();
+    int well = 0;
+    for (int port = 0; port < int(ends.size()); ++port) {
+        const PortEnd &end = ends[port];
+        well += endedWell(end.end) ? 1 : 0;
+        printOut(tagged(port, endLine(end.end, end.counter)));
+    }
+    if (const SharedEntries *shared = run.sharedEntries()) {
+        const FieldFormat format = fieldFormatOf(options.addr);
+        for (const EntryDelivery &cut : shared->cut()) {
+            printOut(QCoreApplication::translate("tapwright-cli",
+                                                 "cut while on the line: address line %1 (%2) "
+                                                 "on %3")
+                         .arg(QString::number(cut.entry.line),
+                              visibleText(nameOf(cut.entry.text, format)), visibleText(cut.port)) +
+                     QLatin1Char('\n'));
+        }
+    }
+    const int failed = int(ends.size()) - well;
+    printOut((failed == 0 ? QCoreApplication::translate("tapwright-cli", "%1 ports: %2 ended well")
+                                .arg(ends.size())
+                                .arg(well)
+                          : QCoreApplication::translate("tapwright-cli",
+                                                        "%1 ports: %2 ended well, %3 failed")
+                                .arg(ends.size())
+                                .arg(well)
+                                .arg(failed)) +
+             QLatin1Char('\n'));
+    if (took.elapsed() > LongRunMs)
+        ringBell();
+    return failed == 0 && !ends.isEmpty() ? ExitOk : ExitFailure;
 }
 
 /// A path as the system writes it, for the terminal: Windows' backslashes.

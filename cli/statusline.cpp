@@ -3,6 +3,8 @@
 #include "cli/output.h"
 #include "cli/terminal.h"
 
+#include <QStringList>
+
 #include <utility>
 
 namespace tapwright::cli {
@@ -81,9 +83,17 @@ void StatusLine::start(std::function<QString(int)> make)
         tick_.start();
 }
 
+QByteArray StatusLine::clearSequence() const
+{
+    QByteArray bytes = clearLineSequence();
+    for (int line = 1; line < lines_; ++line)
+        bytes += lineUpSequence() + clearLineSequence();
+    return bytes;
+}
+
 void StatusLine::hide()
 {
-    if (shown_ && write(clearLineSequence()))
+    if (shown_ && write(clearSequence()))
         shown_ = false;
 }
 
@@ -93,7 +103,7 @@ void StatusLine::finish()
         return;
     // Cleared even when it is not shown: the line that follows then always
     // begins on a clean line.
-    write(clearLineSequence());
+    write(shown_ ? clearSequence() : clearLineSequence());
     tick_.stop();
     active_ = shown_ = false;
 }
@@ -111,11 +121,17 @@ void StatusLine::redraw()
         return;
     // One column to spare: a character in the last one wraps on some terminals.
     const int columns = stdoutColumns() - 1;
-    const QString text = cutToWidth(make_(columns), columns);
+    QStringList lines = make_(columns).split(QLatin1Char('\n'));
+    if (lineUpSequence().isEmpty())
+        lines = QStringList{lines.join(QStringLiteral("  "))};
+    for (QString &line : lines)
+        line = cutToWidth(line, columns);
+    const QString text = lines.join(QLatin1Char('\n'));
     if (shown_ && text == drawn_)
         return;
-    if (write(clearLineSequence() + text.toUtf8())) {
+    if (write((shown_ ? clearSequence() : clearLineSequence()) + text.toUtf8())) {
         shown_ = true;
+        lines_ = int(lines.size());
         drawn_ = text;
         lastDraw_.start();
     }

@@ -14,8 +14,9 @@ int displayWidth(const QString &text);
 /// `text` cut to at most `columns` columns, ending in "…" when cut.
 QString cutToWidth(const QString &text, int columns);
 
-/// On a terminal, one line at the bottom of stdout, redrawn in place
-/// ("\r\033[K" and the text) at most ten times a second. While it lives,
+/// On a terminal, one line at the bottom of stdout, or several (one a port
+/// of a run over several ports), redrawn in place ("\r\033[K" and the text)
+/// at most ten times a second. While it lives,
 /// printOut() and printErr() clear it before they print, so that their lines
 /// are not garbled, and it comes back after them. Off a terminal, and once
 /// stdout is closed, it does nothing.
@@ -29,7 +30,9 @@ public:
 
     bool isActive() const { return active_; }
     /// From the next redraw on, shows what `make` returns for the width it
-    /// is given; it is asked again at every redraw, so a clock in it goes on.
+    /// is given, each of its lines ("\n" between them) cut to that width; it
+    /// is asked again at every redraw, so a clock in it goes on. A terminal
+    /// that cannot move up a line gets the lines side by side instead.
     void start(std::function<QString(int columns)> make);
     /// Clears the line until the next redraw.
     void hide();
@@ -42,9 +45,13 @@ private:
     void redrawIfDue();
     /// Writes to stdout only; false when that failed.
     bool write(const QByteArray &bytes);
+    /// Clears the lines drawn and leaves the cursor at the start of the first.
+    QByteArray clearSequence() const;
 
     bool active_ = false;
     bool shown_ = false;
+    /// Lines drawn: the cursor stands on the last of them.
+    int lines_ = 0;
     QString drawn_;
     std::function<QString(int)> make_;
     QTimer tick_;

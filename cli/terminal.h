@@ -14,6 +14,9 @@ int stdoutColumns();
 /// What takes the terminal on stdout back to the start of its line and
 /// erases that line.
 QByteArray clearLineSequence();
+/// What moves the cursor on stdout one line up; empty where the terminal
+/// cannot.
+QByteArray lineUpSequence();
 /// Rings the bell of the terminal we print to: stdout's, or stderr's when
 /// stdout goes elsewhere; off a terminal nothing, and a file or a pipe gets
 /// no bell character.

@@ -67,6 +67,11 @@ QByteArray clearLineSequence()
     return QByteArrayLiteral("\r\033[K");
 }
 
+QByteArray lineUpSequence()
+{
+    return QByteArrayLiteral("\033[A");
+}
+
 TerminalKeys::TerminalKeys(std::function<void(char)> onKey)
     : platform_(std::make_unique<Platform>()), onKey_(std::move(onKey))
 {

@@ -64,7 +64,10 @@ int stdoutColumns()
     return 80;
 }
 
-QByteArray clearLineSequence()
+namespace {
+
+/// Whether the console on stdout takes escape sequences.
+bool consoleTakesEscapes()
 {
     // A console takes the escape as one only when asked to (and one from
     // before Windows 10 cannot): asked once, on the first use.
@@ -76,7 +79,19 @@ QByteArray clearLineSequence()
         return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
                SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
     }();
-    if (escapes)
+    return escapes;
+}
+
+} // namespace
+
+QByteArray lineUpSequence()
+{
+    return consoleTakesEscapes() ? QByteArrayLiteral("\033[A") : QByteArray();
+}
+
+QByteArray clearLineSequence()
+{
+    if (consoleTakesEscapes())
         return QByteArrayLiteral("\r\033[K");
     // Overwritten with spaces instead; the status line leaves the last
     // column free, so these do not wrap either.

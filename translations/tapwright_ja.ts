@@ -505,13 +505,6 @@
 <context>
     <name>tapwright-cli</name>
     <message>
-        <source>the port to send to; key, type and run
-need it, and there is no default (see
-PORT below)</source>
-        <translation>送信先のポート。key、type、run に必要で、
-既定値はありません (下の PORT を参照)</translation>
-    </message>
-    <message>
         <source>drop the pacing on any port, for a device
 with a buffer of its own</source>
         <translation>どのポートでも送信の間隔調整をしません
@@ -887,6 +880,78 @@ and the address entries they took</source>
     <message>
         <source>press r to go on</source>
         <translation>r で再開してください</translation>
+    </message>
+    <message>
+        <source>the port to send to; key, type and run
+need it, and there is no default (see
+PORT below); run takes it again for
+each further port</source>
+        <translation>送信先のポート。key、type、run に必要で、
+既定値はありません (下の PORT を参照)。
+run は複数のポートに、ポートごとに
+繰り返して指定できます</translation>
+    </message>
+    <message>
+        <source>run over several ports: each address
+entry goes to one device only, whichever
+is ready first (without it, every device
+gets the whole list)</source>
+        <translation>複数ポートでの実行で、アドレスの各項目を
+先に手の空いた 1 台だけに送ります
+(指定しなければ、どの機器にも一覧
+全体を送ります)</translation>
+    </message>
+    <message>
+        <source>%1 takes one --port; only run takes several</source>
+        <translation>%1 の --port は 1 つだけです。複数指定できるのは run だけです</translation>
+    </message>
+    <message>
+        <source>--split shares the address list between ports: give two or more --port</source>
+        <translation>--split はアドレス一覧をポートで分け合います: --port を 2 つ以上指定してください</translation>
+    </message>
+    <message>
+        <source>--split shares the entries of an address file: give --addr FILE</source>
+        <translation>--split はアドレスファイルの項目を分け合います: --addr FILE を指定してください</translation>
+    </message>
+    <message>
+        <source>did not start</source>
+        <translation>開始できませんでした</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>待機中</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>実行中</translation>
+    </message>
+    <message>
+        <source>port gone</source>
+        <translation>ポート切断</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>完了</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失敗</translation>
+    </message>
+    <message>
+        <source>no journal of a run of &quot;%1&quot; over several ports is open: nothing to resume</source>
+        <translation>複数ポートでの &quot;%1&quot; の実行で、終わっていない記録はありません: 再開するものがありません</translation>
+    </message>
+    <message>
+        <source>cut while on the line: address line %1 (%2) on %3</source>
+        <translation>回線上で中断: アドレス行 %1 (%2)、%3</translation>
+    </message>
+    <message>
+        <source>%1 ports: %2 ended well</source>
+        <translation>%1 ポート: %2 が正常に終了</translation>
+    </message>
+    <message>
+        <source>%1 ports: %2 ended well, %3 failed</source>
+        <translation>%1 ポート: %2 が正常に終了、%3 が失敗</translation>
     </message>
 </context>
 <context>

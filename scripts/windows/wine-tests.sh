@@ -98,7 +98,48 @@ else
     diff <(tr -d '\r' <"$scratch/run-windows.log") "$scratch/run-linux.log" | head -n 20 || true
 fi
 
-# 4. Ctrl-C ends a run cleanly, with the counter to go on from: stopped in the
+# 4. A run over several COM ports at once, each a pty of its own: every port
+# gets what one port gets on Linux; split, the three get each entry once.
+printf 'GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n' >"$scratch/list.mac"
+several=(run --fast --addr "$top/examples/addresses.txt")
+pty=$(capture "$scratch/one.bin")
+"$linux/bin/tapwright-cli" "${several[@]}" --port "$pty" "$scratch/list.mac" >/dev/null 2>&1 || true
+for way in each split; do
+    ports=()
+    for port in COM5 COM6 COM7; do
+        pty=$(capture "$scratch/$way-$port.bin")
+        com $port "$pty"
+        ports+=(--port $port)
+    done
+    extra=()
+    [ $way = split ] && extra=(--split)
+    status=0
+    (cd "$top" && wine "$build/bin/tapwright-cli.exe" "${several[@]}" "${ports[@]}" "${extra[@]}" \
+        "$(winepath -w "$scratch/list.mac")" >"$scratch/$way.log" 2>&1) || status=$?
+    sleep 0.3
+    if [ $way = each ]; then
+        same=yes
+        for port in COM5 COM6 COM7; do cmp -s "$scratch/one.bin" "$scratch/each-$port.bin" || same=no; done
+    else
+        # The frames of the three, taken together, are the one port's.
+        same=$(python3 - "$scratch/one.bin" "$scratch"/split-COM?.bin <<'PY'
+import sys
+frames = lambda paths: sorted(b for p in paths for d in [open(p, "rb").read()]
+                              for b in (d[i:i + 8] for i in range(0, len(d), 8)))
+print("yes" if frames(sys.argv[1:2]) == frames(sys.argv[2:]) else "no")
+PY
+)
+    fi
+    if [ -s "$scratch/one.bin" ] && [ $status -eq 0 ] && [ $same = yes ] &&
+        grep -q "^3 ports: 3 ended well" <(tr -d '\r' <"$scratch/$way.log"); then
+        pass "$way over COM5, COM6 and COM7 ($(stat -c %s "$scratch/one.bin") bytes on one port)"
+    else
+        fail "$way over COM5, COM6 and COM7: status $status, same as one port: $same"
+        tr -d '\r' <"$scratch/$way.log" | tail -n 8
+    fi
+done
+
+# 5. Ctrl-C ends a run cleanly, with the counter to go on from: stopped in the
 # wait after the pass's only key, that pass has been delivered and counts.
 pty=$(capture "$scratch/stop.bin")
 com COM7 "$pty"
@@ -117,7 +158,7 @@ else
     fail "Ctrl-C: status $status; $(tr -d '\r' <"$scratch/stop.log" | tail -n 3)"
 fi
 
-# 5. ヘルプ → 目次 opens the manual beside the .exe, as the zip lays it out, in
+# 6. ヘルプ → 目次 opens the manual beside the .exe, as the zip lays it out, in
 # the system's viewer: wine hands it to the desktop's xdg-open, which here
 # only notes what it was given.
 app=$scratch/app
