@@ -588,7 +588,9 @@ int multiRunCommand(const CommandLine &options)
         if (!text.isEmpty())
             say(port, QCoreApplication::translate("tapwright-cli", "address: %1").arg(text));
     });
-    QObject::connect(&run, &MultiRun::checkFailed, [](const CheckReport &check) {
+    bool checkFailed = false;
+    QObject::connect(&run, &MultiRun::checkFailed, [&checkFailed](const CheckReport &check) {
+        checkFailed = true;
         printErr(checkText(check) + QStringLiteral("tapwright-cli: ") + refusedByCheck(check) +
                  QLatin1Char('\n'));
     });
@@ -709,8 +711,10 @@ int multiRunCommand(const CommandLine &options)
     took.start();
     const RunReport started = run.start(settings);
     if (started.kind != RunReport::None) {
+        // The check's report may come queued; it says why nothing started.
+        QCoreApplication::processEvents();
         status.finish();
-        return failure(describe(started));
+        return checkFailed ? ExitFailure : failure(describe(started));
     }
     loop.exec();
     flushLines();
