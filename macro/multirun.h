@@ -119,6 +119,9 @@ Q_SIGNALS:
     void finished();
 
 private:
+    /// A port's run has told its end: its thread ends with it.
+    void portRunEnded(int port, RunEnd end);
+
     class PortRun;
     struct Private;
     std::unique_ptr<Private> d;

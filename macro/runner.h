@@ -52,6 +52,11 @@ struct RunReport
         StringSpace, ///< STRING whose text goes on after a space: typed up to it
         // The run goes on, but could not be resumed after a crash.
         JournalFailed, ///< the run's journal could not be written
+        // A run over several ports that did not start.
+        NoPorts,     ///< no port given
+        PortTwice,   ///< `value`: a serial port given more than once
+        PortInUse,   ///< `value`: a port this program uses elsewhere, `reason`: by whom
+        CheckFailed, ///< the check before the run found errors
     };
     Kind kind = None;
     QString file;     ///< the file the report is about

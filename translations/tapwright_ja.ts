@@ -501,6 +501,22 @@
         <source>port %1 is back: bring the handheld back to where a pass starts, clearing the half-typed entry, then %2</source>
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、%2</translation>
     </message>
+    <message>
+        <source>no port given for the run</source>
+        <translation>実行するポートが指定されていません。</translation>
+    </message>
+    <message>
+        <source>the port &quot;%1&quot; is given twice: a serial port can drive one device only</source>
+        <translation>ポート &quot;%1&quot; が二度指定されています。シリアルポート 1 つで動かせる装置は 1 台だけです。</translation>
+    </message>
+    <message>
+        <source>the port &quot;%1&quot; is in use by %2</source>
+        <translation>ポート &quot;%1&quot; は%2で使用中です。</translation>
+    </message>
+    <message>
+        <source>the check found errors in the files: nothing was sent</source>
+        <translation>実行前の検査でファイルにエラーが見つかりました。何も送っていません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
