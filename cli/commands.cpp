@@ -585,7 +585,8 @@ int multiRunCommand(const CommandLine &options)
         say(port, QCoreApplication::translate("tapwright-cli", "counter %1").arg(text));
     });
     QObject::connect(&run, &MultiRun::addressChanged, [&](int port, const QString &text) {
-        if (!text.isEmpty())
+        // The window's end mark: here the end lines say how each run ended.
+        if (!text.isEmpty() && text != endMark())
             say(port, QCoreApplication::translate("tapwright-cli", "address: %1").arg(text));
     });
     bool checkFailed = false;

@@ -2,6 +2,8 @@
 #include "ptypair.h"
 #include "testutil.h"
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -146,6 +148,7 @@ private Q_SLOTS:
         writeFile(dir_.filePath(u"a.mac"_s), "GETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
         writeFile(dir_.filePath(u"a.txt"_s), "a1\na2\na3\n");
         writeFile(dir_.filePath(u"esc.txt"_s), "a\x1b]0;x\x07\n");
+        writeFile(dir_.filePath(u"nine.txt"_s), "b1\nb2\nb3\nb4\nb5\nb6\nb7\nb8\nb9\n");
         writeFile(dir_.filePath(u"keys.txt"_s), "p p\n");
         QCOMPARE(::mkfifo(QFile::encodeName(dir_.filePath(u"port.fifo"_s)).constData(), 0600), 0);
         writeFile(dir_.filePath(u"long.txt"_s),
@@ -455,6 +458,90 @@ private Q_SLOTS:
         QCOMPARE(tool.device.read(8, 1500), QByteArray());
         QVERIFY2(tool.finish(), WHAT);
         QCOMPARE(tool.sent + tool.device.readAvailable(), framesOf({{3, 1, 1}, {3, 1, 2}}));
+    }
+
+    void severalPorts_data()
+    {
+        if (!qEnvironmentVariableIsSet("TAPWRIGHT_CLI_PORTS"))
+            QSKIP("run by the test tst_cli_ports");
+        QTest::addColumn<QString>("ports"); ///< P0, P1, P2 are ptys
+        QTest::addColumn<QString>("addr");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("total");
+        QTest::newRow("each, two ports")
+            << u"--port P0 --port P1"_s << u"a.txt"_s << 0 << u"2 ports: 2 ended well"_s;
+        QTest::newRow("each, the second of three cannot open")
+            << u"--port P0 --port /dev/tapwright-missing --port P2"_s << u"a.txt"_s << 1
+            << u"3 ports: 2 ended well, 1 failed"_s;
+    }
+    /// A run over several ptys against a run on one port, the truth:
+    /// each port gets what the one got and prints its lines under its name;
+    /// split, the ports together get it, each entry once.
+    void severalPorts()
+    {
+        QFETCH(QString, ports);
+        QFETCH(QString, addr);
+        QFETCH(int, exitCode);
+        QFETCH(QString, total);
+        // Unpaced: the lists are far less than a pty holds.
+        const QString rest = u" --fast --addr "_s + addr + u" a.mac"_s;
+        Tool one;
+        one.start(dir_.path(), u"run --port PTY"_s + rest);
+        QVERIFY2(one.finish() && one.process.exitCode() == 0, qPrintable(one.what()));
+        const QByteArray wire = one.sent + one.device.readAvailable();
+        const QStringList lines = QString::fromUtf8(one.out).split(u'\n', Qt::SkipEmptyParts);
+
+        std::array<PtyPair, 3> ptys;
+        QStringList args = (u"run "_s + ports + rest).split(u' ');
+        for (int i = 0; i < 3; ++i)
+            args.replaceInStrings(u"P%1"_s.arg(i), ptys[i].path());
+        QProcess tool;
+        tool.setWorkingDirectory(dir_.path());
+        tool.start(qEnvironmentVariable("TAPWRIGHT_CLI"), args);
+        QVERIFY(tool.waitForFinished(30000));
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitCode(), exitCode);
+        QVERIFY2(exitCode == 0 ? err.isEmpty() : err.contains(u"cannot open port"_s),
+                 qPrintable(err));
+        QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        for (int i = 0; i < 3; ++i)
+            out.replace(ptys[i].path(), u"P%1"_s.arg(i));
+        QStringList printed = out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(printed.takeLast(), total);
+
+        const bool split = ports.contains(u"--split"_s);
+        std::vector<QByteArray> frames, sent;
+        QStringList addresses;
+        for (int i = 0; i < 3; ++i) {
+            const QString tag = u"[P%1] "_s.arg(i);
+            if (!ports.contains(tag.mid(1, 2)))
+                continue;
+            QStringList mine;
+            for (const QString &line : std::as_const(printed)) {
+                if (line.startsWith(tag))
+                    mine << line.mid(tag.size());
+            }
+            const QByteArray got = ptys[i].readAvailable();
+            if (!split) {
+                QCOMPARE(mine, lines);
+                QCOMPARE(got.size(), wire.size());
+                QVERIFY(got == wire);
+            }
+            addresses << mine.filter(QRegularExpression(u"^address: "_s));
+            for (qsizetype at = 0; at < got.size(); at += 8)
+                frames.push_back(got.mid(at, 8));
+        }
+        if (!split)
+            return;
+        for (qsizetype at = 0; at < wire.size(); at += 8)
+            sent.push_back(wire.mid(at, 8));
+        std::sort(frames.begin(), frames.end());
+        std::sort(sent.begin(), sent.end());
+        QVERIFY(frames == sent);
+        addresses.sort();
+        QStringList all = lines.filter(QRegularExpression(u"^address: "_s));
+        all.sort();
+        QCOMPARE(addresses, all);
     }
 
     void statusLine_data()
