@@ -544,6 +544,38 @@ private Q_SLOTS:
         QCOMPARE(addresses, all);
     }
 
+    /// Two ports on a terminal: a status line each, redrawn in place as one
+    /// block, and gone before the lines that follow.
+    void statusLines()
+    {
+        if (!qEnvironmentVariableIsSet("TAPWRIGHT_CLI_PORTS"))
+            QSKIP("run by the test tst_cli_ports");
+        PtyPair screen;
+        Tool tool;
+        tool.process.setStandardOutputFile(screen.path());
+        tool.start(dir_.path(), u"run --port virtual --port virtual --addr a.txt a.mac"_s);
+        QByteArray shown;
+        const auto ended = [&] {
+            shown += screen.readNow();
+            return tool.process.state() == QProcess::NotRunning;
+        };
+        QVERIFY2(tool.waitFor(ended, 30000), qPrintable(QString::fromUtf8(shown) + tool.what()));
+        shown += screen.readAvailable();
+        QCOMPARE(tool.process.exitCode(), 0);
+        // A block: the first port's line, the second's, and what clears both.
+        QString rest = QString::fromUtf8(shown);
+        const qsizetype length = rest.size();
+        rest.remove(QRegularExpression(u"virtual 1 · [a-z]+ · pass [1-3] of 3 · [^\r\n]*\r?\n"
+                                       "virtual 2 · [a-z]+ · pass [1-3] of 3 · [^\r\n\033]*"
+                                       "\r\033\\[K\033\\[A\r\033\\[K"_s));
+        QVERIFY2(rest.size() < length && !rest.contains(u'·'), qPrintable(rest));
+        rest.remove(u"\r\033[K"_s);
+        QVERIFY2(rest.endsWith(u"\n[virtual 1] end of the address file: the list is done; "
+                               "pass counter 3\n[virtual 2] end of the address file: the list is "
+                               "done; pass counter 3\n2 ports: 2 ended well\n"_s),
+                 qPrintable(rest));
+    }
+
     void statusLine_data()
     {
         QTest::addColumn<QString>("port");
