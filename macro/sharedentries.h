@@ -3,6 +3,7 @@
 #include "macro/addresses.h"
 #include "macro/runner.h"
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QSet>
@@ -64,8 +65,9 @@ public:
     /// named in the report as cut.
     void giveBack(const QList<AddressEntry> &entries, const QString &port, bool onLine);
 
-    /// Entries in the file after the skipped ones (known once the file has
-    /// been read to its end, -1 before), and of them delivered so far.
+    /// The entries a run of the list types: those in the file after the
+    /// skipped ones, less those delivered before; counted at open, -1 when
+    /// the file could not be counted. And of them, those delivered so far.
     qint64 total() const;
     qint64 deliveredCount() const;
     /// Every delivery so far, in the order they were made.
@@ -79,8 +81,11 @@ private:
     QString addrFile_;
     QSet<qint64> skipped_;          ///< delivered before, by the journals
     std::deque<AddressEntry> free_; ///< given back, lowest number first
-    qint64 held_ = 0;               ///< claimed and neither delivered nor given back
+    /// Claimed and neither delivered nor given back: the entry's number and
+    /// the port that holds it. Only these can be delivered, so none twice.
+    QHash<qint64, QString> held_;
     bool readerDone_ = false;
+    RunReport failed_; ///< why the file could not be read on
     qint64 total_ = -1;
     QList<EntryDelivery> deliveries_;
     QList<EntryDelivery> cut_;
