@@ -437,9 +437,13 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
     state_->progress.finalCounter = !shared_ && estimate.passes == Estimate::FromAddresses
                                         ? state_->counter + estimate.passCount
                                         : -1;
-    if (journalOn_)
+    if (journalOn_ && shared_)
+        journalled(journal_->beginSplit(host_.macroFile(), state_->addrPath, host_.portText(),
+                                        state_->counter, shared_->skip(),
+                                        shared_->deliveredBefore()));
+    else if (journalOn_)
         journalled(journal_->begin(host_.macroFile(), state_->addrPath, host_.portText(),
-                                   state_->counter, addressEntriesTaken()));
+                                   state_->counter, addressEntriesTaken(), journalPerPort_));
     state_->startNs = clock_->nowNs();
     pausedNs_ = 0;
     return std::nullopt;
@@ -608,6 +612,8 @@ void MacroRunner::releaseEntries(bool deliver)
     auto &pass = state_->pass;
     if (!shared_ || pass.addresses.isEmpty())
         return;
+    if (deliver && journalOn_)
+        journal_->addDelivered(pass.addresses); // written as the pass counts, or the run ends
     if (deliver)
         shared_->delivered(pass.addresses, host_.portText());
     else
@@ -717,6 +723,8 @@ qint64 MacroRunner::addressEntriesTaken() const
     // going on would not take them again either.
     if (!state_ || state_->addrPath.isEmpty())
         return 0;
+    if (shared_)
+        return shared_->skip(); // the list's, the same for every port
     return std::max(state_->addressSkip, state_->entry.number);
 }
 

@@ -14,6 +14,7 @@ RunReport SharedEntries::open(const QString &addrFile, qint64 skip, const QSet<q
 {
     QMutexLocker lock(&mutex_);
     addrFile_ = addrFile;
+    skip_ = std::max<qint64>(skip, 0);
     skipped_ = delivered;
     free_.clear();
     held_.clear();
@@ -36,9 +37,9 @@ RunReport SharedEntries::open(const QString &addrFile, qint64 skip, const QSet<q
         if (!counter.failed()) {
             const qint64 before =
                 std::count_if(delivered.cbegin(), delivered.cend(), [&](qint64 n) {
-                    return n > std::max<qint64>(skip, 0) && n <= entries;
+                    return n > skip_ && n <= entries;
                 });
-            total_ = entries - std::max<qint64>(skip, 0) - before;
+            total_ = entries - skip_ - before;
         }
     }
     return RunReport();
@@ -48,6 +49,18 @@ QString SharedEntries::addrFile() const
 {
     QMutexLocker lock(&mutex_);
     return addrFile_;
+}
+
+qint64 SharedEntries::skip() const
+{
+    QMutexLocker lock(&mutex_);
+    return skip_;
+}
+
+QSet<qint64> SharedEntries::deliveredBefore() const
+{
+    QMutexLocker lock(&mutex_);
+    return skipped_;
 }
 
 SharedEntries::Claimed SharedEntries::claim(const QString &port)

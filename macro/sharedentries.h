@@ -55,6 +55,10 @@ public:
     /// its journals). A report of kind None when it opened.
     RunReport open(const QString &addrFile, qint64 skip, const QSet<qint64> &delivered = {});
     QString addrFile() const;
+    /// As opened: the entries skipped for the pass counter, and those
+    /// delivered before.
+    qint64 skip() const;
+    QSet<qint64> deliveredBefore() const;
 
     /// The next entry for the run on `port`.
     Claimed claim(const QString &port);
@@ -79,6 +83,7 @@ private:
     mutable QMutex mutex_;
     AddressReader reader_;
     QString addrFile_;
+    qint64 skip_ = 0;
     QSet<qint64> skipped_;          ///< delivered before, by the journals
     std::deque<AddressEntry> free_; ///< given back, lowest number first
     /// Claimed and neither delivered nor given back: the entry's number and

@@ -700,6 +700,8 @@ private Q_SLOTS:
         SharedEntries shared;
         QCOMPARE(shared.open(writeFile(w.dir.filePath(u"a.txt"_s), list), 0).kind, RunReport::None);
         w.runner.setSharedEntries(&shared);
+        journalsIn(w.dir.path());
+        w.runner.setJournal(true);
         QList<AddressEntry> held;
         for (const QString &act : other.split(u' ', Qt::SkipEmptyParts)) {
             w.at(act.chopped(1).toDouble(), [&, what = act.back()] {
@@ -724,6 +726,16 @@ private Q_SLOTS:
                       QString::number(shared.claim(u"C"_s).entry.number);
         QCOMPARE(QStringList(got.split(u' ', Qt::SkipEmptyParts) + w.log.filter(heard)).join(u' '),
                  expected);
+        // Its journal has what it delivered.
+        QList<qint64> mine;
+        for (const EntryDelivery &d : shared.deliveries())
+            if (d.port == w.port)
+                mine << d.entry.number;
+        std::sort(mine.begin(), mine.end());
+        const std::optional<JournalEntry> journal =
+            readJournal(journalPath(w.macro, shared.addrFile(), w.port));
+        QVERIFY(journal && journal->split);
+        QCOMPARE(journal->deliveredEntries, mine);
         // Its progress is the list's: no counter to end at, no time of its own.
         QVERIFY(!w.progress.empty() && w.progress.back().finalCounter == -1 &&
                 w.progress.back().remainingNs == -1);
