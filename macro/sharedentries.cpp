@@ -36,9 +36,8 @@ RunReport SharedEntries::open(const QString &addrFile, qint64 skip, const QSet<q
         const qint64 entries = counter.skip(std::numeric_limits<qint64>::max());
         if (!counter.failed()) {
             const qint64 before =
-                std::count_if(delivered.cbegin(), delivered.cend(), [&](qint64 n) {
-                    return n > skip_ && n <= entries;
-                });
+                std::count_if(delivered.cbegin(), delivered.cend(),
+                              [&](qint64 n) { return n > skip_ && n <= entries; });
             total_ = entries - skip_ - before;
         }
     }

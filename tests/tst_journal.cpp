@@ -76,7 +76,8 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("delivered");
         QTest::addColumn<QString>("written");
         QTest::newRow("none") << QList<qint64>{} << u"\"\""_s;
-        QTest::newRow("ranges") << QList<qint64>{9, 1, 2, 3, 12, 5, 13, 14} << u"\"1-3,5,9,12-14\""_s;
+        QTest::newRow("ranges") << QList<qint64>{9, 1, 2, 3, 12, 5, 13, 14}
+                                << u"\"1-3,5,9,12-14\""_s;
         QList<qint64> half; // of a million entries over two ports, at worst
         for (qint64 n = 2; n <= 1000000; n += 2)
             half << n;
@@ -96,7 +97,8 @@ private Q_SLOTS:
             entries << AddressEntry{QString(), n, n};
         port.addDelivered(entries);
         QCOMPARE(port.update(1, 2).kind, RunReport::None);
-        const QStringList paths{journalPath(m, a), journalPath(m, a, u"A"_s), journalPath(m, a, u"B"_s)};
+        const QStringList paths{journalPath(m, a), journalPath(m, a, u"A"_s),
+                                journalPath(m, a, u"B"_s)};
         QCOMPARE(QSet<QString>(paths.begin(), paths.end()).size(), 3);
         QFile file(paths.at(1));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -109,7 +111,8 @@ private Q_SLOTS:
         QCOMPARE(e.deliveredEntries, delivered);
         QVERIFY(!readJournal(paths.at(0))->split);
         // Going on from the journals: it keeps what the list knows as delivered.
-        port.beginSplit(m, a, u"A"_s, 1, 2, QSet<qint64>(delivered.begin(), delivered.end()) - QSet<qint64>{2, 3});
+        port.beginSplit(m, a, u"A"_s, 1, 2,
+                        QSet<qint64>(delivered.begin(), delivered.end()) - QSet<qint64>{2, 3});
         delivered.removeAll(2), delivered.removeAll(3);
         QCOMPARE(readJournal(paths.at(1))->deliveredEntries, delivered);
     }
