@@ -473,6 +473,8 @@ private Q_SLOTS:
         QTest::newRow("each, the second of three cannot open")
             << u"--port P0 --port /dev/tapwright-missing --port P2"_s << u"a.txt"_s << 1
             << u"3 ports: 2 ended well, 1 failed"_s;
+        QTest::newRow("split over three") << u"--split --port P0 --port P1 --port P2"_s
+                                          << u"nine.txt"_s << 0 << u"3 ports: 3 ended well"_s;
     }
     /// A run over several ptys against a run on one port, the truth:
     /// each port gets what the one got and prints its lines under its name;
