@@ -320,14 +320,16 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         setup.paced = settings.paced;
         setup.canWait = settings.canWaitForPort;
         setup.shared = d->shared.get();
-        if (settings.resume && !d->shared) {
-            // Each port goes on from its own journal; one without starts
-            // from the counter.
+        if (settings.resume) {
+            // Each port goes on from its own journal, one without from the
+            // counter: its pass counter, and with the whole list the entries
+            // it had taken; the split list knows its delivered entries itself.
             const std::optional<JournalEntry> journal =
                 readJournal(journalPath(settings.macroFile, settings.addrFile, setup.port));
-            if (journal && !journal->done && !journal->split) {
+            if (journal && !journal->done && journal->split == bool(d->shared)) {
                 setup.counter = QString::number(journal->counter);
-                setup.addressSkip = journal->addressEntries;
+                if (!d->shared)
+                    setup.addressSkip = journal->addressEntries;
                 d->ends[i].counter = setup.counter;
             }
         }
