@@ -101,8 +101,8 @@ public Q_SLOTS:
         runner_->setSharedEntries(setup_.shared);
         if (setup_.addressSkip >= 0)
             runner_->setAddressSkip(setup_.addressSkip);
-        // A stop or an abandon that came before the run had a runner.
-        const RunEnd end = abandoned_ ? RunEnd::Abandoned : runner_->run();
+        // Stop, pause and abandon come in through the run's own waits.
+        const RunEnd end = runner_->run();
         runner_.reset();
         link_.reset();
         Q_EMIT ended(end);
@@ -125,7 +125,6 @@ public Q_SLOTS:
     }
     void abandon()
     {
-        abandoned_ = true;
         if (runner_)
             runner_->abandon();
     }
@@ -165,7 +164,6 @@ private:
     Setup setup_;
     std::unique_ptr<PortLink> link_;
     std::unique_ptr<MacroRunner> runner_;
-    bool abandoned_ = false;
     bool running_ = false;
     bool paused_ = false;
     bool gone_ = false;
