@@ -110,14 +110,24 @@ QString journalPath(const QString &macroFile, const QString &addrFile, const QSt
 
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile)
 {
-    QList<JournalEntry> list;
-    for (const JournalEntry &e : openJournals().open) {
+    QList<JournalEntry> open;
+    QDateTime listDone;
+    const QDir folder(journalFolder());
+    for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
+        const std::optional<JournalEntry> e = readJournal(info.filePath());
         // The journal of one port's run of these files, not their one-port run's.
-        if (e.macroFile == absolute(macroFile) && e.addrFile == absolute(addrFile) &&
-            e.path == journalPath(macroFile, addrFile, e.port))
-            list << e;
+        if (!e || e->macroFile != absolute(macroFile) || e->addrFile != absolute(addrFile) ||
+            e->path != journalPath(macroFile, addrFile, e->port))
+            continue;
+        if (!e->done)
+            open << *e;
+        else if (e->split && !(e->updated <= listDone))
+            listDone = e->updated;
     }
-    return list;
+    // A port that ended a split list ended it for every port of its run: the
+    // ports that had stopped before have nothing left to go on with.
+    open.removeIf([&](const JournalEntry &e) { return e.split && e.started <= listDone; });
+    return open;
 }
 
 std::optional<JournalEntry> readJournal(const QString &path)
