@@ -108,6 +108,17 @@ QString journalPath(const QString &macroFile, const QString &addrFile, const QSt
     return hashedPath({absolute(macroFile), absolute(addrFile), port});
 }
 
+namespace {
+
+/// One port's journal of a run over several ports, not a run on one port's.
+bool isPortJournal(const JournalEntry &e)
+{
+    return QFileInfo(e.path).fileName() ==
+           QFileInfo(journalPath(e.macroFile, e.addrFile, e.port)).fileName();
+}
+
+} // namespace
+
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile)
 {
     QList<JournalEntry> open;
@@ -115,9 +126,8 @@ QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &
     const QDir folder(journalFolder());
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
         const std::optional<JournalEntry> e = readJournal(info.filePath());
-        // The journal of one port's run of these files, not their one-port run's.
-        if (!e || e->macroFile != absolute(macroFile) || e->addrFile != absolute(addrFile) ||
-            e->path != journalPath(macroFile, addrFile, e->port))
+        if (!e || !isPortJournal(*e) || e->macroFile != absolute(macroFile) ||
+            e->addrFile != absolute(addrFile))
             continue;
         if (!e->done)
             open << *e;
@@ -201,7 +211,9 @@ JournalList openJournals()
     const QDir folder(journalFolder());
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
         if (const std::optional<JournalEntry> e = readJournal(info.filePath())) {
-            if (!e->done)
+            // A port's journal of a run over several ports goes on with that
+            // run, never as a run on one port.
+            if (!e->done && !isPortJournal(*e))
                 list.open << *e;
         } else {
             list.damaged << info.filePath();

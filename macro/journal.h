@@ -63,7 +63,8 @@ std::optional<JournalEntry> readJournal(const QString &path);
 QString writeJournal(const JournalEntry &entry);
 
 /// The journals in the folder that are still open, oldest update first, and
-/// the files there that cannot be read as journals.
+/// the files there that cannot be read as journals. The ports' journals of
+/// runs over several ports are not among them: openPortJournalsOf().
 struct JournalList
 {
     QList<JournalEntry> open;
