@@ -108,16 +108,36 @@ QString journalPath(const QString &macroFile, const QString &addrFile, const QSt
     return hashedPath({absolute(macroFile), absolute(addrFile), port});
 }
 
+namespace {
+
+/// One port's journal of a run over several ports, not a run on one port's.
+bool isPortJournal(const JournalEntry &e)
+{
+    return QFileInfo(e.path).fileName() ==
+           QFileInfo(journalPath(e.macroFile, e.addrFile, e.port)).fileName();
+}
+
+} // namespace
+
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile)
 {
-    QList<JournalEntry> list;
-    for (const JournalEntry &e : openJournals().open) {
-        // The journal of one port's run of these files, not their one-port run's.
-        if (e.macroFile == absolute(macroFile) && e.addrFile == absolute(addrFile) &&
-            e.path == journalPath(macroFile, addrFile, e.port))
-            list << e;
+    QList<JournalEntry> open;
+    QDateTime listDone;
+    const QDir folder(journalFolder());
+    for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
+        const std::optional<JournalEntry> e = readJournal(info.filePath());
+        if (!e || !isPortJournal(*e) || e->macroFile != absolute(macroFile) ||
+            e->addrFile != absolute(addrFile))
+            continue;
+        if (!e->done)
+            open << *e;
+        else if (e->split && !(e->updated <= listDone))
+            listDone = e->updated;
     }
-    return list;
+    // A port that ended a split list ended it for every port of its run: the
+    // ports that had stopped before have nothing left to go on with.
+    open.removeIf([&](const JournalEntry &e) { return e.split && e.started <= listDone; });
+    return open;
 }
 
 std::optional<JournalEntry> readJournal(const QString &path)
@@ -191,7 +211,9 @@ JournalList openJournals()
     const QDir folder(journalFolder());
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
         if (const std::optional<JournalEntry> e = readJournal(info.filePath())) {
-            if (!e->done)
+            // A port's journal of a run over several ports goes on with that
+            // run, never as a run on one port.
+            if (!e->done && !isPortJournal(*e))
                 list.open << *e;
         } else {
             list.damaged << info.filePath();

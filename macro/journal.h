@@ -51,7 +51,8 @@ QString journalPath(const QString &macroFile, const QString &addrFile);
 QString journalPath(const QString &macroFile, const QString &addrFile, const QString &port);
 
 /// The open journals of the runs of a macro file and an address file over
-/// several ports, one per port, in no set order.
+/// several ports, one per port, in no set order; none of a split run whose
+/// list another of its ports has ended.
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile);
 
 /// Reads a journal; nothing for a file that is damaged or not a journal.
@@ -62,7 +63,8 @@ std::optional<JournalEntry> readJournal(const QString &path);
 QString writeJournal(const JournalEntry &entry);
 
 /// The journals in the folder that are still open, oldest update first, and
-/// the files there that cannot be read as journals.
+/// the files there that cannot be read as journals. The ports' journals of
+/// runs over several ports are not among them: openPortJournalsOf().
 struct JournalList
 {
     QList<JournalEntry> open;

@@ -101,8 +101,8 @@ public Q_SLOTS:
         runner_->setSharedEntries(setup_.shared);
         if (setup_.addressSkip >= 0)
             runner_->setAddressSkip(setup_.addressSkip);
-        // A stop or an abandon that came before the run had a runner.
-        const RunEnd end = abandoned_ ? RunEnd::Abandoned : runner_->run();
+        // Stop, pause and abandon come in through the run's own waits.
+        const RunEnd end = runner_->run();
         runner_.reset();
         link_.reset();
         Q_EMIT ended(end);
@@ -125,7 +125,6 @@ public Q_SLOTS:
     }
     void abandon()
     {
-        abandoned_ = true;
         if (runner_)
             runner_->abandon();
     }
@@ -165,7 +164,6 @@ private:
     Setup setup_;
     std::unique_ptr<PortLink> link_;
     std::unique_ptr<MacroRunner> runner_;
-    bool abandoned_ = false;
     bool running_ = false;
     bool paused_ = false;
     bool gone_ = false;
@@ -292,15 +290,15 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         }
     }
 
+    // Where the ports' runs had come to, to go on from.
+    const QList<JournalEntry> journals = settings.resume
+                                             ? openPortJournalsOf(settings.macroFile, settings.addrFile)
+                                             : QList<JournalEntry>();
     if (settings.split && !settings.addrFile.isEmpty()) {
         QSet<qint64> delivered;
-        if (settings.resume) {
-            const QList<JournalEntry> journals =
-                openPortJournalsOf(settings.macroFile, settings.addrFile);
-            for (const JournalEntry &journal : journals) {
-                for (const qint64 entry : journal.deliveredEntries)
-                    delivered.insert(entry);
-            }
+        for (const JournalEntry &journal : journals) {
+            for (const qint64 entry : journal.deliveredEntries)
+                delivered.insert(entry);
         }
         d->shared = std::make_unique<SharedEntries>();
         const RunReport opened = d->shared->open(settings.addrFile, *counter, delivered);
@@ -320,14 +318,14 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         setup.paced = settings.paced;
         setup.canWait = settings.canWaitForPort;
         setup.shared = d->shared.get();
-        if (settings.resume && !d->shared) {
-            // Each port goes on from its own journal; one without starts
-            // from the counter.
-            const std::optional<JournalEntry> journal =
-                readJournal(journalPath(settings.macroFile, settings.addrFile, setup.port));
-            if (journal && !journal->done && !journal->split) {
-                setup.counter = QString::number(journal->counter);
-                setup.addressSkip = journal->addressEntries;
+        // Each port goes on from its own journal, one without from the
+        // counter: its pass counter, and with the whole list the entries it
+        // had taken; the split list knows its delivered entries itself.
+        for (const JournalEntry &journal : journals) {
+            if (journal.port == setup.port && journal.split == bool(d->shared)) {
+                setup.counter = QString::number(journal.counter);
+                if (!d->shared)
+                    setup.addressSkip = journal.addressEntries;
                 d->ends[i].counter = setup.counter;
             }
         }

@@ -74,7 +74,8 @@ public:
     /// the file could not be counted. And of them, those delivered so far.
     qint64 total() const;
     qint64 deliveredCount() const;
-    /// Every delivery so far, in the order they were made.
+    /// Every delivery so far, in the order they were made: for the report at
+    /// the end (the progress is deliveredCount(), which copies nothing).
     QList<EntryDelivery> deliveries() const;
     /// The entries cut while their frames were on the line, with the port.
     QList<EntryDelivery> cut() const;
