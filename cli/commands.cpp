@@ -551,9 +551,10 @@ int multiRunCommand(const CommandLine &options)
                                .arg(visibleText(macro)));
         }
         for (const JournalEntry &journal : journals) {
-            const qsizetype port = options.ports.indexOf(journal.port);
-            if (port >= 0)
-                printErr(tagged(int(port), resumedFrom(journal)));
+            for (int port = 0; port < int(options.ports.size()); ++port) {
+                if (options.ports[port] == journal.port)
+                    printErr(tagged(port, resumedFrom(journal)));
+            }
         }
     }
 
