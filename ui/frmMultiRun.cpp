@@ -129,6 +129,13 @@ frmMultiRun::frmMultiRun() : run_(new MultiRun(this))
     connect(cmdAddPort, &QPushButton::clicked, this, &frmMultiRun::cmdAddPort_Click);
     connect(cmdRemovePort, &QPushButton::clicked, this, &frmMultiRun::cmdRemovePort_Click);
 
+    followRun();
+}
+
+frmMultiRun::~frmMultiRun() = default;
+
+void frmMultiRun::followRun()
+{
     connect(run_, &MultiRun::checkFailed, this,
             [](const CheckReport &check) { frmCheck::instance()->present(check); });
     connect(run_, &MultiRun::stateChanged, this, &frmMultiRun::onStateChanged);
@@ -151,8 +158,6 @@ frmMultiRun::frmMultiRun() : run_(new MultiRun(this))
     });
     connect(run_, &MultiRun::finished, this, &frmMultiRun::onFinished);
 }
-
-frmMultiRun::~frmMultiRun() = default;
 
 void frmMultiRun::Form_Load()
 {
@@ -439,6 +444,7 @@ bool frmMultiRun::mayQuit()
     run_->dropAll();
     delete run_;
     run_ = new MultiRun(this);
+    followRun();
     return true;
 }
 

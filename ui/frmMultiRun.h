@@ -102,7 +102,8 @@ private:
     void setRunning(bool running);
     void say(const QString &text);
 
-    // What the runs tell, a port at a time.
+    /// Takes what run_ tells, a port at a time.
+    void followRun();
     void onStateChanged(int port, tapwright::PortState state);
     void onProgressed(int port, const tapwright::RunProgress &progress);
     void onDeviceOpened(int port);
