@@ -87,6 +87,9 @@ frmMultiRun::frmMultiRun() : run_(new MultiRun(this))
     tblPorts->setColumnWidth(ColPort, twipsX(this, 1500));
     tblPorts->setColumnWidth(ColState, twipsX(this, 1100));
     tblPorts->setColumnWidth(ColPass, twipsX(this, 800));
+    tblPorts->setColumnWidth(ColProgress, twipsX(this, 1200));
+    for (int column : {ColStop, ColPause})
+        tblPorts->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 
     cmdAddPort = new QPushButton(tr("Add port"), this);
     cmdRemovePort = new QPushButton(tr("Remove"), this);
@@ -121,7 +124,7 @@ frmMultiRun::frmMultiRun() : run_(new MultiRun(this))
     layout->addWidget(barShared);
     layout->addLayout(all);
     layout->addWidget(txtReport, 1);
-    resize(twipsX(this, 9000), twipsY(this, 6600));
+    resize(twipsX(this, 10500), twipsY(this, 6600));
 
     connect(cmdStartAll, &QPushButton::clicked, this, &frmMultiRun::cmdStartAll_Click);
     connect(cmdPauseAll, &QPushButton::clicked, this, &frmMultiRun::cmdPauseAll_Click);
