@@ -2,12 +2,18 @@
 // nothing more after a stop or a pause. A pseudo-terminal stands in for the
 // port; a thread on its master end takes one frame per frame time, as the
 // device's line would. Prints figures; asserts nothing.
+//
+// bench_pace --ports N runs over N ports at once instead, one pty and one
+// stand-in each: a split list's lead and time on every line, the CPU a port
+// takes, and how soon stop and pause reach every device.
 
 #include "link/seriallink.h"
 #include "macro/messages.h"
+#include "macro/multirun.h"
 #include "macro/runner.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -18,7 +24,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -27,6 +35,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -136,6 +145,9 @@ public:
     {
         long received = 0;
         long largestLead = 0;
+        /// The most frames the system held at a take: the one taken and
+        /// those still waiting in the pty behind it.
+        long largestHeld = 0;
         std::map<long, long> leads; ///< lead at a take -> how many takes
         std::vector<Clock::time_point> taken;
     };
@@ -204,6 +216,8 @@ private:
                 continue;
             have = 0;
             const auto now = Clock::now();
+            int waiting = 0;
+            ::ioctl(fd_, FIONREAD, &waiting);
             // The schedule is absolute while frames keep coming, and starts
             // over when the line has been idle.
             if (!busy || late)
@@ -216,6 +230,7 @@ private:
                 // link counts the one on the wire.
                 const long lead = given_.load() - seen_.received;
                 seen_.largestLead = std::max(seen_.largestLead, lead);
+                seen_.largestHeld = std::max(seen_.largestHeld, 1 + long(waiting) / FrameBytes);
                 ++seen_.leads[lead];
                 ++seen_.received;
                 seen_.taken.push_back(now);
@@ -410,11 +425,215 @@ void silenceTrials(BenchHost &host, CountingLink &link, StandIn &standIn, bool p
                 double(framesAfter) / trials, framesAfterMax, silentAtOnce, trials);
 }
 
+
+/// One port of a run over several: a pty whose master end a stand-in reads.
+struct PortStandIn
+{
+    int master = -1;
+    int slave = -1;
+    QString path;
+    std::atomic<long> given{0}; ///< unknown here: the links are the run's own
+    std::unique_ptr<StandIn> standIn;
+
+    bool open()
+    {
+        char name[128] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            return false;
+        termios raw{};
+        ::tcgetattr(master, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(master, TCSANOW, &raw);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        path = QString::fromLocal8Bit(name);
+        standIn = std::make_unique<StandIn>(master, given);
+        standIn->start();
+        return true;
+    }
+    ~PortStandIn()
+    {
+        standIn.reset();
+        ::close(master);
+        ::close(slave);
+    }
+};
+
+/// CPU time of the whole process so far, in seconds.
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+/// Starts `settings` and returns once every port's run has ended; `during`
+/// is called in the event loop once they run. False when it did not start.
+bool runToEnd(MultiRun &run, const MultiRunSettings &settings,
+              const std::function<void()> &during = {})
+{
+    QEventLoop loop;
+    QObject::connect(&run, &MultiRun::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&run, &MultiRun::reported, [](int port, const RunReport &r) {
+        std::fprintf(stderr, "port %d: %s\n", port + 1, qPrintable(describe(r)));
+    });
+    const RunReport refused = run.start(settings);
+    if (refused.isError()) {
+        std::fprintf(stderr, "run refused: %s\n", qPrintable(describe(refused)));
+        return false;
+    }
+    if (during)
+        QTimer::singleShot(0, &loop, during);
+    loop.exec();
+    return true;
+}
+
+/// A split list over N paced ptys: each line's lead, the time of the list
+/// against its line time shared by N, the CPU a port takes.
+void splitRun(std::vector<std::unique_ptr<PortStandIn>> &ports, const QString &dir,
+              int entriesPerPort)
+{
+    const int n = int(ports.size());
+    const QString macro = dir + QStringLiteral("/split.mac");
+    const QString list = dir + QStringLiteral("/split.txt");
+    QFile macroFile(macro);
+    QFile listFile(list);
+    if (!macroFile.open(QIODevice::WriteOnly) || !listFile.open(QIODevice::WriteOnly))
+        return;
+    macroFile.write("BASEWAIT 0\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
+    macroFile.close();
+    for (int i = 1; i <= n * entriesPerPort; ++i)
+        listFile.write(QByteArray::number(10000 + i).mid(1) + "\r\n");
+    listFile.close();
+
+    MultiRunSettings settings;
+    settings.macroFile = macro;
+    settings.addrFile = list;
+    settings.split = true;
+    settings.journal = false;
+    for (const auto &port : ports) {
+        settings.ports << port->path;
+        port->standIn->reset(false);
+    }
+    MultiRun run;
+    const double cpuBefore = processCpuSeconds();
+    const auto start = Clock::now();
+    if (!runToEnd(run, settings))
+        return;
+    const auto end = Clock::now();
+    const double cpu = processCpuSeconds() - cpuBefore;
+    long frames = 0;
+    std::printf("split list of %d entries of 4 digits over %d paced ptys:\n", n * entriesPerPort,
+                n);
+    for (int i = 0; i < n; ++i) {
+        ports[std::size_t(i)]->standIn->waitForSilence(std::chrono::milliseconds(300));
+        const StandIn::Snapshot s = ports[std::size_t(i)]->standIn->snapshot();
+        frames += s.received;
+        const double busy = s.taken.size() > 1 ? msBetween(s.taken.front(), s.taken.back()) : 0;
+        std::printf("    port %d: %ld frames, lead at most %ld (frames the system held at a "
+                    "take), first to last take %.3f s (%.3f ms a frame)\n",
+                    i + 1, s.received, s.largestHeld, busy / 1000.0,
+                    s.taken.size() > 1 ? busy / double(s.taken.size() - 1) : 0.0);
+    }
+    const double took = msBetween(start, end) / 1000.0;
+    const double ideal = double(frames) * double(frameNs()) / 1e9 / n;
+    std::printf("    the list took %.3f s; its line time %.3f s / %d = %.3f s (%+.2f%%)\n", took,
+                double(frames) * double(frameNs()) / 1e9, n, ideal, (took / ideal - 1) * 100);
+    if (const SharedEntries *shared = run.sharedEntries())
+        std::printf("    entries delivered %lld, cut %lld\n",
+                    static_cast<long long>(shared->deliveredCount()),
+                    static_cast<long long>(shared->cut().size()));
+    std::printf("    CPU of the whole process (runs, stand-ins, the main thread): %.3f s over "
+                "%.3f s, %.2f%% of a core a port\n",
+                cpu, took, cpu / took / n * 100);
+}
+
+/// Stops, or pauses, N long runs at a random moment: how long from the call
+/// to the last frame each device takes.
+void severalSilenceTrials(std::vector<std::unique_ptr<PortStandIn>> &ports, const QString &macro,
+                          bool pause, int trials, std::mt19937 &random)
+{
+    std::uniform_int_distribution<int> delayMs(300, 3000);
+    std::vector<double> lastTakes; // call to the last frame a device took, every device
+    long framesAfterMax = 0;
+    for (int t = 0; t < trials; ++t) {
+        MultiRunSettings settings;
+        settings.macroFile = macro;
+        settings.journal = false;
+        for (const auto &port : ports) {
+            settings.ports << port->path;
+            port->standIn->reset(false);
+        }
+        MultiRun run;
+        Clock::time_point calledAt{};
+        const int delay = delayMs(random);
+        runToEnd(run, settings, [&] {
+            QTimer::singleShot(delay, &run, [&] {
+                calledAt = Clock::now();
+                if (!pause)
+                    return run.stopAll();
+                run.setPausedAll(true);
+                // Long enough to see any frame that should not have come.
+                QTimer::singleShot(1500, &run, [&] { run.stopAll(); });
+            });
+        });
+        for (const auto &port : ports) {
+            port->standIn->waitForSilence(std::chrono::milliseconds(500));
+            const StandIn::Snapshot s = port->standIn->snapshot();
+            long after = 0;
+            Clock::time_point last = calledAt;
+            for (const auto &taken : s.taken) {
+                if (taken > calledAt) {
+                    ++after;
+                    last = std::max(last, taken);
+                }
+            }
+            framesAfterMax = std::max(framesAfterMax, after);
+            lastTakes.push_back(msBetween(calledAt, last));
+        }
+    }
+    std::printf("%s on %zu ports x%d (call at a random 0.3-3 s into a long STRING):\n",
+                pause ? "pause all" : "stop all", ports.size(), trials);
+    std::printf("    call to the last frame a device took: p50 %.1f ms, max %.1f ms; at most "
+                "%ld frames after the call\n",
+                percentile(lastTakes, 0.5), *std::max_element(lastTakes.begin(), lastTakes.end()),
+                framesAfterMax);
+}
+
+/// bench_pace --ports N [ENTRIES_A_PORT] [TRIALS]
+int severalPorts(int n, int entriesPerPort, int trials)
+{
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<PortStandIn>> ports;
+    for (int i = 0; i < n; ++i) {
+        ports.push_back(std::make_unique<PortStandIn>());
+        if (!dir.isValid() || !ports.back()->open()) {
+            std::perror("openpty");
+            return 1;
+        }
+    }
+    splitRun(ports, dir.path(), entriesPerPort);
+    const QString longMacro = dir.filePath(QStringLiteral("long.mac"));
+    if (!writeMacro(longMacro, 1000))
+        return 1;
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::printf("random seed %u\n", seed);
+    severalSilenceTrials(ports, longMacro, false, trials, random);
+    severalSilenceTrials(ports, longMacro, true, trials, random);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--ports") == 0) {
+        const int entries = argc > 3 ? std::max(1, std::atoi(argv[3])) : 40;
+        const int trials = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
+        return severalPorts(std::max(1, std::atoi(argv[2])), entries, trials);
+    }
 
     int master = -1;
     int slave = -1;

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -19,12 +20,56 @@ namespace {
 // What tells our journals from any other JSON file in the folder.
 const char *const Format = "tapwright-journal";
 constexpr int Version = 1;
-// A journal is a few hundred bytes; anything much larger is not one.
-constexpr qint64 MaxJournalBytes = 64 * 1024;
+// A journal is a few hundred bytes, but for a port's part of a split list:
+// of 1M entries over 2 ports, at worst every other entry, 3.5 MB of numbers.
+// Anything much larger is not one.
+constexpr qint64 MaxJournalBytes = 4 * 1024 * 1024;
+// More entries than a port types in months, at a few a second: a journal
+// that names more is damaged, and is not spelled out in memory.
+constexpr qint64 MaxDelivered = 1 << 24;
 
 QString absolute(const QString &path)
 {
     return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
+/// Sorted numbers as ranges, "1-5,9,12-14".
+QString rangesOf(const QList<qint64> &numbers)
+{
+    QString text;
+    for (qsizetype i = 0; i < numbers.size();) {
+        qsizetype last = i;
+        while (last + 1 < numbers.size() && numbers.at(last + 1) == numbers.at(last) + 1)
+            ++last;
+        if (!text.isEmpty())
+            text += QLatin1Char(',');
+        text += QString::number(numbers.at(i));
+        if (last > i)
+            text += QLatin1Char('-') + QString::number(numbers.at(last));
+        i = last + 1;
+    }
+    return text;
+}
+
+/// The numbers of rangesOf()'s text; nothing unless they rise from 1 up.
+std::optional<QList<qint64>> numbersOf(const QString &text)
+{
+    QList<qint64> numbers;
+    if (text.isEmpty())
+        return numbers;
+    for (const QString &range : text.split(QLatin1Char(','))) {
+        const qsizetype dash = range.indexOf(QLatin1Char('-'));
+        bool firstOk = false, lastOk = false;
+        const qint64 first = range.left(dash < 0 ? range.size() : dash).toLongLong(&firstOk);
+        const qint64 last = dash < 0 ? first : range.mid(dash + 1).toLongLong(&lastOk);
+        if (!firstOk || (dash >= 0 && !lastOk) || first < 1 || last < first ||
+            (!numbers.isEmpty() && first <= numbers.constLast()) ||
+            last - first >= MaxDelivered - numbers.size())
+            return std::nullopt;
+        for (qint64 n = first; n <= last; ++n)
+            numbers << n;
+    }
+    return numbers;
 }
 
 } // namespace
@@ -37,29 +82,62 @@ QString journalFolder()
            QStringLiteral("/tapwright/journal");
 }
 
-QString journalPath(const QString &macroFile, const QString &addrFile)
+namespace {
+
+QString hashedPath(const QStringList &parts)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(absolute(macroFile).toUtf8());
-    hash.addData(QByteArrayView("\0", 1)); // no pair of paths runs together
-    hash.addData(absolute(addrFile).toUtf8());
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            hash.addData(QByteArrayView("\0", 1)); // no pair of paths runs together
+        hash.addData(parts.at(i).toUtf8());
+    }
     return journalFolder() + QLatin1Char('/') +
            QString::fromLatin1(hash.result().toHex().left(24)) + QStringLiteral(".json");
 }
 
+} // namespace
+
+QString journalPath(const QString &macroFile, const QString &addrFile)
+{
+    return hashedPath({absolute(macroFile), absolute(addrFile)});
+}
+
 QString journalPath(const QString &macroFile, const QString &addrFile, const QString &port)
 {
-    // Stub: named by the port as well, with the split runs.
-    Q_UNUSED(port);
-    return journalPath(macroFile, addrFile);
+    return hashedPath({absolute(macroFile), absolute(addrFile), port});
 }
+
+namespace {
+
+/// One port's journal of a run over several ports, not a run on one port's.
+bool isPortJournal(const JournalEntry &e)
+{
+    return QFileInfo(e.path).fileName() ==
+           QFileInfo(journalPath(e.macroFile, e.addrFile, e.port)).fileName();
+}
+
+} // namespace
 
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile)
 {
-    // Stub: filled in with the split runs.
-    Q_UNUSED(macroFile);
-    Q_UNUSED(addrFile);
-    return {};
+    QList<JournalEntry> open;
+    QDateTime listDone;
+    const QDir folder(journalFolder());
+    for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
+        const std::optional<JournalEntry> e = readJournal(info.filePath());
+        if (!e || !isPortJournal(*e) || e->macroFile != absolute(macroFile) ||
+            e->addrFile != absolute(addrFile))
+            continue;
+        if (!e->done)
+            open << *e;
+        else if (e->split && !(e->updated <= listDone))
+            listDone = e->updated;
+    }
+    // A port that ended a split list ended it for every port of its run: the
+    // ports that had stopped before have nothing left to go on with.
+    open.removeIf([&](const JournalEntry &e) { return e.split && e.started <= listDone; });
+    return open;
 }
 
 std::optional<JournalEntry> readJournal(const QString &path)
@@ -85,6 +163,12 @@ std::optional<JournalEntry> readJournal(const QString &path)
     e.started = QDateTime::fromString(o.value(QLatin1String("started")).toString(), Qt::ISODate);
     e.updated = QDateTime::fromString(o.value(QLatin1String("updated")).toString(), Qt::ISODate);
     e.done = o.value(QLatin1String("done")).toBool();
+    e.split = o.value(QLatin1String("split")).toBool();
+    const std::optional<QList<qint64>> delivered =
+        numbersOf(o.value(QLatin1String("delivered")).toString());
+    if (!delivered)
+        return std::nullopt;
+    e.deliveredEntries = *delivered;
     // Numbers a run could not have written make it no place to go on from.
     if (e.macroFile.isEmpty() || e.counterAtStart < 0 || e.counter < e.counterAtStart ||
         e.counter > MaxPassCounter || e.addressEntries < 0 || !e.updated.isValid())
@@ -96,7 +180,7 @@ QString writeJournal(const JournalEntry &e)
 {
     // A folder that cannot be made fails the open below, with its reason.
     QDir().mkpath(QFileInfo(e.path).path());
-    const QJsonObject o{
+    QJsonObject o{
         {QLatin1String("format"), QLatin1String(Format)},
         {QLatin1String("version"), Version},
         {QLatin1String("macro"), e.macroFile},
@@ -109,6 +193,11 @@ QString writeJournal(const JournalEntry &e)
         {QLatin1String("updated"), e.updated.toString(Qt::ISODateWithMs)},
         {QLatin1String("done"), e.done},
     };
+    // A one-port run's journal stays as it always was.
+    if (e.split) {
+        o.insert(QLatin1String("split"), true);
+        o.insert(QLatin1String("delivered"), rangesOf(e.deliveredEntries));
+    }
     QSaveFile file(e.path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 ||
         !file.commit())
@@ -122,7 +211,9 @@ JournalList openJournals()
     const QDir folder(journalFolder());
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
         if (const std::optional<JournalEntry> e = readJournal(info.filePath())) {
-            if (!e->done)
+            // A port's journal of a run over several ports goes on with that
+            // run, never as a run on one port.
+            if (!e->done && !isPortJournal(*e))
                 list.open << *e;
         } else {
             list.damaged << info.filePath();
@@ -150,19 +241,49 @@ std::optional<AddressEntry> addressAfter(const QString &addrFile, qint64 skip)
     return reader.next();
 }
 
-RunReport RunJournal::begin(const QString &macroFile, const QString &addrFile, const QString &port,
-                            qint64 counter, qint64 addressEntries)
+void RunJournal::start(const QString &macroFile, const QString &addrFile, const QString &port,
+                       qint64 counter, qint64 addressEntries, bool perPort)
 {
     entry_ = JournalEntry();
     warned_ = false;
     entry_.macroFile = absolute(macroFile);
     entry_.addrFile = absolute(addrFile);
-    entry_.path = journalPath(entry_.macroFile, entry_.addrFile);
+    entry_.path = perPort ? journalPath(entry_.macroFile, entry_.addrFile, port)
+                          : journalPath(entry_.macroFile, entry_.addrFile);
     entry_.port = port;
     entry_.counterAtStart = entry_.counter = counter;
     entry_.addressEntries = addressEntries;
     entry_.started = QDateTime::currentDateTime();
+}
+
+RunReport RunJournal::begin(const QString &macroFile, const QString &addrFile, const QString &port,
+                            qint64 counter, qint64 addressEntries, bool perPort)
+{
+    start(macroFile, addrFile, port, counter, addressEntries, perPort);
     return write();
+}
+
+RunReport RunJournal::beginSplit(const QString &macroFile, const QString &addrFile,
+                                 const QString &port, qint64 counter, qint64 skip,
+                                 const QSet<qint64> &deliveredBefore)
+{
+    start(macroFile, addrFile, port, counter, skip, true);
+    entry_.split = true;
+    // Going on from the journals, this port's part of the list so far stays
+    // in its journal: a crash after this would otherwise forget it.
+    if (const std::optional<JournalEntry> old = readJournal(entry_.path); old && old->split)
+        for (qint64 n : old->deliveredEntries)
+            if (deliveredBefore.contains(n))
+                entry_.deliveredEntries << n;
+    return write();
+}
+
+void RunJournal::addDelivered(const QList<AddressEntry> &entries)
+{
+    QList<qint64> &numbers = entry_.deliveredEntries;
+    for (const AddressEntry &entry : entries)
+        numbers.insert(std::lower_bound(numbers.begin(), numbers.end(), entry.number),
+                       entry.number);
 }
 
 RunReport RunJournal::update(qint64 counter, qint64 addressEntries)

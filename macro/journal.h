@@ -6,6 +6,7 @@
 #include <optional>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +29,8 @@ struct JournalEntry
     QDateTime updated;
     bool done = false; ///< the run ended with its macro or its list
     /// One port's journal of a split run over several ports: the numbers of
-    /// the entries this port delivered, in place of addressEntries.
+    /// the entries this port delivered, rising; addressEntries is then the
+    /// entries the list skipped for the pass counter.
     bool split = false;
     QList<qint64> deliveredEntries;
 
@@ -49,7 +51,8 @@ QString journalPath(const QString &macroFile, const QString &addrFile);
 QString journalPath(const QString &macroFile, const QString &addrFile, const QString &port);
 
 /// The open journals of the runs of a macro file and an address file over
-/// several ports, one per port, in no set order.
+/// several ports, one per port, in no set order; none of a split run whose
+/// list another of its ports has ended.
 QList<JournalEntry> openPortJournalsOf(const QString &macroFile, const QString &addrFile);
 
 /// Reads a journal; nothing for a file that is damaged or not a journal.
@@ -60,7 +63,8 @@ std::optional<JournalEntry> readJournal(const QString &path);
 QString writeJournal(const JournalEntry &entry);
 
 /// The journals in the folder that are still open, oldest update first, and
-/// the files there that cannot be read as journals.
+/// the files there that cannot be read as journals. The ports' journals of
+/// runs over several ports are not among them: openPortJournalsOf().
 struct JournalList
 {
     QList<JournalEntry> open;
@@ -81,12 +85,22 @@ std::optional<AddressEntry> addressAfter(const QString &addrFile, qint64 skip);
 class RunJournal
 {
 public:
+    /// `perPort`: one port's journal of a run over several ports.
     RunReport begin(const QString &macroFile, const QString &addrFile, const QString &port,
-                    qint64 counter, qint64 addressEntries);
+                    qint64 counter, qint64 addressEntries, bool perPort = false);
+    /// One port's journal of a split run, whose list skips `skip` entries.
+    /// Going on from the journals (`deliveredBefore`, every port's), it keeps
+    /// the entries it delivered before.
+    RunReport beginSplit(const QString &macroFile, const QString &addrFile, const QString &port,
+                         qint64 counter, qint64 skip, const QSet<qint64> &deliveredBefore);
+    /// Entries a split run delivered; written with the next update.
+    void addDelivered(const QList<AddressEntry> &entries);
     RunReport update(qint64 counter, qint64 addressEntries);
     RunReport finish();
 
 private:
+    void start(const QString &macroFile, const QString &addrFile, const QString &port,
+               qint64 counter, qint64 addressEntries, bool perPort);
     RunReport write();
 
     JournalEntry entry_;

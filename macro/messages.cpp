@@ -321,6 +321,16 @@ QString describe(const RunReport &r)
     case RunReport::RepeatCount:
     case RunReport::StringSpace:
         return Messages::tr("%1:%2: warning: %3").arg(file, line, habitText(r));
+    case RunReport::NoPorts:
+        return Messages::tr("no port given for the run");
+    case RunReport::PortTwice:
+        return Messages::tr(
+                   "the port \"%1\" is given twice: a serial port can drive one device only")
+            .arg(shown(r.value));
+    case RunReport::PortInUse:
+        return Messages::tr("the port \"%1\" is in use by %2").arg(shown(r.value), r.reason);
+    case RunReport::CheckFailed:
+        return Messages::tr("the check found errors in the files: nothing was sent");
     case RunReport::JournalFailed:
         return Messages::tr("warning: cannot write the run's journal \"%1\": %2; the run goes on, "
                             "but cannot be resumed from it after a crash")
@@ -489,6 +499,10 @@ QString findingText(const CheckItem &item)
     case RunReport::NoMacroFile:
     case RunReport::BadCounter:
     case RunReport::JournalFailed:
+    case RunReport::NoPorts:
+    case RunReport::PortTwice:
+    case RunReport::PortInUse:
+    case RunReport::CheckFailed:
         break;
     }
     // The run's other reports (the port, the counter box) have no place in a

@@ -77,7 +77,10 @@ public:
 
     /// Checks the files once and starts a run on every port. A report of
     /// kind None when they started; otherwise nothing started, and the
-    /// report says why (checkFailed() has come first for a failed check).
+    /// report says why (checkFailed() has come first for a failed check):
+    /// no port, a serial port twice, a port in use elsewhere, a bad counter,
+    /// a failed check, an address file a split list cannot open. Does
+    /// nothing while a run is going.
     RunReport start(const MultiRunSettings &settings);
 
     bool isRunning() const;
@@ -119,6 +122,9 @@ Q_SIGNALS:
     void finished();
 
 private:
+    /// A port's run has told its end: its thread ends with it.
+    void portRunEnded(int port, RunEnd end);
+
     class PortRun;
     struct Private;
     std::unique_ptr<Private> d;

@@ -3,6 +3,7 @@
 #include "macro/checker.h"
 #include "macro/journal.h"
 #include "macro/rules.h"
+#include "macro/sharedentries.h"
 #include "text/textsender.h"
 
 #include <QList>
@@ -24,6 +25,9 @@ constexpr qint64 MaxCarryLookNs = 20 * 1000000LL;
 // How often a failed port is tried again: an adapter that comes back under
 // its name is found within this.
 constexpr qint64 PortRetryNs = 1000000000LL;
+// How often a split run whose list has no entry free asks again: other
+// ports' cut passes give theirs back at any time.
+constexpr float EntryRetrySeconds = 0.1f;
 
 } // namespace
 
@@ -65,6 +69,9 @@ struct MacroRunner::RunState
         qint64 elapsedNs = 0;
         QList<AddressEntry> addresses;
         qsizetype taken = 0; ///< of those, how many it has taken this time
+        /// The frames handed to the line when a split run's pass claimed
+        /// its first entry: any more, and the entries may be half typed.
+        qint64 sentAtClaim = 0;
     } pass;
     /// The run's time spent on passes cut by a failed port, left out of the
     /// passes' time against the estimate.
@@ -87,7 +94,10 @@ MacroRunner::MacroRunner(RunnerHost &host, Link &link, QObject *parent)
         return drop;
     };
     pacer_.holdWhen = [this] { return paused_; };
-    pacer_.onSent = [this](const KeyCode &code) { host_.frameSent(code); };
+    pacer_.onSent = [this](const KeyCode &code) {
+        ++framesSent_;
+        host_.frameSent(code);
+    };
     connect(&link_, &Link::failed, this, &MacroRunner::onLinkFailed);
 }
 
@@ -255,12 +265,14 @@ RunEnd MacroRunner::run()
         host_.setPaused(false);
     }
     if (end == RunEnd::Abandoned || abandoned_) {
+        releaseEntries(false);
         running_ = false;
         MacroExe = false;
         return RunEnd::Abandoned;
     }
     link_.ClosePort(Link::CloseMode::Drain);
     if (abandoned_) {
+        releaseEntries(false);
         running_ = false;
         return RunEnd::Abandoned;
     }
@@ -274,6 +286,9 @@ RunEnd MacroRunner::run()
     // was among them is on the device.
     if (!linkFailure_ && state_->passPending)
         countPass();
+    // A macro without REPEAT has typed its entries once it has drained; any
+    // other pass not counted by now is cut, and its entries go to the others.
+    releaseEntries(end == RunEnd::EndOfMacro && !linkFailure_);
     // Only a run that went to its end leaves nothing to go on with.
     if (journalOn_ && (end == RunEnd::EndOfMacro || end == RunEnd::AddressListDone))
         journalled(journal_->finish());
@@ -336,6 +351,12 @@ void MacroRunner::markPassStart(bool again)
 {
     auto &pass = state_->pass;
     pass.taken = 0;
+    if (shared_) {
+        // GETSTRs after the counted pass's last sending step took theirs
+        // for that pass, as a run on one port skips them; a cut pass gave
+        // its entries back, and claims afresh.
+        releaseEntries(!again);
+    }
     if (!again) {
         pass.entry = state_->entry;
         pass.timeline = state_->timeline;
@@ -358,6 +379,8 @@ std::optional<RunEnd> MacroRunner::waitOutPort(RunEnd end)
     // The frames on their way when it failed may not have reached the device:
     // the pass counts once it has been typed again.
     state_->passPending = false;
+    // Another port may take them meanwhile.
+    releaseEntries(false);
     host_.portLost(*linkFailure_);
     setPaused(true);
     waitingForPort_ = true;
@@ -392,9 +415,10 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
         report.link = link_.lastError();
         return fail(report);
     }
-    state_->addrPath = host_.addrFile();
+    // A split run's list is opened once for all its ports.
+    state_->addrPath = shared_ ? shared_->addrFile() : host_.addrFile();
     state_->format = fieldFormatOf(state_->addrPath);
-    if (!state_->addrPath.isEmpty()) {
+    if (!shared_ && !state_->addrPath.isEmpty()) {
         const RunReport report = openAddresses(addresses_, state_->addrPath, state_->addressSkip);
         if (report.kind != RunReport::None)
             return fail(report);
@@ -405,14 +429,21 @@ std::optional<RunEnd> MacroRunner::start(const Estimate &estimate)
     // How long the run takes and how many passes the list gives, as the check
     // counted them. For the progress only: a file that changes meanwhile just
     // makes this wrong.
-    const bool known =
-        estimate.passes == Estimate::OnePass || estimate.passes == Estimate::FromAddresses;
+    // A split run's passes are as many as it wins entries: its progress is
+    // the list's.
+    const bool known = !shared_ && (estimate.passes == Estimate::OnePass ||
+                                    estimate.passes == Estimate::FromAddresses);
     state_->totalSeconds = known ? estimate.totalSeconds : -1.0;
-    state_->progress.finalCounter =
-        estimate.passes == Estimate::FromAddresses ? state_->counter + estimate.passCount : -1;
-    if (journalOn_)
+    state_->progress.finalCounter = !shared_ && estimate.passes == Estimate::FromAddresses
+                                        ? state_->counter + estimate.passCount
+                                        : -1;
+    if (journalOn_ && shared_)
+        journalled(journal_->beginSplit(host_.macroFile(), state_->addrPath, host_.portText(),
+                                        state_->counter, shared_->skip(),
+                                        shared_->deliveredBefore()));
+    else if (journalOn_)
         journalled(journal_->begin(host_.macroFile(), state_->addrPath, host_.portText(),
-                                   state_->counter, addressEntriesTaken()));
+                                   state_->counter, addressEntriesTaken(), journalPerPort_));
     state_->startNs = clock_->nowNs();
     pausedNs_ = 0;
     return std::nullopt;
@@ -495,7 +526,7 @@ std::optional<RunEnd> MacroRunner::runStep(const MacroStep &s, const FoundComman
     case Command::Repeat:
         break;
     case Command::GetStr:
-        if (std::optional<RunEnd> end = takeAddress())
+        if (std::optional<RunEnd> end = shared_ ? claimAddress(s) : takeAddress())
             return end;
         break;
     case Command::SendStr:
@@ -535,6 +566,59 @@ std::optional<RunEnd> MacroRunner::takeAddress()
     ++pass.taken;
     setEntry(*entry);
     return std::nullopt;
+}
+
+std::optional<RunEnd> MacroRunner::claimAddress(const MacroStep &s)
+{
+    auto &pass = state_->pass;
+    bool waiting = false;
+    const auto goOn = [&] {
+        if (std::exchange(waiting, false))
+            host_.waitingForEntry(false);
+    };
+    for (;;) {
+        const SharedEntries::Claimed claimed = shared_->claim(host_.portText());
+        switch (claimed.result) {
+        case SharedEntries::Claim::Entry:
+            goOn();
+            if (pass.addresses.isEmpty())
+                pass.sentAtClaim = framesSent_;
+            pass.addresses.append(claimed.entry);
+            setEntry(claimed.entry);
+            return std::nullopt;
+        case SharedEntries::Claim::Done:
+            goOn();
+            return RunEnd::AddressListDone;
+        case SharedEntries::Claim::Failed:
+            goOn();
+            return fail(claimed.report);
+        case SharedEntries::Claim::Wait:
+            break;
+        }
+        if (!std::exchange(waiting, true))
+            host_.waitingForEntry(true);
+        // The run's own wait: a stop, a pause and the pass before still
+        // come through, and the processor rests.
+        WaitSeconds(EntryRetrySeconds);
+        if (shouldStop()) {
+            goOn();
+            return stopReason(s);
+        }
+    }
+}
+
+void MacroRunner::releaseEntries(bool deliver)
+{
+    auto &pass = state_->pass;
+    if (!shared_ || pass.addresses.isEmpty())
+        return;
+    if (deliver && journalOn_)
+        journal_->addDelivered(pass.addresses); // written as the pass counts, or the run ends
+    if (deliver)
+        shared_->delivered(pass.addresses, host_.portText());
+    else
+        shared_->giveBack(pass.addresses, host_.portText(), framesSent_ > pass.sentAtClaim);
+    pass.addresses.clear();
 }
 
 void MacroRunner::setEntry(const AddressEntry &entry)
@@ -627,6 +711,7 @@ void MacroRunner::countPass()
     state_->passPending = false;
     state_->passCounted = true;
     ++state_->counter;
+    releaseEntries(true);
     if (journalOn_)
         journalled(journal_->update(state_->counter, addressEntriesTaken()));
     host_.setCounterText(QString::number(state_->counter));
@@ -638,6 +723,8 @@ qint64 MacroRunner::addressEntriesTaken() const
     // going on would not take them again either.
     if (!state_ || state_->addrPath.isEmpty())
         return 0;
+    if (shared_)
+        return shared_->skip(); // the list's, the same for every port
     return std::max(state_->addressSkip, state_->entry.number);
 }
 

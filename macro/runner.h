@@ -52,6 +52,11 @@ struct RunReport
         StringSpace, ///< STRING whose text goes on after a space: typed up to it
         // The run goes on, but could not be resumed after a crash.
         JournalFailed, ///< the run's journal could not be written
+        // A run over several ports that did not start.
+        NoPorts,     ///< no port given
+        PortTwice,   ///< `value`: a serial port given more than once
+        PortInUse,   ///< `value`: a port this program uses elsewhere, `reason`: by whom
+        CheckFailed, ///< the check before the run found errors
     };
     Kind kind = None;
     QString file;     ///< the file the report is about
@@ -251,6 +256,12 @@ private:
     std::optional<RunEnd> runStep(const MacroStep &step, const FoundCommand &found, bool firstTime);
     /// GETSTR: the next address entry; at the end of the list the run ends.
     std::optional<RunEnd> takeAddress();
+    /// GETSTR of a split run: the next entry of the shared list, waiting
+    /// while other ports hold the last ones; at the list's end the run ends.
+    std::optional<RunEnd> claimAddress(const MacroStep &step);
+    /// A split run's pass is done with the entries it claimed: delivered, or
+    /// given back to the shared list for any port to take.
+    void releaseEntries(bool deliver);
     /// SENDSTR: the entry, or the field of it the step names.
     std::optional<RunEnd> sendAddress(const MacroStep &step);
     /// Makes `entry` the current address, and its first field the name shown.
@@ -297,6 +308,7 @@ private:
     qint64 pausedNs_ = 0;
     qint64 pausedAtNs_ = 0;
     qint64 dropped_ = 0; ///< frames the pacer dropped for a stop or a failure
+    qint64 framesSent_ = 0; ///< frames handed to the line, ever
     std::optional<LinkError> linkFailure_;
     RunReport pendingReport_;
     MacroReader macro_;

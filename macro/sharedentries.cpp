@@ -1,17 +1,47 @@
 #include "macro/sharedentries.h"
 
+#include "macro/rules.h"
+
+#include <algorithm>
+#include <limits>
+
 namespace tapwright {
 
-// Stub: filled in with the split runs.
 SharedEntries::SharedEntries() = default;
 SharedEntries::~SharedEntries() = default;
 
 RunReport SharedEntries::open(const QString &addrFile, qint64 skip, const QSet<qint64> &delivered)
 {
-    Q_UNUSED(addrFile);
-    Q_UNUSED(skip);
-    Q_UNUSED(delivered);
-    return {};
+    QMutexLocker lock(&mutex_);
+    addrFile_ = addrFile;
+    skip_ = std::max<qint64>(skip, 0);
+    skipped_ = delivered;
+    free_.clear();
+    held_.clear();
+    readerDone_ = false;
+    failed_ = RunReport();
+    total_ = -1;
+    deliveries_.clear();
+    cut_.clear();
+    const RunReport report = openAddresses(reader_, addrFile, skip);
+    if (report.kind != RunReport::None) {
+        readerDone_ = true;
+        failed_ = report;
+        return report;
+    }
+    // Counted ahead, so that the progress is known from the start; skipping
+    // reads no entry's text, and a file that fails here fails the claims too.
+    AddressReader counter;
+    if (counter.open(addrFile)) {
+        const qint64 entries = counter.skip(std::numeric_limits<qint64>::max());
+        if (!counter.failed()) {
+            const qint64 before =
+                std::count_if(delivered.cbegin(), delivered.cend(),
+                              [&](qint64 n) { return n > skip_ && n <= entries; });
+            total_ = entries - skip_ - before;
+        }
+    }
+    return RunReport();
 }
 
 QString SharedEntries::addrFile() const
@@ -20,23 +50,80 @@ QString SharedEntries::addrFile() const
     return addrFile_;
 }
 
+qint64 SharedEntries::skip() const
+{
+    QMutexLocker lock(&mutex_);
+    return skip_;
+}
+
+QSet<qint64> SharedEntries::deliveredBefore() const
+{
+    QMutexLocker lock(&mutex_);
+    return skipped_;
+}
+
 SharedEntries::Claimed SharedEntries::claim(const QString &port)
 {
-    Q_UNUSED(port);
-    return {};
+    QMutexLocker lock(&mutex_);
+    Claimed claimed;
+    if (!free_.empty()) {
+        claimed.result = Claim::Entry;
+        claimed.entry = free_.front();
+        free_.pop_front();
+    } else {
+        while (!readerDone_) {
+            std::optional<AddressEntry> entry = reader_.next();
+            if (!entry) {
+                readerDone_ = true;
+                if (reader_.failed())
+                    failed_ = addressReport(RunReport::AddrReadFailed, addrFile_, reader_);
+                reader_.close();
+            } else if (!skipped_.contains(entry->number)) {
+                claimed.result = Claim::Entry;
+                claimed.entry = *entry;
+                break;
+            }
+        }
+    }
+    if (claimed.result == Claim::Entry) {
+        held_.insert(claimed.entry.number, port);
+    } else if (failed_.kind != RunReport::None) {
+        claimed.result = Claim::Failed;
+        claimed.report = failed_;
+    } else if (!held_.isEmpty()) {
+        claimed.result = Claim::Wait;
+    }
+    return claimed;
 }
 
 void SharedEntries::delivered(const QList<AddressEntry> &entries, const QString &port)
 {
-    Q_UNUSED(entries);
-    Q_UNUSED(port);
+    QMutexLocker lock(&mutex_);
+    for (const AddressEntry &entry : entries) {
+        // Only the port that holds an entry delivers it, and only once.
+        const auto it = held_.constFind(entry.number);
+        if (it == held_.cend() || *it != port)
+            continue;
+        held_.erase(it);
+        deliveries_.append({entry, port});
+    }
 }
 
 void SharedEntries::giveBack(const QList<AddressEntry> &entries, const QString &port, bool onLine)
 {
-    Q_UNUSED(entries);
-    Q_UNUSED(port);
-    Q_UNUSED(onLine);
+    QMutexLocker lock(&mutex_);
+    for (const AddressEntry &entry : entries) {
+        const auto it = held_.constFind(entry.number);
+        if (it == held_.cend() || *it != port)
+            continue;
+        held_.erase(it);
+        const auto at = std::lower_bound(
+            free_.begin(), free_.end(), entry,
+            [](const AddressEntry &a, const AddressEntry &b) { return a.number < b.number; });
+        free_.insert(at, entry);
+        if (onLine)
+            cut_.append({entry, port});
+    }
 }
 
 qint64 SharedEntries::total() const

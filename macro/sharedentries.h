@@ -3,6 +3,7 @@
 #include "macro/addresses.h"
 #include "macro/runner.h"
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QSet>
@@ -54,6 +55,10 @@ public:
     /// its journals). A report of kind None when it opened.
     RunReport open(const QString &addrFile, qint64 skip, const QSet<qint64> &delivered = {});
     QString addrFile() const;
+    /// As opened: the entries skipped for the pass counter, and those
+    /// delivered before.
+    qint64 skip() const;
+    QSet<qint64> deliveredBefore() const;
 
     /// The next entry for the run on `port`.
     Claimed claim(const QString &port);
@@ -64,11 +69,13 @@ public:
     /// named in the report as cut.
     void giveBack(const QList<AddressEntry> &entries, const QString &port, bool onLine);
 
-    /// Entries in the file after the skipped ones (known once the file has
-    /// been read to its end, -1 before), and of them delivered so far.
+    /// The entries a run of the list types: those in the file after the
+    /// skipped ones, less those delivered before; counted at open, -1 when
+    /// the file could not be counted. And of them, those delivered so far.
     qint64 total() const;
     qint64 deliveredCount() const;
-    /// Every delivery so far, in the order they were made.
+    /// Every delivery so far, in the order they were made: for the report at
+    /// the end (the progress is deliveredCount(), which copies nothing).
     QList<EntryDelivery> deliveries() const;
     /// The entries cut while their frames were on the line, with the port.
     QList<EntryDelivery> cut() const;
@@ -77,10 +84,14 @@ private:
     mutable QMutex mutex_;
     AddressReader reader_;
     QString addrFile_;
+    qint64 skip_ = 0;
     QSet<qint64> skipped_;          ///< delivered before, by the journals
     std::deque<AddressEntry> free_; ///< given back, lowest number first
-    qint64 held_ = 0;               ///< claimed and neither delivered nor given back
+    /// Claimed and neither delivered nor given back: the entry's number and
+    /// the port that holds it. Only these can be delivered, so none twice.
+    QHash<qint64, QString> held_;
     bool readerDone_ = false;
+    RunReport failed_; ///< why the file could not be read on
     qint64 total_ = -1;
     QList<EntryDelivery> deliveries_;
     QList<EntryDelivery> cut_;

@@ -50,7 +50,11 @@ private Q_SLOTS:
         QTest::newRow("counter past its largest")
             << QByteArray(good).replace(":2,", ":2147483648,");
         QTest::newRow("no time") << QByteArray(good).replace("2026", "x");
-        QTest::newRow("huge") << good + QByteArray(70000, ' ');
+        QTest::newRow("huge") << good + QByteArray(5 << 20, ' ');
+        const QByteArray split = good.chopped(1) + R"(,"split":true,"delivered":"1-3,5")" + '}';
+        QTest::newRow("split, falling numbers") << QByteArray(split).replace("1-3,5", "5,1-3");
+        QTest::newRow("split, more entries than any list")
+            << QByteArray(split).replace("1-3,5", "1-99999999999");
     }
     void damagedJournalsAreSkipped()
     {
@@ -62,6 +66,47 @@ private Q_SLOTS:
         const JournalList list = openJournals();
         QCOMPARE(list.open.size(), good ? 1 : 0);
         QCOMPARE(list.damaged, good ? QStringList() : QStringList{path});
+    }
+
+    // A split run's port keeps a journal of its own, with the entries it delivered.
+    void aPortsPartOfASplitListIsKept_data()
+    {
+        QTest::addColumn<QList<qint64>>("delivered");
+        QTest::addColumn<QByteArray>("text"); // as written
+        QTest::newRow("none") << QList<qint64>{} << "\"\""_ba;
+        QTest::newRow("ranges") << QList<qint64>{3, 1, 2, 5, 9, 8} << "\"1-3,5,8-9\""_ba;
+        QList<qint64> half; // of a million entries over two ports, at worst
+        for (qint64 n = 2; n <= 1000000; n += 2)
+            half << n;
+        QTest::newRow("every other of a million") << half << "\"2,4,6,"_ba;
+    }
+    void aPortsPartOfASplitListIsKept()
+    {
+        QFETCH(QList<qint64>, delivered);
+        QFETCH(QByteArray, text);
+        const QString m = dir_.filePath(u"m"_s), a = dir_.filePath(u"a"_s);
+        RunJournal one, other, port;
+        one.begin(m, a, u"A"_s, 0, 0); // a one-port run's, as it always was
+        other.beginSplit(m, a, u"B"_s, 0, 2, {});
+        port.beginSplit(m, a, u"A"_s, 0, 2, {});
+        for (qint64 n : delivered)
+            port.addDelivered({AddressEntry{QString(), n, n}});
+        QCOMPARE(port.update(1, 2).kind, RunReport::None);
+        QFile file(journalPath(m, a, u"A"_s));
+        QVERIFY(file.open(QFile::ReadOnly) && file.readAll().contains("\"delivered\": " + text));
+        std::sort(delivered.begin(), delivered.end());
+        const QList<JournalEntry> open = openPortJournalsOf(m, a); // not the one-port run's
+        const JournalEntry e = open.value(open.value(0).port == u"A"_s ? 0 : 1);
+        QVERIFY(open.size() == 2 && e.split && e.addressEntries == 2 && e.counter == 1);
+        QCOMPARE(e.deliveredEntries, delivered);
+        QVERIFY(openJournals().open.size() == 1 && !openJournals().open[0].split); // one port's
+        // Going on from the journals: it keeps what the list knows as delivered.
+        port.beginSplit(m, a, u"A"_s, 1, 2,
+                        QSet<qint64>(delivered.begin(), delivered.end()) - QSet<qint64>{2, 3});
+        delivered.removeAll(2), delivered.removeAll(3);
+        QCOMPARE(readJournal(e.path)->deliveredEntries, delivered);
+        other.finish(); // the list is done, for every port
+        QVERIFY(openPortJournalsOf(m, a).isEmpty());
     }
 
 #ifdef Q_OS_UNIX

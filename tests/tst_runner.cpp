@@ -4,6 +4,7 @@
 #include "macro/journal.h"
 #include "macro/messages.h"
 #include "macro/runner.h"
+#include "macro/sharedentries.h"
 #include "text/textsender.h"
 #ifdef Q_OS_UNIX
 #include "ptypair.h"
@@ -92,6 +93,7 @@ struct World : Link, RunnerHost, WaitClock
     bool canWaitForPort() const override { return canWait; }
     void portLost(const LinkError &) override { log << u"lost"_s, onPortLost(); }
     void portBack() override { log << u"back"_s, onPortBack(); }
+    void waitingForEntry(bool on) override { log << (on ? u"waiting"_s : u"goes on"_s); }
 
     bool OpenPort() override
     {
@@ -656,6 +658,80 @@ private Q_SLOTS:
         QCOMPARE(got, expected);
     }
 
+    void aSplitRunClaimsAndGivesBack_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("script"); // see World::play()
+        // Another port on the same list, at the seconds given: "0c" claims,
+        // "9d" claims and delivers, "8b" gives back what it holds.
+        QTest::addColumn<QString>("other");
+        // Delivered (number, port) / cut on the line / in its journal / the end,
+        // the next port's claim (0: none), what the host heard.
+        QTest::addColumn<QString>("expected");
+        // a goes at 2 s, its ENTER at 3 s, the pass counts then; b goes at 6 s.
+        QTest::newRow("stopped before its pass counted: given back, cut")
+            << "a\nb\n"_ba << u"2.5s"_s << u""_s << u"/ 17 / / stopped 1"_s;
+        QTest::newRow("stopped before it sent: given back, not cut")
+            << "a\nb\n"_ba << u"1.5s"_s << u""_s << u"/ / / stopped 1"_s;
+        QTest::newRow("stopped after its pass counted: delivered")
+            << "a\nb\n"_ba << u"3.5s"_s << u""_s << u"17 / / 1 / stopped 2"_s;
+        QTest::newRow("to the end, another port taking one")
+            << "a\nb\nc\n"_ba << u""_s << u"0d"_s << u"1B 27 37 / / 2 3 / list 0"_s;
+        // The pass of b is cut at 6.5 s, and b given back at once: the
+        // other port takes it meanwhile, and the pass claims afresh.
+        QTest::newRow("pulled mid-pass, waited out")
+            << "a\nb\nc\nd\n"_ba << u"6.5g 8b 12r"_s << u"9d"_s
+            << u"17 2B 37 47 / 27 / 1 3 4 / list 0 lost paused back resumed"_s;
+        QTest::newRow("waits for an entry another port gives back")
+            << "a\nb\n"_ba << u""_s << u"0c 8b"_s << u"27 17 / / 1 2 / list 0 waiting goes on"_s;
+        QTest::newRow("stopped while it waits")
+            << "a\nb\n"_ba << u"8s"_s << u"0c"_s << u"27 / / 2 / stopped 0 waiting goes on"_s;
+    }
+    void aSplitRunClaimsAndGivesBack()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, script);
+        QFETCH(QString, other);
+        QFETCH(QString, expected);
+        World w("BASEWAIT 1\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n");
+        w.frameNs = frameNs();
+        w.canWait = true;
+        SharedEntries shared;
+        QCOMPARE(shared.open(writeFile(w.dir.filePath(u"a.txt"_s), list), 0).kind, RunReport::None);
+        w.runner.setSharedEntries(&shared);
+        journalsIn(w.dir.path());
+        w.runner.setJournal(true);
+        QList<AddressEntry> held;
+        for (const QString &act : other.split(u' ', Qt::SkipEmptyParts))
+            w.at(act.chopped(1).toDouble(), [&, what = act.back()] {
+                if (what == u'b')
+                    return shared.giveBack(std::exchange(held, {}), u"B"_s, false);
+                held << shared.claim(u"B"_s).entry;
+                if (what == u'd')
+                    shared.delivered(std::exchange(held, {}), u"B"_s);
+            });
+        w.play(script);
+        const RunEnd end = w.runner.run();
+        QString got;
+        for (const QList<EntryDelivery> &list : {shared.deliveries(), shared.cut()}) {
+            for (const EntryDelivery &d : list)
+                got += QString::number(d.entry.number) + d.port + u' ';
+            got += u"/ "_s;
+        }
+        const std::optional<JournalEntry> journal =
+            readJournal(journalPath(w.macro, shared.addrFile(), w.port));
+        QVERIFY(journal && journal->split);
+        for (qint64 n : journal->deliveredEntries)
+            got += QString::number(n) + u' ';
+        got += u"/ "_s + (end == RunEnd::Stopped ? "stopped "_L1 : "list "_L1) +
+               QString::number(shared.claim(u"C"_s).entry.number);
+        static const QRegularExpression heard(u"^(lost|back|paused|resumed|waiting|goes on)$"_s);
+        QCOMPARE(QStringList(QStringList{got} + w.log.filter(heard)).join(u' '), expected);
+        // Its progress is the list's: no counter to end at, no time of its own.
+        QVERIFY(!w.progress.empty() && w.progress.back().finalCounter == -1 &&
+                w.progress.back().remainingNs == -1);
+    }
+
     void waitSecondsEdges()
     {
         World w(nullptr);
@@ -703,12 +779,15 @@ private Q_SLOTS:
     void aPortThatFailsMidPassIsWaitedOut_data()
     {
         QTest::addColumn<bool>("stall"); // the device stops taking bytes; else its cable is pulled
-        QTest::newRow("pulled") << false;
-        QTest::newRow("takes nothing") << true;
+        QTest::addColumn<bool>("split"); // another port takes the cut entry meanwhile
+        QTest::newRow("pulled") << false << false;
+        QTest::newRow("takes nothing") << true << false;
+        QTest::newRow("pulled, split list") << false << true;
     }
     void aPortThatFailsMidPassIsWaitedOut()
     {
         QFETCH(bool, stall);
+        QFETCH(bool, split);
         const char *const list = "a1\r\nb2\r\nc3\r\nd4\r\ne5\r\n";
         World host("BASEWAIT 0.05\r\nGETSTR\r\nSENDSTR\r\nENTER\r\nREPEAT\r\n", u"0"_s, list);
         // A name that is pointed at a new pty, the way an adapter's by-id name comes back.
@@ -727,6 +806,11 @@ private Q_SLOTS:
         SerialLink link;
         link.setStallTimeout(500);
         MacroRunner runner(host, link);
+        SharedEntries shared;
+        QCOMPARE(shared.open(host.addr, 0).kind, RunReport::None);
+        runner.setSharedEntries(split ? &shared : nullptr);
+        if (split) // as soon as it is given back
+            host.onPortLost = [&] { shared.delivered({shared.claim(u"B"_s).entry}, u"B"_s); };
         host.canWait = true;
         host.onPortBack = [&runner] { runner.setPaused(false); };
         QTimer::singleShot(30000, &runner, [&runner] { runner.abandon(); }); // never hang
@@ -753,9 +837,11 @@ private Q_SLOTS:
         });
         poll.start(20);
         QCOMPARE(runner.run(), RunEnd::AddressListDone);
-        QCOMPARE(host.counter, u"5"_s);
+        QCOMPARE(host.counter, split ? u"4"_s : u"5"_s);
         QVERIFY(host.log.contains(u"back"_s));
-        // Every entry once, but for the one that was cut: what of it had come, then all of it.
+        QVERIFY(!split || (shared.deliveredCount() == 5 && shared.deliveries()[2].port == u"B"_s));
+        // Every entry once, but for the one that was cut: what of it had come,
+        // then all of it, unless another port took it.
         const QByteArray got = device.received() + secondDevice->settle();
         QByteArray whole; // each entry is three frames: two characters and ENTER
         for (const QString &entry :
@@ -765,10 +851,10 @@ private Q_SLOTS:
             typed.codes.push_back({3, 6, 2});
             whole += framesOf(typed.codes);
         }
-        const qsizetype again = got.size() - whole.size();
+        const qsizetype taken = split ? 3 * 8 : 0, again = got.size() - whole.size() + taken;
         bool once = false;
         for (qsizetype at = 0; at < whole.size(); at += 3 * 8)
-            once = once || got == whole.left(at + again) + whole.mid(at);
+            once = once || got == whole.left(at + again) + whole.mid(at + taken);
         QVERIFY2(again >= 0 && again < 3 * 8 && once, got.toHex(' '));
     }
 #endif

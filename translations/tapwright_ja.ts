@@ -525,6 +525,22 @@
         <source>failed</source>
         <translation>失敗</translation>
     </message>
+    <message>
+        <source>no port given for the run</source>
+        <translation>実行するポートが指定されていません。</translation>
+    </message>
+    <message>
+        <source>the port &quot;%1&quot; is given twice: a serial port can drive one device only</source>
+        <translation>ポート &quot;%1&quot; が二度指定されています。シリアルポート 1 つで動かせる装置は 1 台だけです。</translation>
+    </message>
+    <message>
+        <source>the port &quot;%1&quot; is in use by %2</source>
+        <translation>ポート &quot;%1&quot; は%2で使用中です。</translation>
+    </message>
+    <message>
+        <source>the check found errors in the files: nothing was sent</source>
+        <translation>実行前の検査でファイルにエラーが見つかりました。何も送っていません。</translation>
+    </message>
 </context>
 <context>
     <name>tapwright-cli</name>
