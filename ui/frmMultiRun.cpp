@@ -326,14 +326,14 @@ void frmMultiRun::cmdStartAll_Click()
     devices_.resize(s.ports.size());
 
     const RunReport report = run_->start(s);
-    if (report.kind != RunReport::None) {
-        say(describe(report));
-        seams().showMessage(this, describe(report));
+    if (report.kind == RunReport::None) {
+        setRunning(true);
         return;
     }
-    // A failed check: the check window has shown why.
-    if (run_->isRunning())
-        setRunning(true);
+    say(describe(report));
+    // A failed check has its own window, opened by then.
+    if (report.kind != RunReport::CheckFailed)
+        seams().showMessage(this, describe(report));
 }
 
 void frmMultiRun::cmdPauseAll_Click(bool checked)
