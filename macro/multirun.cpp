@@ -290,15 +290,15 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         }
     }
 
+    // Where the ports' runs had come to, to go on from.
+    const QList<JournalEntry> journals = settings.resume
+                                             ? openPortJournalsOf(settings.macroFile, settings.addrFile)
+                                             : QList<JournalEntry>();
     if (settings.split && !settings.addrFile.isEmpty()) {
         QSet<qint64> delivered;
-        if (settings.resume) {
-            const QList<JournalEntry> journals =
-                openPortJournalsOf(settings.macroFile, settings.addrFile);
-            for (const JournalEntry &journal : journals) {
-                for (const qint64 entry : journal.deliveredEntries)
-                    delivered.insert(entry);
-            }
+        for (const JournalEntry &journal : journals) {
+            for (const qint64 entry : journal.deliveredEntries)
+                delivered.insert(entry);
         }
         d->shared = std::make_unique<SharedEntries>();
         const RunReport opened = d->shared->open(settings.addrFile, *counter, delivered);
@@ -318,16 +318,14 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         setup.paced = settings.paced;
         setup.canWait = settings.canWaitForPort;
         setup.shared = d->shared.get();
-        if (settings.resume) {
-            // Each port goes on from its own journal, one without from the
-            // counter: its pass counter, and with the whole list the entries
-            // it had taken; the split list knows its delivered entries itself.
-            const std::optional<JournalEntry> journal =
-                readJournal(journalPath(settings.macroFile, settings.addrFile, setup.port));
-            if (journal && !journal->done && journal->split == bool(d->shared)) {
-                setup.counter = QString::number(journal->counter);
+        // Each port goes on from its own journal, one without from the
+        // counter: its pass counter, and with the whole list the entries it
+        // had taken; the split list knows its delivered entries itself.
+        for (const JournalEntry &journal : journals) {
+            if (journal.port == setup.port && journal.split == bool(d->shared)) {
+                setup.counter = QString::number(journal.counter);
                 if (!d->shared)
-                    setup.addressSkip = journal->addressEntries;
+                    setup.addressSkip = journal.addressEntries;
                 d->ends[i].counter = setup.counter;
             }
         }
