@@ -4,6 +4,7 @@
 #include "macro/addresses.h"
 #include "macro/checker.h"
 #include "macro/macrofile.h"
+#include "macro/multirun.h"
 #include "macro/recorder.h"
 #include "macro/runner.h"
 #include "text/textsender.h"
@@ -669,6 +670,25 @@ QString describe(TextEncoding encoding)
     case TextEncoding::Utf32LE:
     case TextEncoding::Utf32BE:
         return Messages::tr("UTF-32");
+    }
+    return QString();
+}
+
+QString describe(PortState state)
+{
+    switch (state) {
+    case PortState::Waiting:
+        return Messages::tr("waiting");
+    case PortState::Running:
+        return Messages::tr("running");
+    case PortState::Paused:
+        return Messages::tr("paused");
+    case PortState::PortGone:
+        return Messages::tr("port gone");
+    case PortState::Done:
+        return Messages::tr("done");
+    case PortState::Failed:
+        return Messages::tr("failed");
     }
     return QString();
 }

@@ -19,6 +19,7 @@ struct Estimate;
 struct CheckReport;
 struct RecordedNote;
 enum class TextEncoding;
+enum class PortState;
 
 /// The translation context of the messages.
 class Messages
@@ -83,5 +84,7 @@ QString portBack(const QString &port, const QString &howToGoOn);
 
 /// The name of a reading of a file: "code page 932", "UTF-8", "UTF-16".
 QString describe(TextEncoding encoding);
+/// Where one port's run stands, a word or two for its row or status line.
+QString describe(PortState state);
 
 } // namespace tapwright

@@ -502,6 +502,30 @@
         <translation>ポート %1 が戻りました。携帯端末をパスの始まりの状態に戻し (入力途中の項目は消します)、%2</translation>
     </message>
     <message>
+        <source>waiting</source>
+        <translation>待機中</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>実行中</translation>
+    </message>
+    <message>
+        <source>paused</source>
+        <translation>一時停止中</translation>
+    </message>
+    <message>
+        <source>port gone</source>
+        <translation>ポートなし</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>完了</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失敗</translation>
+    </message>
+    <message>
         <source>no port given for the run</source>
         <translation>実行するポートが指定されていません。</translation>
     </message>
@@ -1277,6 +1301,141 @@ Go on from there? Nothing is sent until you press %7.</source>
     <message>
         <source>go on with Pause</source>
         <translation>「一時停止」で再開してください</translation>
+    </message>
+    <message>
+        <source>Run over &amp;many ports...</source>
+        <translation>複数ポートで実行(&amp;M)...</translation>
+    </message>
+</context>
+<context>
+    <name>tapwright::ui::frmMultiRun</name>
+    <message>
+        <source>Run over several ports</source>
+        <translation>複数ポートで実行</translation>
+    </message>
+    <message>
+        <source>Macro file:</source>
+        <translation>マクロファイル:</translation>
+    </message>
+    <message>
+        <source>Address file:</source>
+        <translation>アドレスファイル:</translation>
+    </message>
+    <message>
+        <source>Pass counter:</source>
+        <translation>カウンタ:</translation>
+    </message>
+    <message>
+        <source>Each device gets the whole list</source>
+        <translation>各装置に全件</translation>
+    </message>
+    <message>
+        <source>Split the list</source>
+        <translation>分けて入力</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状態</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>パス</translation>
+    </message>
+    <message>
+        <source>Entry</source>
+        <translation>入力</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>進み具合</translation>
+    </message>
+    <message>
+        <source>Add port</source>
+        <translation>ポートを追加</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>%v of %m entries delivered</source>
+        <translation>%m 件中 %v 件を入力済み</translation>
+    </message>
+    <message>
+        <source>Start all</source>
+        <translation>すべて開始</translation>
+    </message>
+    <message>
+        <source>Pause all</source>
+        <translation>すべて一時停止</translation>
+    </message>
+    <message>
+        <source>Stop all</source>
+        <translation>すべて停止</translation>
+    </message>
+    <message>
+        <source>press its Pause</source>
+        <translation>その行の一時停止を押してください</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>一時停止</translation>
+    </message>
+    <message>
+        <source>the main window&apos;s run</source>
+        <translation>メインウィンドウの実行</translation>
+    </message>
+    <message>
+        <source>the keypad</source>
+        <translation>キーボード</translation>
+    </message>
+    <message>
+        <source>Device (%1)</source>
+        <translation>装置 (%1)</translation>
+    </message>
+    <message>
+        <source>%1: %2, pass counter %3</source>
+        <translation>%1: %2、カウンタ %3</translation>
+    </message>
+    <message>
+        <source>total: %1 of %2 entries delivered</source>
+        <translation>合計: %2 件中 %1 件を入力</translation>
+    </message>
+    <message>
+        <source>cut while typing, may be half entered on %1: %2</source>
+        <translation>入力中に中断 (%1 に途中まで入力されているかもしれません): %2</translation>
+    </message>
+    <message>
+        <source>total: %1 passes</source>
+        <translation>合計: %1 パス</translation>
+    </message>
+    <message>
+        <source>The runs over several ports are still going on. Stop them?</source>
+        <translation>複数ポートの実行がまだ続いています。停止しますか?</translation>
+    </message>
+    <message>
+        <source>Stop and quit</source>
+        <translation>停止して終了</translation>
+    </message>
+    <message>
+        <source>Keep running</source>
+        <translation>続ける</translation>
+    </message>
+    <message>
+        <source>Stop and close</source>
+        <translation>停止して閉じる</translation>
+    </message>
+    <message>
+        <source>Go on from the journals</source>
+        <translation>実行記録の続きから</translation>
     </message>
 </context>
 </TS>

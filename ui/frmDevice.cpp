@@ -69,12 +69,13 @@ void frmDevice::endLine()
     lineOpen_ = false;
 }
 
-void frmDevice::showBesideOwner()
+void frmDevice::showBesideOwner(int slot)
 {
     if (!placed_ && parentWidget()) {
         placed_ = true;
         const QRect owner = parentWidget()->frameGeometry();
-        QPoint at(owner.right() + 8, owner.top());
+        // The frame is not known before the first show: a title bar's room.
+        QPoint at(owner.right() + 8, owner.top() + slot * (height() + twipsY(this, 480)));
         // Not off the screen: then below the owner, or where it fits.
         if (const QScreen *screen = parentWidget()->screen()) {
             const QRect room = screen->availableGeometry();

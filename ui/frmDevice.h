@@ -34,8 +34,8 @@ public:
     /// Whatever comes next starts a line of its own: a new run or connection.
     void endLine();
     /// Shows the window without taking the focus from its owner; the first
-    /// time beside the owner.
-    void showBesideOwner();
+    /// time beside the owner, below the windows of the `slot` ports before it.
+    void showBesideOwner(int slot = 0);
 
     /// Shows what `link` enters whenever it opens on the virtual device, in
     /// the window `window` gives (made on first use by its owner).

@@ -11,6 +11,7 @@
 #include "ui/frmInput.h"
 #include "ui/frmKeyboard.h"
 #include "ui/frmMacro.h"
+#include "ui/frmMultiRun.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
 
@@ -180,6 +181,8 @@ frmMain::frmMain() : runner_(*this, link_)
     mnuRunPause->setEnabled(false);
     // The shortcut works wherever the focus is in this window, menus closed.
     addAction(mnuRunPause);
+    mnuRun->addSeparator();
+    mnuRunMulti = mnuRun->addAction(tr("Run over &many ports..."));
     mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelpContents = mnuHelp->addAction(QStringLiteral("目次(&C)"));
     mnuHelp->addSeparator();
@@ -198,6 +201,7 @@ frmMain::frmMain() : runner_(*this, link_)
     connect(mnuRunStop, &QAction::triggered, cmdStop, &QPushButton::click);
     connect(mnuRunCheck, &QAction::triggered, this, &frmMain::mnuRunCheck_Click);
     connect(mnuRunPause, &QAction::triggered, this, &frmMain::mnuRunPause_Click);
+    connect(mnuRunMulti, &QAction::triggered, this, &frmMain::mnuRunMulti_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 
@@ -408,12 +412,15 @@ void frmMain::mnuFileExit_Click()
     // The macro window's changes are saved or given up first; Cancel keeps both open.
     if (frmMacro::exists() && !frmMacro::instance()->close())
         return;
+    if (frmMultiRun::exists() && !frmMultiRun::instance()->mayQuit())
+        return;
     Form_Unload();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (frmMacro::exists() && !frmMacro::instance()->close()) {
+    if ((frmMacro::exists() && !frmMacro::instance()->close()) ||
+        (frmMultiRun::exists() && !frmMultiRun::instance()->mayQuit())) {
         event->ignore();
         return;
     }
@@ -483,6 +490,15 @@ void frmMain::mnuRunPause_Click(bool checked)
     runner_.setPaused(checked);
     // Outside a run the runner refuses; the item must not stay checked then.
     mnuRunPause->setChecked(runner_.isPaused());
+}
+
+void frmMain::mnuRunMulti_Click()
+{
+    frmMultiRun *window = frmMultiRun::instance();
+    window->showFiles();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frmMain::mnuHelpContents_Click()
@@ -599,6 +615,7 @@ void frmMain::setRunning(bool running)
     mnuRunPause->setEnabled(running);
     mnuRunPause->setChecked(false);
     mnuRunCheck->setEnabled(!running);
+    mnuRunMulti->setEnabled(!running);
     if (running)
         dropTryHint();
     Q_EMIT runningChanged(running);

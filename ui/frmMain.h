@@ -93,6 +93,9 @@ public:
     QAction *mnuRunCheck;
     /// Checked while the run is paused; enabled only during a run.
     QAction *mnuRunPause;
+    /// Opens the window that runs the macro over several ports; enabled
+    /// while this window runs nothing.
+    QAction *mnuRunMulti;
     QMenu *mnuHelp;
     QAction *mnuHelpContents;
     QAction *mnuHelpAbout;
@@ -130,6 +133,7 @@ public Q_SLOTS:
     void mnuViewTyping_Click();
     void mnuRunCheck_Click();
     void mnuRunPause_Click(bool checked);
+    void mnuRunMulti_Click();
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
 
