@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QThread>
 
+#include <cstdlib>
 #include <optional>
 
 namespace tapwright {
@@ -32,6 +33,9 @@ public:
         bool paced = true;
         bool canWait = false;
         SharedEntries *shared = nullptr;
+        /// Going on from the journals: the port had ended with its list or
+        /// its macro, and has nothing left to type.
+        std::optional<RunEnd> ended;
     };
 
     explicit PortRun(const Setup &setup) : setup_(setup) {}
@@ -87,6 +91,11 @@ public Q_SLOTS:
     /// the thread.
     void run()
     {
+        if (setup_.ended) {
+            Q_EMIT ended(*setup_.ended);
+            thread()->quit();
+            return;
+        }
         link_ = std::make_unique<PortLink>();
         link_->setPaced(setup_.paced);
         connect(link_.get(), &PortLink::opened, this, [this] {
@@ -254,6 +263,33 @@ MultiRun::~MultiRun()
     d->clear();
 }
 
+namespace {
+
+/// The ports of one run begin their journals within moments of each other.
+constexpr qint64 SameRunSeconds = 60;
+
+/// Going on from the journals of a run over several ports with the whole
+/// list each: how a port of that run ended, when it had ended with its macro
+/// or its list. It types nothing again. A journal begun long before the open
+/// ones is another run's.
+std::optional<RunEnd> endedBefore(const MultiRunSettings &settings, const QString &port,
+                                  const QList<JournalEntry> &open)
+{
+    if (open.isEmpty() || settings.split)
+        return std::nullopt;
+    const std::optional<JournalEntry> own =
+        readJournal(journalPath(settings.macroFile, settings.addrFile, port));
+    if (!own || !own->done || own->split)
+        return std::nullopt;
+    for (const JournalEntry &journal : open) {
+        if (std::abs(journal.started.secsTo(own->started)) <= SameRunSeconds)
+            return own->addrFile.isEmpty() ? RunEnd::EndOfMacro : RunEnd::AddressListDone;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 RunReport MultiRun::start(const MultiRunSettings &settings)
 {
     if (isRunning())
@@ -314,13 +350,21 @@ RunReport MultiRun::start(const MultiRunSettings &settings)
         setup.addr = settings.addrFile;
         setup.port = settings.ports.at(i);
         setup.counter = settings.counterText;
-        setup.journal = settings.journal;
+        // A device inside the program has nothing to go on from after a
+        // crash, and several of them would share one journal.
+        setup.journal = settings.journal && !PortLink::namesVirtual(setup.port);
         setup.paced = settings.paced;
         setup.canWait = settings.canWaitForPort;
         setup.shared = d->shared.get();
         // Each port goes on from its own journal, one without from the
         // counter: its pass counter, and with the whole list the entries it
         // had taken; the split list knows its delivered entries itself.
+        if (const std::optional<RunEnd> ended = endedBefore(settings, setup.port, journals)) {
+            setup.ended = ended;
+            d->ends[i].counter = setup.counter = QString::number(
+                readJournal(journalPath(settings.macroFile, settings.addrFile, setup.port))
+                    ->counter);
+        }
         for (const JournalEntry &journal : journals) {
             if (journal.port == setup.port && journal.split == bool(d->shared)) {
                 setup.counter = QString::number(journal.counter);
