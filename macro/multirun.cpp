@@ -453,6 +453,21 @@ void MultiRun::portRunEnded(int port, RunEnd end)
         Q_EMIT finished();
 }
 
+bool MultiRun::uses(const QString &port) const
+{
+    if (!isRunning() || PortLink::namesVirtual(port))
+        return false;
+    const QString device = deviceOf(port);
+    for (int i = 0; i < d->settings.ports.size(); ++i) {
+        const PortState state = d->states.value(i, PortState::Done);
+        if (state != PortState::Done && state != PortState::Failed &&
+            !PortLink::namesVirtual(d->settings.ports.at(i)) &&
+            deviceOf(d->settings.ports.at(i)) == device)
+            return true;
+    }
+    return false;
+}
+
 bool MultiRun::isRunning() const
 {
     return d->running > 0;

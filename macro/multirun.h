@@ -92,6 +92,9 @@ public:
     /// The split list, or nullptr: which device delivered which entry, and
     /// the entries cut while their frames were on the line.
     const SharedEntries *sharedEntries() const;
+    /// Whether a run that still goes on drives the serial port `port` names
+    /// (by any of its names); a virtual device is never anyone else's.
+    bool uses(const QString &port) const;
 
     void stop(int port);
     void setPaused(int port, bool paused);

@@ -200,6 +200,21 @@ private Q_SLOTS:
         QVERIFY(line.readAvailable().isEmpty());
         frmKeyboard::instance()->close();
 
+        // The other way round: the main window and the keypad leave its port alone.
+        w->MacroFile = writeFile(dir_.filePath(u"m1.mac"_s), "STRING a\r\nSLEEP 60\r\n");
+        multi->cmdStartAll->click();
+        QTRY_VERIFY(multi->run().isRunning());
+        w->cmbCommPort->setEditText(line.path());
+        w->cmdSend->click();
+        clickConnect(line.path());
+        QCOMPARE(messages_.size(), 3);
+        QVERIFY(messages_[1] == messages_[2] && messages_[1].contains(line.path()) &&
+                messages_[1].contains(multi->tr("the run over several ports")));
+        QVERIFY(!frmKeyboard::instance()->MSComm1().isOpen() && !w->runner().isRunning());
+        multi->cmdStopAll->click();
+        QTRY_VERIFY(!multi->run().isRunning());
+        frmKeyboard::instance()->close();
+
         multi->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frmMultiRun::instance()->tblPorts->rowCount(), 2);

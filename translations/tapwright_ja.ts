@@ -1437,5 +1437,9 @@ Go on from there? Nothing is sent until you press %7.</source>
         <source>Go on from the journals</source>
         <translation>実行記録の続きから</translation>
     </message>
+    <message>
+        <source>the run over several ports</source>
+        <translation>複数ポートの実行</translation>
+    </message>
 </context>
 </TS>

@@ -1,11 +1,13 @@
 #include "ui/frmKeyboard.h"
 
 #include "link/keytable.h"
+#include "macro/messages.h"
 #include "text/textsender.h"
 #include "ui/common.h"
 #include "ui/frmDevice.h"
 #include "ui/frmInput.h"
 #include "ui/frmMain.h"
+#include "ui/frmMultiRun.h"
 #include "ui/keypadsends.h"
 #include "ui/portbox.h"
 #include "ui/seams.h"
@@ -227,6 +229,10 @@ void frmKeyboard::OpenPort()
     link_.setCommPort(CommPort);
     if (link_.isOpen())
         return;
+    if (const RunReport taken = frmMultiRun::portTaken(CommPort); taken.isError()) {
+        seams().showMessage(this, describe(taken));
+        return;
+    }
     typed_ = TypedTrail(); // the link counts its frames afresh
     if (!link_.OpenPort())
         seams().showMessage(this, describe(link_.lastError()));

@@ -264,6 +264,10 @@ frmDevice *frmMain::deviceWindow()
 
 void frmMain::cmdSend_Click()
 {
+    if (const RunReport taken = frmMultiRun::portTaken(portText()); taken.isError()) {
+        report(taken);
+        return;
+    }
     if (resume_ && resume_->counter == txtCounter->text() && resume_->macro == fileKey(MacroFile) &&
         resume_->addr == fileKey(AddrFile))
         runner_.setAddressSkip(resume_->addressEntries);

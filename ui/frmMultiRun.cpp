@@ -135,6 +135,17 @@ frmMultiRun::frmMultiRun() : run_(new MultiRun(this))
     followRun();
 }
 
+RunReport frmMultiRun::portTaken(const QString &port)
+{
+    RunReport report;
+    if (!exists() || !instance()->run().uses(port))
+        return report;
+    report.kind = RunReport::PortInUse;
+    report.value = port.trimmed();
+    report.reason = tr("the run over several ports");
+    return report;
+}
+
 frmMultiRun::~frmMultiRun() = default;
 
 void frmMultiRun::followRun()

@@ -30,6 +30,10 @@ class frmMultiRun : public LoadedForm<frmMultiRun>
 public:
     ~frmMultiRun() override;
 
+    /// Why `port` may not be opened elsewhere: a run over several ports
+    /// drives it. A report of kind None when none does.
+    static RunReport portTaken(const QString &port);
+
     /// The columns of the port list.
     enum Column
     {
