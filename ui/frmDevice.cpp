@@ -79,8 +79,12 @@ void frmDevice::showBesideOwner(int slot)
         // Not off the screen: then below the owner, or where it fits.
         if (const QScreen *screen = parentWidget()->screen()) {
             const QRect room = screen->availableGeometry();
+            // No room on the right: on the left, and failing that below it,
+            // each window a little further on so that none hides another.
             if (at.x() + width() > room.right())
-                at = QPoint(owner.left(), owner.bottom() + 8);
+                at.setX(owner.left() - 8 - width());
+            if (at.x() < room.left())
+                at = QPoint(owner.left() + slot * 24, owner.bottom() + 8 + slot * 24);
             at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
             at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
         }

@@ -423,6 +423,9 @@ void frmMultiRun::onFinished()
         const PortEnd &end = ends[port];
         const bool failed = end.end == RunEnd::Failed || end.end == RunEnd::NotStarted;
         passes += parsePassCounter(end.counter).value_or(startCounter_) - startCounter_;
+        // A split list has no last pass to show: the passes done.
+        if (run_->sharedEntries() && port < tblPorts->rowCount())
+            tblPorts->item(port, ColPass)->setText(visibleText(end.counter));
         QString line =
             tr("%1: %2, pass counter %3")
                 .arg(visibleText(end.port), describe(failed ? PortState::Failed : PortState::Done),
