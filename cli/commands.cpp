@@ -496,26 +496,6 @@ int runCommand(const CommandLine &options)
     return host.failed ? ExitFailure : ExitOk;
 }
 
-/// What a port's status line says of its state.
-QString stateText(PortState state)
-{
-    switch (state) {
-    case PortState::Waiting:
-        return QCoreApplication::translate("tapwright-cli", "waiting");
-    case PortState::Running:
-        return QCoreApplication::translate("tapwright-cli", "running");
-    case PortState::Paused:
-        return QCoreApplication::translate("tapwright-cli", "paused");
-    case PortState::PortGone:
-        return QCoreApplication::translate("tapwright-cli", "port gone");
-    case PortState::Done:
-        return QCoreApplication::translate("tapwright-cli", "done");
-    case PortState::Failed:
-        return QCoreApplication::translate("tapwright-cli", "failed");
-    }
-    return QString();
-}
-
 /// The names of the ports as their lines show them: the port, and "virtual
 /// 2" for the second of several virtual devices.
 QStringList portLabels(const QStringList &ports)
@@ -632,7 +612,7 @@ int multiRunCommand(const CommandLine &options)
             for (int port = 0; port < count; ++port) {
                 text << statusText(clocks[port], columns,
                                    labels[port] + QStringLiteral(" \u00b7 ") +
-                                       stateText(run.state(port)));
+                                       describe(run.state(port)));
             }
             return text.join(QLatin1Char('\n'));
         });

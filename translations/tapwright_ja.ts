@@ -958,26 +958,6 @@ gets the whole list)</source>
         <translation>開始できませんでした</translation>
     </message>
     <message>
-        <source>waiting</source>
-        <translation>待機中</translation>
-    </message>
-    <message>
-        <source>running</source>
-        <translation>実行中</translation>
-    </message>
-    <message>
-        <source>port gone</source>
-        <translation>ポート切断</translation>
-    </message>
-    <message>
-        <source>done</source>
-        <translation>完了</translation>
-    </message>
-    <message>
-        <source>failed</source>
-        <translation>失敗</translation>
-    </message>
-    <message>
         <source>no journal of a run of &quot;%1&quot; over several ports is open: nothing to resume</source>
         <translation>複数ポートでの &quot;%1&quot; の実行で、終わっていない記録はありません: 再開するものがありません</translation>
     </message>
