@@ -462,8 +462,6 @@ private Q_SLOTS:
 
     void severalPorts_data()
     {
-        if (!qEnvironmentVariableIsSet("TAPWRIGHT_CLI_PORTS"))
-            QSKIP("run by the test tst_cli_ports");
         QTest::addColumn<QString>("ports"); ///< P0, P1, P2 are ptys
         QTest::addColumn<QString>("addr");
         QTest::addColumn<int>("exitCode");
@@ -550,8 +548,6 @@ private Q_SLOTS:
     /// block, and gone before the lines that follow.
     void statusLines()
     {
-        if (!qEnvironmentVariableIsSet("TAPWRIGHT_CLI_PORTS"))
-            QSKIP("run by the test tst_cli_ports");
         PtyPair screen;
         Tool tool;
         tool.process.setStandardOutputFile(screen.path());
