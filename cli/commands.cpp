@@ -22,7 +22,10 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace tapwright::cli {
 
@@ -399,6 +402,31 @@ bool endedWell(RunEnd end)
     return end == RunEnd::EndOfMacro || end == RunEnd::AddressListDone || end == RunEnd::Stopped;
 }
 
+/// On a terminal, Ctrl-Z pauses the run and gives the terminal back to the
+/// shell; fg resumes only a pause that Ctrl-Z made, not one the user asked
+/// for with p. `pausable`: whether the run goes on now.
+void pauseOnSuspend(StopSignals &interrupts, TerminalKeys &keys, StatusLine &status,
+                    const std::function<bool()> &pausable,
+                    const std::function<void(bool)> &setPaused)
+{
+    if (!keys.isTerminal())
+        return;
+    auto suspended = std::make_shared<bool>(false);
+    interrupts.catchJobControl(
+        [=, &keys, &status] {
+            *suspended = pausable();
+            setPaused(true);
+            keys.release();
+            // The shell's prompt comes on a clean line.
+            status.hide();
+        },
+        [=, &keys] {
+            keys.takeOver();
+            if (std::exchange(*suspended, false))
+                setPaused(false);
+        });
+}
+
 int multiRunCommand(const CommandLine &options);
 
 int runCommand(const CommandLine &options)
@@ -462,25 +490,9 @@ int runCommand(const CommandLine &options)
             runner.setPaused(false); // goes on once the port is back
     });
     host.canWait = keys.isTerminal();
-    // Whether Ctrl-Z paused the run, so that fg resumes only that pause and
-    // not one the user asked for with p.
-    bool suspendedPause = false;
-    if (keys.isTerminal()) {
-        interrupts.catchJobControl(
-            [&] {
-                suspendedPause = !runner.isPaused() && runner.isRunning();
-                runner.setPaused(true);
-                keys.release();
-                // The shell's prompt comes on a clean line.
-                status.hide();
-            },
-            [&] {
-                keys.takeOver();
-                if (suspendedPause)
-                    runner.setPaused(false);
-                suspendedPause = false;
-            });
-    }
+    pauseOnSuspend(
+        interrupts, keys, status, [&] { return !runner.isPaused() && runner.isRunning(); },
+        [&](bool on) { runner.setPaused(on); });
 
     QElapsedTimer took;
     took.start();
@@ -661,22 +673,8 @@ int multiRunCommand(const CommandLine &options)
             }
         }
     });
-    bool suspendedPause = false;
-    if (keys.isTerminal()) {
-        interrupts.catchJobControl(
-            [&] {
-                suspendedPause = !paused;
-                run.setPausedAll(true);
-                keys.release();
-                status.hide();
-            },
-            [&] {
-                keys.takeOver();
-                if (suspendedPause)
-                    run.setPausedAll(false);
-                suspendedPause = false;
-            });
-    }
+    pauseOnSuspend(
+        interrupts, keys, status, [&] { return !paused; }, [&](bool on) { run.setPausedAll(on); });
 
     MultiRunSettings settings;
     settings.macroFile = macro;
