@@ -96,16 +96,22 @@ SharedEntries::Claimed SharedEntries::claim(const QString &port)
     return claimed;
 }
 
+bool SharedEntries::release(const AddressEntry &entry, const QString &port)
+{
+    const auto it = held_.constFind(entry.number);
+    if (it == held_.cend() || *it != port)
+        return false;
+    held_.erase(it);
+    return true;
+}
+
 void SharedEntries::delivered(const QList<AddressEntry> &entries, const QString &port)
 {
     QMutexLocker lock(&mutex_);
     for (const AddressEntry &entry : entries) {
         // Only the port that holds an entry delivers it, and only once.
-        const auto it = held_.constFind(entry.number);
-        if (it == held_.cend() || *it != port)
-            continue;
-        held_.erase(it);
-        deliveries_.append({entry, port});
+        if (release(entry, port))
+            deliveries_.append({entry, port});
     }
 }
 
@@ -113,10 +119,8 @@ void SharedEntries::giveBack(const QList<AddressEntry> &entries, const QString &
 {
     QMutexLocker lock(&mutex_);
     for (const AddressEntry &entry : entries) {
-        const auto it = held_.constFind(entry.number);
-        if (it == held_.cend() || *it != port)
+        if (!release(entry, port))
             continue;
-        held_.erase(it);
         const auto at = std::lower_bound(
             free_.begin(), free_.end(), entry,
             [](const AddressEntry &a, const AddressEntry &b) { return a.number < b.number; });

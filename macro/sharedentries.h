@@ -81,6 +81,9 @@ public:
     QList<EntryDelivery> cut() const;
 
 private:
+    /// Lets go of `entry` if `port` holds it; the mutex is held.
+    bool release(const AddressEntry &entry, const QString &port);
+
     mutable QMutex mutex_;
     AddressReader reader_;
     QString addrFile_;
